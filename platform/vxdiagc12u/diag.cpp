@@ -1,0 +1,1 @@
+#include "vxdiagc12u/diag.h"

@@ -1,0 +1,2 @@
+// Diagnostic records.
+#pragma once

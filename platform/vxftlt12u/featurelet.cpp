@@ -1,0 +1,1 @@
+#include "vxftlt12u/featurelet.h"

@@ -1,0 +1,162 @@
+// The shape base: an immutable two-dimensional shape shared through handles.
+//
+// Conventions every shape type keeps:
+// - Angles are radians measured from +x towards +y. A tangent is the
+//   direction of travel along the shape, from its start point to its end point.
+// - A closed boundary is right-handed when its signed area (the integral of
+//   x dy around it) is positive, that is when it runs counter-clockwise in a
+//   y-up frame. A featurelet angle of tangent + pi/2 then points into a
+//   right-handed region.
+// - Arc length is measured from the start point along the direction of
+//   travel. Positions on a tree are ccPerimPos values in the pre-order node
+//   numbering of a ccShapeInfo built from the shape (node 0 is the shape).
+// - Every operation that makes a shape from this one returns it in a new
+//   handle and leaves this shape unchanged. Where an operation derives a
+//   shape of another type from this one (a piece of a circle is an arc), the
+//   result passes through cloneThat_, so that a derived shape keeps the nature
+//   of its source (a shape model gives shape models).
+// - Bad input (a non-finite coordinate, a negative radius, an empty handle)
+//   throws ccShapesError::BadParams or ccBadPointer with a message; a failed
+//   operation leaves every shape as it was.
+#pragma once
+
+#include <utility>
+#include <vector>
+
+#include "vxstd12u/handle.h"
+#include "vxstd12u/perimpos.h"
+#include "vxstd12u/persistent.h"
+#include "vxstd12u/radian.h"
+#include "vxstd12u/repbase.h"
+#include "vxstd12u/sample.h"
+#include "vxstd12u/vector.h"
+#include "vxstd12u/xform.h"
+
+class ccRect;
+class ccPolyline;
+class ccShapeInfo;
+
+// What a clip removed. Offsets are arc lengths along the shape that was
+// clipped, in increasing order, one for each point where the clip boundary
+// cut the shape.
+class ccClipInfo {
+public:
+    bool anythingRemoved() const noexcept { return removed_; }
+    void anythingRemoved(bool v) noexcept { removed_ = v; }
+    const std::vector<double>& cutOffsets() const noexcept { return cuts_; }
+    void addCut(double offset) { cuts_.push_back(offset); }
+    void clear() noexcept {
+        removed_ = false;
+        cuts_.clear();
+    }
+
+private:
+    bool removed_ = false;
+    std::vector<double> cuts_;
+};
+
+class ccShape : public virtual ccRepBase, public virtual ccPersistent {
+public:
+    using ccSampleParams = ccShapeSampleParams;
+    using ccSampleResult = ccShapeSampleResult;
+
+    ~ccShape() override = default;
+
+    // ---- What kind of shape it is ----
+
+    // Whether the shape bounds an area: a closed curve or a region tree.
+    virtual bool isRegion() const = 0;
+    // Whether the shape is one open curve with two distinct ends.
+    virtual bool isOpenContour() const = 0;
+    // For a region, whether its boundary is right-handed; false for open shapes.
+    virtual bool isRightHanded() const = 0;
+    // Whether reverse() gives a shape that runs the other way (a point does not).
+    virtual bool isReversible() const { return true; }
+    // Whether the shape has finite extent (a line does not).
+    virtual bool isFinite() const { return true; }
+    // Whether the shape has no points at all (an empty tree).
+    virtual bool isEmpty() const { return false; }
+    // Whether decompose() would give the shape unchanged.
+    virtual bool isDecomposed() const { return true; }
+    // Whether the shape has a tangent (a point has none).
+    virtual bool hasTangent() const { return true; }
+
+    // ---- Geometry ----
+
+    // Whether `p` lies inside the region (boundary included). An open shape
+    // throws ccShapesError::NotRegion.
+    virtual bool within(const ccVector<2>& p) const = 0;
+    // The angle the shape sweeps as seen from `p`, signed (counter-clockwise
+    // positive): 2*pi times the winding number for a closed shape around `p`.
+    virtual double windingAngle(const ccVector<2>& p) const = 0;
+    virtual ccVector<2> startPoint() const = 0;
+    virtual ccVector<2> endPoint() const = 0;
+    // Tangent directions at the start and at the end.
+    virtual ccRadian startAngle() const = 0;
+    virtual ccRadian endAngle() const = 0;
+    // The signed total turn of the tangent from start to end, corners
+    // included (+2*pi for a right-handed simple closed curve).
+    virtual double tangentRotation() const = 0;
+    virtual ccRect boundingBox() const = 0;
+    // The point of the shape nearest to `p`.
+    virtual ccVector<2> nearestPoint(const ccVector<2>& p) const = 0;
+    // The position of that point, in this shape's own node numbering.
+    virtual ccPerimPos nearestPerimPos(const ccVector<2>& p) const = 0;
+    // Length of the boundary; +inf for infinite shapes.
+    virtual double perimeter() const = 0;
+    // The point and tangent at `pos`, in this shape's own node numbering.
+    // Offsets are clamped to the node's perimeter.
+    virtual void perimPointAndTangent(const ccPerimPos& pos, ccVector<2>& point,
+                                      ccRadian& tangent) const = 0;
+
+    // Appends samples of the shape to `result` (see ccShapeSampleParams).
+    virtual void sample(const ccSampleParams& params, ccSampleResult& result) const;
+
+    // Geometric equality: same type and same parameters, both ways.
+    bool operator==(const ccShape& other) const { return equal_(other) && other.equal_(*this); }
+    bool operator!=(const ccShape& other) const { return !(*this == other); }
+
+    // ---- Operations that make new shapes ----
+
+    virtual ccPtrHandle<ccShape> clone() const = 0;
+    // The image under an affine map; see the conventions above. A shape
+    // whose type cannot hold the image returns a shape of the type that can.
+    virtual ccPtrHandle<ccShape> mapShape(const ccXform<2>& xform) const = 0;
+    // The same point set traversed the other way.
+    virtual ccPtrHandle<ccShape> reverse() const = 0;
+    // Reversal that keeps which side the edge's polarity points to: a
+    // polarity-carrying shape flips its polarity as it reverses.
+    ccPtrHandle<ccShape> reversePreservingPolarity() const { return reverse_(); }
+    // The shape as primitives: itself for a primitive, a tree otherwise.
+    virtual ccPtrHandle<ccShape> decompose() const { return clone(); }
+    // The piece that starts at range.first and runs range.second along the
+    // perimeter, positions in the numbering of `info`, which must describe this
+    // shape. A range beyond the shape is clamped to it.
+    virtual ccPtrHandle<ccShape> subShape(const ccShapeInfo& info,
+                                          const std::pair<ccPerimPos, double>& range) const;
+    // The parts of the shape inside the closed, simple polyline `region`; an
+    // empty tree when none is. `info` is cleared and filled.
+    ccPtrHandle<ccShape> clip(const ccPolyline& region, ccClipInfo& info) const {
+        return clip_(region, info);
+    }
+
+protected:
+    ccShape() = default;
+    ccShape(const ccShape&) = default;
+    ccShape& operator=(const ccShape&) = default;
+
+    // Whether `other` is a shape of this shape's type with equal parameters.
+    virtual bool equal_(const ccShape& other) const = 0;
+    virtual ccPtrHandle<ccShape> clip_(const ccPolyline& region, ccClipInfo& info) const;
+    // See reversePreservingPolarity; the base reverses.
+    virtual ccPtrHandle<ccShape> reverse_() const { return reverse(); }
+    // Gives `that`, a shape derived from this one, this shape's nature; the
+    // base returns a copy of `that`.
+    virtual ccPtrHandle<ccShape> cloneThat_(const ccShape& that) const { return that.clone(); }
+    // The piece of a primitive between arc lengths `from` <= `to` of its own
+    // perimeter; used by the default subShape. Trees override subShape.
+    virtual ccPtrHandle<ccShape> pieceBetween_(double from, double to) const = 0;
+};
+
+using ccShapePtrh = ccPtrHandle<ccShape>;
+using ccShapePtrh_const = ccPtrHandle_const<ccShape>;

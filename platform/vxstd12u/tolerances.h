@@ -1,0 +1,42 @@
+// Numeric tolerances of the shape library and of everything built on it.
+//
+// Every comparison of computed geometry against a threshold goes through one of
+// these names, so that the accuracy the library promises is stated in one place.
+#pragma once
+
+namespace cc_tol {
+
+// Two points closer than this (in model units) are the same point: pieces of a
+// contour whose ends lie this close meet, and a piece shorter than this has no
+// length. Model units are pixels or millimetres, so 1e-9 is far below any
+// feature a camera or a drawing can show, yet far above double rounding of
+// coordinates up to 1e6.
+constexpr double kCoincident = 1e-9;
+
+// Relative accuracy of arc lengths computed by numerical integration
+// (ellipses, elliptical arcs, Bezier curves, splines): a perimeter is
+// correct to this fraction of its value.
+constexpr double kArcLengthRelative = 1e-12;
+
+// Relative accuracy to which a parameter is found for a given arc length
+// when sampling curves by arc length, as a fraction of the perimeter.
+constexpr double kArcParameterRelative = 1e-11;
+
+// A matrix whose columns are unit length and perpendicular to this accuracy
+// is a rotation or a reflection; one that is so after dividing out one scale
+// is a similarity.
+constexpr double kOrthonormal = 1e-9;
+
+// Two angles (radians) closer than this are the same direction.
+constexpr double kAngle = 1e-12;
+
+// A determinant, cross product or area whose magnitude is below this fraction
+// of the product of the lengths involved is treated as zero (parallel lines,
+// collinear points, a singular matrix).
+constexpr double kDegenerateRelative = 1e-14;
+
+// Largest number of nested levels a tree, an archive or a recursive walk
+// accepts before it refuses the input instead of exhausting the stack.
+constexpr long kMaxNestingDepth = 100000;
+
+}  // namespace cc_tol

@@ -1,0 +1,1 @@
+#include "ch_core/shapemod.h"
