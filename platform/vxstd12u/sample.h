@@ -142,3 +142,11 @@ private:
     std::vector<ccPerimPos> perimPositions_;
     long shapeIndex_ = 0;
 };
+
+class ccArchive;
+
+// Exchanges sample parameters with an archive: a version byte (0), then
+// startOffset, spacing, maxPoints, computeTangents, duplicateCorners,
+// uniformMode and perimPosRequested. The shape info is not stored; a loaded
+// record has none.
+ccArchive& operator||(ccArchive& ar, ccShapeSampleParams& params);

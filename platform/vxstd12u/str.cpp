@@ -1,19 +1,30 @@
 #include "vxstd12u/str.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 
 #include "vxstd12u/errors.h"
 
+// The fewest significant digits that read back to the same double, written
+// positionally when the exponent is moderate and in scientific form otherwise.
 std::wstring cfStr(double value) {
     if (std::isnan(value)) return L"nan";
     if (std::isinf(value)) return value < 0 ? L"-inf" : L"inf";
-    char buf[40];
-    for (int precision = 1; precision <= std::numeric_limits<double>::max_digits10; ++precision) {
-        std::snprintf(buf, sizeof buf, "%.*g", precision, value);
+    char buf[48];
+    int digits = 1;
+    for (; digits < std::numeric_limits<double>::max_digits10; ++digits) {
+        std::snprintf(buf, sizeof buf, "%.*e", digits - 1, value);
         if (std::strtod(buf, nullptr) == value) break;
+    }
+    std::snprintf(buf, sizeof buf, "%.*e", digits - 1, value);
+    const int exponent = std::atoi(std::strchr(buf, 'e') + 1);
+    constexpr int kLowestPositional = -5, kHighestPositional = 16;
+    if (exponent >= kLowestPositional && exponent <= kHighestPositional) {
+        std::snprintf(buf, sizeof buf, "%.*f", std::max(0, digits - 1 - exponent), value);
     }
     return cfWiden(buf);
 }

@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# One entry point for building and checking the module on Debian 12.
+#
+#   ./build.sh demo    builds the module and runs its demonstration
+#   ./build.sh test    builds everything and runs the whole test suite
+#   ./build.sh bench   builds and runs the benchmarks
+#
+# Missing Debian packages are installed first (needs root, as on a fresh
+# machine). Builds go to build/release (or build/bench).
+set -euo pipefail
+cd "$(dirname "$0")"
+
+PACKAGES=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev)
+
+install_missing_packages() {
+    local missing=()
+    for p in "${PACKAGES[@]}"; do
+        dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+    done
+    if ((${#missing[@]})); then
+        echo "Installing ${missing[*]}"
+        apt-get update -qq
+        DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    fi
+}
+
+configure_and_build() {
+    local dir=$1
+    shift
+    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+    cmake --build "$dir" -j "$(nproc)"
+}
+
+install_missing_packages
+case "${1:-}" in
+demo)
+    configure_and_build build/release
+    ./build/release/examples/combine_props
+    ;;
+test)
+    configure_and_build build/release
+    ctest --test-dir build/release --output-on-failure -j "$(nproc)"
+    ;;
+bench)
+    configure_and_build build/bench -DSHMD_BUILD_BENCH=ON -DSHMD_BUILD_TESTS=OFF
+    cmake --build build/bench --target bench
+    ;;
+*)
+    echo "usage: $0 demo|test|bench" >&2
+    exit 2
+    ;;
+esac
