@@ -25,6 +25,10 @@ double cfSubtendedAngle(const ccVector<2>& a, const ccVector<2>& b, const ccVect
 void cfRequireFinite(const ccVector<2>& v, const char* what);
 void cfRequireFinite(double v, const char* what);
 
+// Throws ccShapesError::BadParams unless `pos` names node 0, the only node of a
+// primitive `shapeName`.
+void cfRequireOwnNode(const ccPerimPos& pos, const char* shapeName);
+
 // ---- Infinite lines ----
 
 // Conventions shared by ccLine and ccFLine, neither of which has ends:
@@ -50,7 +54,7 @@ void cfRequireFinite(double v, const char* what);
 // kept as a unit vector, so reversing (which negates it) twice gives back an
 // equal line exactly.
 class ccLine : public ccShape {
-public:
+  public:
     // The x axis, running towards +x.
     ccLine() = default;
     // Throws ccShapesError::BadParams for a non-finite point or angle.
@@ -92,11 +96,11 @@ public:
     ccPtrHandle<ccShape> mapShape(const ccXform<2>& xform) const override;
     ccPtrHandle<ccShape> reverse() const override;
 
-protected:
+  protected:
     bool equal_(const ccShape& other) const override;
     ccPtrHandle<ccShape> pieceBetween_(double from, double to) const override;
 
-private:
+  private:
     ccVector<2> point_;
     ccVector<2> direction_{1.0, 0.0};
 };
@@ -108,7 +112,7 @@ private:
 // reverse() gives the second form. The normal is kept as a unit vector, so
 // reversing twice gives back an equal line exactly.
 class ccFLine : public ccShape {
-public:
+  public:
     // The y axis (normal +x, distance 0), running towards +y.
     ccFLine() = default;
     // Throws ccShapesError::BadParams for a non-finite angle or distance.
@@ -152,11 +156,14 @@ public:
     // The same line as a ccLine through foot().
     ccLine toLine() const { return ccLine::throughPointAlong(foot(), direction()); }
 
-protected:
+  protected:
     bool equal_(const ccShape& other) const override;
     ccPtrHandle<ccShape> pieceBetween_(double from, double to) const override;
 
-private:
+  private:
+    // From a unit normal, without the rounding of a round trip through its angle.
+    static ccFLine fromNormal(const ccVector<2>& unitNormal, double distance);
+
     ccVector<2> normal_{1.0, 0.0};
     double distance_ = 0.0;
 };
@@ -172,7 +179,7 @@ private:
 //   segment subtends (see cfSubtendedAngle).
 // - mapShape maps both ends (the image of a segment is a segment).
 class ccLineSeg : public ccShape {
-public:
+  public:
     // The zero-length segment at the origin.
     ccLineSeg() = default;
     // Throws ccShapesError::BadParams when an end is not finite.
@@ -193,7 +200,9 @@ public:
     bool isRightHanded() const override { return false; }
 
     bool within(const ccVector<2>& p) const override;
-    double windingAngle(const ccVector<2>& p) const override { return cfSubtendedAngle(p1_, p2_, p); }
+    double windingAngle(const ccVector<2>& p) const override {
+        return cfSubtendedAngle(p1_, p2_, p);
+    }
     ccVector<2> startPoint() const override { return p1_; }
     ccVector<2> endPoint() const override { return p2_; }
     ccRadian startAngle() const override { return angle(); }
@@ -211,12 +220,12 @@ public:
     ccPtrHandle<ccShape> mapShape(const ccXform<2>& xform) const override;
     ccPtrHandle<ccShape> reverse() const override;
 
-protected:
+  protected:
     bool equal_(const ccShape& other) const override;
     // The sub-segment between the two offsets, clamped to the segment.
     ccPtrHandle<ccShape> pieceBetween_(double from, double to) const override;
 
-private:
+  private:
     ccVector<2> p1_;
     ccVector<2> p2_;
 };

@@ -16,7 +16,7 @@
 //   the spacing or the point limit.
 // - The default constructor gives the point at the origin.
 class cc2Point : public ccShape {
-public:
+  public:
     cc2Point() = default;
     // Throws ccShapesError::BadParams when `point` is not finite.
     explicit cc2Point(const ccVector<2>& point);
@@ -57,11 +57,11 @@ public:
     ccPtrHandle<ccShape> mapShape(const ccXform<2>& xform) const override;
     ccPtrHandle<ccShape> reverse() const override { return clone(); }
 
-protected:
+  protected:
     bool equal_(const ccShape& other) const override;
     // Every piece of a point is the point.
     ccPtrHandle<ccShape> pieceBetween_(double from, double to) const override;
 
-private:
+  private:
     ccVector<2> point_;
 };

@@ -37,7 +37,7 @@
 // - Arc lengths are exact sums of the edges' Euclidean lengths, accumulated
 //   once at construction.
 class ccPolyline : public ccShape {
-public:
+  public:
     ccPolyline() = default;
     // Throws ccShapesError::BadParams when a vertex is not finite.
     ccPolyline(const std::vector<ccVector<2>>& vertices, bool closed);
@@ -59,6 +59,10 @@ public:
     // numEdges() gives the perimeter (for a closed polyline that is the return to
     // vertex 0). Throws ccShapesError::BadParams outside that range.
     double arcLengthAtVertex(long i) const;
+    // The open polyline from arc length `from` to arc length `to` (both clamped
+    // to the perimeter), through the vertices strictly between. Throws
+    // ccShapesError::BadParams when the polyline is empty or from > to.
+    ccPolyline piece(double from, double to) const;
     // For a closed polyline the signed area (positive when right-handed); 0 when open.
     double signedArea() const;
     // The mean of the vertices; ccShapesError::BadParams when empty.
@@ -93,11 +97,11 @@ public:
     // positive length, in order.
     ccPtrHandle<ccShape> decompose() const override;
 
-protected:
+  protected:
     bool equal_(const ccShape& other) const override;
     ccPtrHandle<ccShape> pieceBetween_(double from, double to) const override;
 
-private:
+  private:
     // End vertices of edge i.
     const ccVector<2>& edgeStart(long i) const { return vertices_[i]; }
     const ccVector<2>& edgeEnd(long i) const;
@@ -109,6 +113,12 @@ private:
     // (before) edge i; 0 when there is none.
     ccRadian directionFrom(long i) const;
     ccRadian directionUpTo(long i) const;
+    // The nearest point of the polyline and its arc length; the first of
+    // equally near edges wins.
+    std::pair<ccVector<2>, double> nearest(const ccVector<2>& p) const;
+    // The point at arc length s (clamped) and the edge it lies on (-1 with
+    // vertex 0 when the polyline has no edges).
+    std::pair<ccVector<2>, long> pointAt(double s) const;
     void requireVertices(const char* operation) const;
     void accumulateLengths();
 

@@ -27,7 +27,7 @@ class ccPolyline;
 // closed ccPolyline of the mapped corners in order. A piece is an open
 // ccPolyline. decompose() gives a closed ccContourTree of its ccLineSeg sides.
 class ccRect : public ccShape {
-public:
+  public:
     // The empty rectangle at the origin.
     ccRect() = default;
     // Throws ccShapesError::BadParams for a non-finite origin or size or a
@@ -89,11 +89,11 @@ public:
     ccPtrHandle<ccShape> reverse() const override;
     ccPtrHandle<ccShape> decompose() const override;
 
-protected:
+  protected:
     bool equal_(const ccShape& other) const override;
     ccPtrHandle<ccShape> pieceBetween_(double from, double to) const override;
 
-private:
+  private:
     ccVector<2> origin_;
     ccVector<2> size_;
 };

@@ -1,0 +1,62 @@
+#include "vxstd12u/point.h"
+
+#include "vxstd12u/errors.h"
+#include "vxstd12u/line.h"
+#include "vxstd12u/rect.h"
+#include "vxstd12u/str.h"
+
+cc2Point::cc2Point(const ccVector<2>& point) {
+    cfRequireFinite(point, "point");
+    point_ = point;
+}
+
+void cc2Point::point(const ccVector<2>& point) {
+    cfRequireFinite(point, "point");
+    noticeChange_();
+    point_ = point;
+}
+
+bool cc2Point::within(const ccVector<2>&) const {
+    throw ccShapesError::NotRegion(L"a cc2Point bounds no region");
+}
+
+ccRect cc2Point::boundingBox() const {
+    return ccRect(point_, ccVector<2>());
+}
+
+void cc2Point::perimPointAndTangent(const ccPerimPos& pos, ccVector<2>& point,
+                                    ccRadian& tangent) const {
+    cfRequireOwnNode(pos, "cc2Point");
+    point = point_;
+    tangent = ccRadian(0.0);
+}
+
+void cc2Point::sample(const ccSampleParams& params, ccSampleResult& result) const {
+    if (!(params.spacing() > 0.0))
+        throw ccShapesError::BadParams(L"sample spacing must be positive, got " +
+                                       cfStr(params.spacing()));
+    if (params.maxPoints() < 1)
+        throw ccShapesError::BadParams(L"sampling needs at least one point, got " +
+                                       cfStr(params.maxPoints()));
+    result.beginChain(false);
+    result.positions().push_back(point_);
+    if (params.perimPosRequested())
+        result.perimPositions().push_back(ccPerimPos(result.shapeIndex(), 0.0));
+}
+
+ccPtrHandle<ccShape> cc2Point::clone() const {
+    return cfMakeHandle<cc2Point>(*this);
+}
+
+ccPtrHandle<ccShape> cc2Point::mapShape(const ccXform<2>& xform) const {
+    return cfMakeHandle<cc2Point>(xform.mapPoint(point_));
+}
+
+bool cc2Point::equal_(const ccShape& other) const {
+    const auto* p = dynamic_cast<const cc2Point*>(&other);
+    return p && p->point_ == point_;
+}
+
+ccPtrHandle<ccShape> cc2Point::pieceBetween_(double, double) const {
+    return cloneThat_(*this);
+}
