@@ -29,7 +29,7 @@
 // constructor, the setter or combine; a record read from an archive is stored
 // as read.
 class ccShapeModelProps {
-public:
+  public:
     // The arguments come in the order the archive stores the fields. Throws
     // ccShapeModelDefs::BadParams when magnitude < 0 (zero is accepted).
     ccShapeModelProps(bool isReversedPolarity = false, double weight = 1.0,
@@ -70,7 +70,7 @@ public:
     // stored untested. A later version throws ccArchive::UnknownVersion.
     friend ccArchive& operator||(ccArchive& ar, ccShapeModelProps& props);
 
-private:
+  private:
     double weight_;
     double magnitude_;
     bool isReversedPolarity_;
@@ -84,18 +84,18 @@ private:
 // library's ccShapesError::Errors, so handlers for that class or for
 // ccException (or std::exception) catch them too.
 class ccShapeModelDefs {
-public:
+  public:
     ccShapeModelDefs& operator=(const ccShapeModelDefs&) = default;
 
     // Abstract base of the module's errors; adds no data.
     class Errors : public ccShapesError::Errors {
-    public:
+      public:
         Errors(const Errors& other) : ccPersistent(), ccShapesError::Errors(other) {}
         ~Errors() override = default;
         // Copies nothing of the persistent state; gives notice of the change.
         Errors& operator=(const Errors& other);
 
-    protected:
+      protected:
         Errors() = default;
         explicit Errors(std::wstring detail) : ccShapesError::Errors(std::move(detail)) {}
         // Form: version byte 0, then the shape library's error form.
@@ -106,8 +106,8 @@ public:
         // but 0 is refused naming `className`), then the level below through
         // `exchangeBase`.
         template <class ExchangeBase>
-        void serializeLevel_(ccArchive& ar, const void* self, std::size_t size, const char* className,
-                             ExchangeBase exchangeBase) {
+        void serializeLevel_(ccArchive& ar, const void* self, std::size_t size,
+                             const char* className, ExchangeBase exchangeBase) {
             if (haveVisited(ar, self, size)) return;
             unsigned char version = 0;
             ar || version;
@@ -119,44 +119,44 @@ public:
 
     // A bad value: a negative magnitude or magnitude scale.
     class BadParams : public ccErrorKind<BadParams, Errors, 0x10002A40> {
-    public:
+      public:
         BadParams() = default;
         explicit BadParams(std::wstring detail) : ccErrorKind(std::move(detail)) {}
         static ccPersistent* make();
 
-    protected:
+      protected:
         void dispatchSerialize(ccArchive& ar) override;
 
-    private:
+      private:
         static cc_Instantiator sExemplar;
     };
 
     // Part of the public error set (it can be read back from an archive), but
     // nothing in the module throws it. Shares BadParams's number.
     class BadWeight : public ccErrorKind<BadWeight, Errors, 0x10002A40> {
-    public:
+      public:
         BadWeight() = default;
         explicit BadWeight(std::wstring detail) : ccErrorKind(std::move(detail)) {}
         static ccPersistent* make();
 
-    protected:
+      protected:
         void dispatchSerialize(ccArchive& ar) override;
 
-    private:
+      private:
         static cc_Instantiator sExemplar;
     };
 
     // A shape of a kind that cannot carry model properties.
     class NotSupported : public ccErrorKind<NotSupported, Errors, 0x10002A41> {
-    public:
+      public:
         NotSupported() = default;
         explicit NotSupported(std::wstring detail) : ccErrorKind(std::move(detail)) {}
         static ccPersistent* make();
 
-    protected:
+      protected:
         void dispatchSerialize(ccArchive& ar) override;
 
-    private:
+      private:
         static cc_Instantiator sExemplar;
     };
 };
@@ -171,7 +171,7 @@ public:
 //
 // Equality compares the properties only, never geometry.
 class ccShapeModel : public virtual ccPersistent {
-public:
+  public:
     class ccFeatureParams;
 
     ccShapeModel() = default;
@@ -194,7 +194,7 @@ public:
     // A new default-constructed model, for the archive's factory.
     static ccPersistent* make();
 
-protected:
+  protected:
     // Called after every modelProps(props); the base does nothing.
     virtual void modelProps_(const ccShapeModelProps& props);
     // The geometry without model properties; the base has none (empty handle).
@@ -206,7 +206,7 @@ protected:
     // `version` is 0.
     void serialize_(ccArchive& ar, unsigned char version);
 
-private:
+  private:
     static cc_Instantiator sExemplar;
     ccShapeModelProps props_;
 };
@@ -217,7 +217,7 @@ private:
 // Parameters of feature generation: how shapes are sampled, and scales
 // applied to the models' magnitudes and weights.
 class ccShapeModel::ccFeatureParams {
-public:
+  public:
     // Sampling at spacing 1.0, no point limit, tangents, duplicated corners.
     static ccShape::ccSampleParams defaultSampleParams() noexcept {
         return ccShape::ccSampleParams(0.0, 1.0, ccNoPointLimit, true, true);
@@ -249,7 +249,7 @@ public:
     friend ccArchive& operator<<(ccArchive& ar, const ccFeatureParams& params);
     friend ccArchive& operator>>(ccArchive& ar, ccFeatureParams& params);
 
-private:
+  private:
     ccShape::ccSampleParams sampleParams_;
     double magScale_;
     double weightScale_;
@@ -262,7 +262,7 @@ private:
 // diagramLinkColor; preserveAspect keeps diagrams from being stretched to
 // fill their frame. No setter tests its value.
 class ccDrawShapeParams {
-public:
+  public:
     ccDrawShapeParams() = default;
 
     const ccGraphicProps& gprops() const noexcept { return gprops_; }
@@ -280,7 +280,7 @@ public:
     const ccColor& diagramLinkColor() const noexcept { return diagramLinkColor_; }
     void diagramLinkColor(const ccColor& c) noexcept { diagramLinkColor_ = c; }
 
-private:
+  private:
     ccGraphicProps gprops_;
     bool drawModelProps_ = true;
     bool useDegrees_ = false;

@@ -10,7 +10,9 @@ namespace {
 void print(const char* name, const ccShapeModelProps& p) {
     std::wcout << cfWiden(name) << L": weight " << cfStr(p.weight()) << L", magnitude "
                << cfStr(p.magnitude()) << L", polarity "
-               << (p.isIgnoredPolarity() ? L"ignored" : p.isReversedPolarity() ? L"reversed" : L"normal")
+               << (p.isIgnoredPolarity()    ? L"ignored"
+                   : p.isReversedPolarity() ? L"reversed"
+                                            : L"normal")
                << L"\n";
 }
 }  // namespace

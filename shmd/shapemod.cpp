@@ -85,13 +85,15 @@ void ccShapeModelDefs::Errors::dispatchSerialize(ccArchive& ar) {
 }
 
 // Each concrete error: its factory, its registration and its form.
-#define SHMD_CONCRETE_ERROR(Name)                                                          \
-    cc_Instantiator ccShapeModelDefs::Name::sExemplar(typeid(ccShapeModelDefs::Name),     \
-                                                      &ccShapeModelDefs::Name::make);     \
-    ccPersistent* ccShapeModelDefs::Name::make() { return new Name; }                      \
-    void ccShapeModelDefs::Name::dispatchSerialize(ccArchive& ar) {                        \
+#define SHMD_CONCRETE_ERROR(Name)                                                               \
+    cc_Instantiator ccShapeModelDefs::Name::sExemplar(typeid(ccShapeModelDefs::Name),           \
+                                                      &ccShapeModelDefs::Name::make);           \
+    ccPersistent* ccShapeModelDefs::Name::make() {                                              \
+        return new Name;                                                                        \
+    }                                                                                           \
+    void ccShapeModelDefs::Name::dispatchSerialize(ccArchive& ar) {                             \
         serializeLevel_(ar, static_cast<Name*>(this), sizeof(Name), "ccShapeModelDefs::" #Name, \
-                        [&] { Errors::dispatchSerialize(ar); });                           \
+                        [&] { Errors::dispatchSerialize(ar); });                                \
     }
 
 SHMD_CONCRETE_ERROR(BadParams)
@@ -104,7 +106,9 @@ SHMD_CONCRETE_ERROR(NotSupported)
 
 cc_Instantiator ccShapeModel::sExemplar(typeid(ccShapeModel), &ccShapeModel::make);
 
-ccPersistent* ccShapeModel::make() { return new ccShapeModel; }
+ccPersistent* ccShapeModel::make() {
+    return new ccShapeModel;
+}
 
 ccShapeModel& ccShapeModel::operator=(const ccShapeModel& other) {
     noticeChange_();
@@ -120,7 +124,9 @@ void ccShapeModel::modelProps(const ccShapeModelProps& props) {
 
 void ccShapeModel::modelProps_(const ccShapeModelProps&) {}
 
-ccPtrHandle<ccShape> ccShapeModel::rawShape_() const { return {}; }
+ccPtrHandle<ccShape> ccShapeModel::rawShape_() const {
+    return {};
+}
 
 void ccShapeModel::dispatchSerialize(ccArchive& ar) {
     auto* self = static_cast<ccShapeModel*>(this);
@@ -171,4 +177,6 @@ ccArchive& operator<<(ccArchive& ar, const ccShapeModel::ccFeatureParams& params
     return ar || copy;
 }
 
-ccArchive& operator>>(ccArchive& ar, ccShapeModel::ccFeatureParams& params) { return ar || params; }
+ccArchive& operator>>(ccArchive& ar, ccShapeModel::ccFeatureParams& params) {
+    return ar || params;
+}

@@ -12,6 +12,8 @@ std::string ccColor::hex() const {
 }
 
 void ccGraphicProps::width(int w) {
-    if (w < 0) throw ccShapesError::BadParams(L"graphic width " + cfStr(static_cast<long>(w)) + L" is negative");
+    if (w < 0)
+        throw ccShapesError::BadParams(L"graphic width " + cfStr(static_cast<long>(w)) +
+                                       L" is negative");
     width_ = w;
 }

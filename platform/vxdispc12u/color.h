@@ -5,7 +5,7 @@
 
 // An opaque RGB colour.
 class ccColor {
-public:
+  public:
     constexpr ccColor() noexcept = default;  // black
     constexpr ccColor(unsigned char red, unsigned char green, unsigned char blue) noexcept
         : r_(red), g_(green), b_(blue) {}
@@ -17,7 +17,9 @@ public:
     // "#rrggbb"
     std::string hex() const;
 
-    constexpr bool operator==(const ccColor& o) const noexcept { return r_ == o.r_ && g_ == o.g_ && b_ == o.b_; }
+    constexpr bool operator==(const ccColor& o) const noexcept {
+        return r_ == o.r_ && g_ == o.g_ && b_ == o.b_;
+    }
     constexpr bool operator!=(const ccColor& o) const noexcept { return !(*this == o); }
 
     static constexpr ccColor blackColor() noexcept { return {0, 0, 0}; }
@@ -34,7 +36,7 @@ public:
     // The colour of a result that failed: red.
     static constexpr ccColor failColor() noexcept { return redColor(); }
 
-private:
+  private:
     unsigned char r_ = 0, g_ = 0, b_ = 0;
 };
 
@@ -42,11 +44,12 @@ private:
 // display can draw), pen style, and whether open curves end in an arrowhead
 // that shows their direction.
 class ccGraphicProps {
-public:
+  public:
     enum cePenStyle { eSolid, eDash, eDot };
 
     ccGraphicProps() = default;  // green, width 1, solid, no arrowhead
-    ccGraphicProps(const ccColor& color, int width = 1, cePenStyle penStyle = eSolid, bool arrowHead = false)
+    ccGraphicProps(const ccColor& color, int width = 1, cePenStyle penStyle = eSolid,
+                   bool arrowHead = false)
         : color_(color), width_(width), penStyle_(penStyle), arrowHead_(arrowHead) {}
 
     const ccColor& color() const noexcept { return color_; }
@@ -60,11 +63,12 @@ public:
     void arrowHead(bool on) noexcept { arrowHead_ = on; }
 
     bool operator==(const ccGraphicProps& o) const noexcept {
-        return color_ == o.color_ && width_ == o.width_ && penStyle_ == o.penStyle_ && arrowHead_ == o.arrowHead_;
+        return color_ == o.color_ && width_ == o.width_ && penStyle_ == o.penStyle_ &&
+               arrowHead_ == o.arrowHead_;
     }
     bool operator!=(const ccGraphicProps& o) const noexcept { return !(*this == o); }
 
-private:
+  private:
     ccColor color_ = ccColor::greenColor();
     int width_ = 1;
     cePenStyle penStyle_ = eSolid;

@@ -35,7 +35,8 @@ void ccArchive::get(unsigned char* data, std::size_t n) {
 void ccArchive::exchangeUnsigned(std::uint64_t& value, std::size_t width) {
     unsigned char buf[8] = {};
     if (isStoring()) {
-        for (std::size_t i = 0; i < width; ++i) buf[i] = static_cast<unsigned char>(value >> (8 * i));
+        for (std::size_t i = 0; i < width; ++i)
+            buf[i] = static_cast<unsigned char>(value >> (8 * i));
         put(buf, width);
         return;
     }
@@ -59,7 +60,8 @@ ccArchive& ccArchive::operator||(bool& value) {
     unsigned char byte = value ? 1 : 0;
     *this || byte;
     if (isLoading()) {
-        if (byte > 1) throw Error(L"archive corrupt: a bool stored as " + cfStr(static_cast<long>(byte)));
+        if (byte > 1)
+            throw Error(L"archive corrupt: a bool stored as " + cfStr(static_cast<long>(byte)));
         value = byte == 1;
     }
     return *this;
@@ -130,4 +132,6 @@ bool ccArchive::visited(const void* part, std::size_t size) const {
     return visited_.count({part, size}) != 0;
 }
 
-void ccArchive::markVisited(const void* part, std::size_t size) { visited_.insert({part, size}); }
+void ccArchive::markVisited(const void* part, std::size_t size) {
+    visited_.insert({part, size});
+}

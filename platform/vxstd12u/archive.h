@@ -17,13 +17,13 @@
 #include "vxstd12u/errors.h"
 
 class ccArchive {
-public:
+  public:
     enum Direction { eStoring, eLoading };
 
     // Any failure of the archive itself: truncated or corrupt bytes, a count
     // too large to be real.
     class Error : public ccErrorKind<Error, ccException, 0x10003001> {
-    public:
+      public:
         using ccErrorKind::ccErrorKind;
     };
 
@@ -31,13 +31,13 @@ public:
     // `source` names the reader (a source path or a class name), `number` the
     // place within it.
     class UnknownVersion : public ccErrorKind<UnknownVersion, Error, 0x10003002> {
-    public:
+      public:
         UnknownVersion() = default;
         UnknownVersion(const char* source, int number);
         const std::string& source() const noexcept { return source_; }
         int number() const noexcept { return number_; }
 
-    private:
+      private:
         std::string source_;
         int number_ = 0;
     };
@@ -66,7 +66,7 @@ public:
     bool visited(const void* part, std::size_t size) const;
     void markVisited(const void* part, std::size_t size);
 
-private:
+  private:
     void put(const unsigned char* data, std::size_t n);
     void get(unsigned char* data, std::size_t n);
     void exchangeUnsigned(std::uint64_t& value, std::size_t width);

@@ -27,7 +27,8 @@ double gauss(const ccSpeedFunction& speed, double a, double b) {
     return sum * half;
 }
 
-double adaptive(const ccSpeedFunction& speed, double a, double b, double whole, double tolerance, int depth) {
+double adaptive(const ccSpeedFunction& speed, double a, double b, double whole, double tolerance,
+                int depth) {
     const double mid = 0.5 * (a + b);
     const double left = gauss(speed, a, mid);
     const double right = gauss(speed, mid, b);
@@ -48,12 +49,16 @@ double cfArcLength(const ccSpeedFunction& speed, double t0, double t1) {
         const double a = t0 + (t1 - t0) * i / kPanels;
         const double b = i + 1 == kPanels ? t1 : t0 + (t1 - t0) * (i + 1) / kPanels;
         const double estimate = gauss(speed, a, b);
-        total += adaptive(speed, a, b, estimate, cc_tol::kArcLengthRelative * std::fabs(estimate) + std::numeric_limits<double>::min(), 0);
+        total += adaptive(
+            speed, a, b, estimate,
+            cc_tol::kArcLengthRelative * std::fabs(estimate) + std::numeric_limits<double>::min(),
+            0);
     }
     return total;
 }
 
-double cfParamAtArcLength(const ccSpeedFunction& speed, double t0, double t1, double total, double length) {
+double cfParamAtArcLength(const ccSpeedFunction& speed, double t0, double t1, double total,
+                          double length) {
     if (!(total > 0)) return t0;
     length = std::clamp(length, 0.0, total);
     if (length == 0) return t0;

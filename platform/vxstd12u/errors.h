@@ -15,10 +15,11 @@
 // the class name, the error number and that text. Copies carry the text but not
 // the persistent state of the original.
 class ccException : public virtual ccPersistent, public std::exception {
-public:
+  public:
     ccException() = default;
     explicit ccException(std::wstring detail) : detail_(std::move(detail)) {}
-    ccException(const ccException& other) : ccPersistent(), std::exception(other), detail_(other.detail_) {}
+    ccException(const ccException& other)
+        : ccPersistent(), std::exception(other), detail_(other.detail_) {}
     ccException& operator=(const ccException& other);
     ~ccException() override = default;
 
@@ -39,14 +40,14 @@ public:
     // object from two threads at once.
     const char* what() const noexcept override;
 
-protected:
+  protected:
     // Writes "<class name> (error <number>): <detail>" to `out`.
     virtual void message_(std::wostream& out) const;
 
     // Form: version byte 0, then the detail text.
     void dispatchSerialize(ccArchive& ar) override;
 
-private:
+  private:
     std::wstring detail_;
     mutable std::string what_;
 };
@@ -55,7 +56,7 @@ private:
 // being defined, `Base` the error it refines.
 template <class Self, class Base, long Number>
 class ccErrorKind : public Base {
-public:
+  public:
     using Base::Base;
     static constexpr long kErrorNumber = Number;
 
@@ -70,7 +71,7 @@ public:
 
 // An error that is nothing but its text.
 class ccExceptionWithString : public ccErrorKind<ccExceptionWithString, ccException, 0x10000001> {
-public:
+  public:
     using ccErrorKind::ccErrorKind;
     explicit ccExceptionWithString(const std::string& utf8Detail);
 };
@@ -78,37 +79,37 @@ public:
 // An empty handle was dereferenced, or a handle was cast to a type its object
 // does not have.
 class ccBadPointer : public ccErrorKind<ccBadPointer, ccException, 0x10000002> {
-public:
+  public:
     using ccErrorKind::ccErrorKind;
 };
 
 // Errors raised by the shape library's own operations.
 class ccShapesError {
-public:
+  public:
     class Errors : public ccException {
-    public:
+      public:
         using ccException::ccException;
 
-    protected:
+      protected:
         Errors() = default;
     };
 
     // A value outside the domain of the operation: a negative radius, a
     // non-finite coordinate, an empty polyline asked for a point.
     class BadParams : public ccErrorKind<BadParams, Errors, 0x10001001> {
-    public:
+      public:
         using ccErrorKind::ccErrorKind;
     };
 
     // An operation that needs a closed region got an open shape.
     class NotRegion : public ccErrorKind<NotRegion, Errors, 0x10001002> {
-    public:
+      public:
         using ccErrorKind::ccErrorKind;
     };
 
     // An operation that needs a finite extent got an infinite shape.
     class InfiniteExtent : public ccErrorKind<InfiniteExtent, Errors, 0x10001003> {
-    public:
+      public:
         using ccErrorKind::ccErrorKind;
     };
 };

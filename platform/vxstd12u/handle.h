@@ -17,7 +17,7 @@
 // empty). Dereferencing an empty handle throws ccBadPointer.
 template <class T>
 class ccPtrHandle {
-public:
+  public:
     using element_type = T;
 
     ccPtrHandle() noexcept = default;
@@ -35,8 +35,7 @@ public:
     }
 
     template <class U,
-              std::enable_if_t<!std::is_convertible<U*, T*>::value &&
-                                   std::is_polymorphic<U>::value,
+              std::enable_if_t<!std::is_convertible<U*, T*>::value && std::is_polymorphic<U>::value,
                                int> = 0>
     explicit ccPtrHandle(const ccPtrHandle<U>& other) : ptr_(checkedCast(other.get())) {
         retain();
@@ -68,7 +67,7 @@ public:
         return a.ptr_ != b.ptr_;
     }
 
-private:
+  private:
     T* checked() const {
         if (!ptr_) throw ccBadPointer(L"dereferenced an empty handle");
         return ptr_;

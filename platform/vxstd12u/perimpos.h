@@ -5,7 +5,7 @@
 // pre-order numbering of a ccShapeInfo, and the arc length from that node's
 // start point along its own perimeter.
 class ccPerimPos {
-public:
+  public:
     constexpr ccPerimPos() noexcept = default;
     constexpr ccPerimPos(long node, double offset) noexcept : node_(node), offset_(offset) {}
 
@@ -14,10 +14,12 @@ public:
     void node(long n) noexcept { node_ = n; }
     void offset(double d) noexcept { offset_ = d; }
 
-    constexpr bool operator==(const ccPerimPos& o) const noexcept { return node_ == o.node_ && offset_ == o.offset_; }
+    constexpr bool operator==(const ccPerimPos& o) const noexcept {
+        return node_ == o.node_ && offset_ == o.offset_;
+    }
     constexpr bool operator!=(const ccPerimPos& o) const noexcept { return !(*this == o); }
 
-private:
+  private:
     long node_ = 0;
     double offset_ = 0.0;
 };

@@ -23,7 +23,9 @@ void ccPersistent::dispatchSerialize(ccArchive& ar) {
     if (version != 0) throw ccArchive::UnknownVersion("ccPersistent", 0);
 }
 
-bool ccPersistent::loadSimple(ccArchive&) { return false; }
+bool ccPersistent::loadSimple(ccArchive&) {
+    return false;
+}
 
 namespace {
 // Filled during static initialisation by the registration objects and only read

@@ -14,7 +14,7 @@ class ccArchive;
 // default), every mutator gives notice through mutating_() before it changes
 // data, and the notices are counted. Copying an object does not copy this state.
 class ccPersistent {
-public:
+  public:
     virtual ~ccPersistent() = default;
 
     // Whether mutators give notice of their changes.
@@ -28,7 +28,7 @@ public:
     // fills it; the base has nothing to reset.
     virtual void reInit() {}
 
-protected:
+  protected:
     ccPersistent() = default;
     ccPersistent(const ccPersistent&) noexcept {}
     ccPersistent& operator=(const ccPersistent&) noexcept { return *this; }
@@ -57,7 +57,7 @@ protected:
 
     friend class ccArchive;
 
-private:
+  private:
     bool changeFlag_ = true;
     long changes_ = 0;
 };
@@ -66,7 +66,7 @@ private:
 // it maps the class's run-time type to its make function. Registration happens
 // during static initialisation; nothing is unregistered.
 class cc_Instantiator {
-public:
+  public:
     using Maker = ccPersistent* (*)();
 
     cc_Instantiator(const std::type_info& type, Maker make);

@@ -9,7 +9,7 @@ constexpr double ccDegreesPerRadian = 57.29577951308232;
 
 // An angle in radians, measured from +x towards +y. Plain value type.
 class ccRadian {
-public:
+  public:
     constexpr ccRadian() noexcept = default;
     constexpr explicit ccRadian(double radians) noexcept : value_(radians) {}
     constexpr ccRadian(int radians) noexcept : value_(radians) {}
@@ -31,8 +31,12 @@ public:
     }
 
     constexpr ccRadian operator-() const noexcept { return ccRadian(-value_); }
-    constexpr ccRadian operator+(const ccRadian& o) const noexcept { return ccRadian(value_ + o.value_); }
-    constexpr ccRadian operator-(const ccRadian& o) const noexcept { return ccRadian(value_ - o.value_); }
+    constexpr ccRadian operator+(const ccRadian& o) const noexcept {
+        return ccRadian(value_ + o.value_);
+    }
+    constexpr ccRadian operator-(const ccRadian& o) const noexcept {
+        return ccRadian(value_ - o.value_);
+    }
     constexpr ccRadian operator*(double s) const noexcept { return ccRadian(value_ * s); }
     constexpr ccRadian operator/(double s) const noexcept { return ccRadian(value_ / s); }
     ccRadian& operator+=(const ccRadian& o) noexcept { return *this = *this + o; }
@@ -41,23 +45,28 @@ public:
     constexpr bool operator!=(const ccRadian& o) const noexcept { return value_ != o.value_; }
     constexpr bool operator<(const ccRadian& o) const noexcept { return value_ < o.value_; }
 
-private:
+  private:
     double value_ = 0.0;
 };
 
 // An angle in degrees, for the APIs that speak in degrees (rigid transforms).
 class ccDegree {
-public:
+  public:
     constexpr ccDegree() noexcept = default;
     constexpr explicit ccDegree(double degrees) noexcept : value_(degrees) {}
-    constexpr explicit ccDegree(const ccRadian& r) noexcept : value_(r.toDouble() * ccDegreesPerRadian) {}
+    constexpr explicit ccDegree(const ccRadian& r) noexcept
+        : value_(r.toDouble() * ccDegreesPerRadian) {}
     constexpr double toDouble() const noexcept { return value_; }
     constexpr ccRadian toRadian() const noexcept { return ccRadian(value_ / ccDegreesPerRadian); }
     constexpr bool operator==(const ccDegree& o) const noexcept { return value_ == o.value_; }
 
-private:
+  private:
     double value_ = 0.0;
 };
 
-inline double sin(const ccRadian& a) { return std::sin(a.toDouble()); }
-inline double cos(const ccRadian& a) { return std::cos(a.toDouble()); }
+inline double sin(const ccRadian& a) {
+    return std::sin(a.toDouble());
+}
+inline double cos(const ccRadian& a) {
+    return std::cos(a.toDouble());
+}

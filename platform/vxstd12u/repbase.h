@@ -9,7 +9,7 @@
 // A copy starts with no references: the count belongs to the object's place in
 // memory, not to its value.
 class ccRepBase {
-public:
+  public:
     ccRepBase() noexcept : refs_(0) {}
     ccRepBase(const ccRepBase&) noexcept : refs_(0) {}
     ccRepBase& operator=(const ccRepBase&) noexcept { return *this; }
@@ -21,10 +21,8 @@ public:
     void addRef_() const noexcept { refs_.fetch_add(1, std::memory_order_relaxed); }
 
     // Drops one reference; true when it was the last, and the caller must delete.
-    bool release_() const noexcept {
-        return refs_.fetch_sub(1, std::memory_order_acq_rel) == 1;
-    }
+    bool release_() const noexcept { return refs_.fetch_sub(1, std::memory_order_acq_rel) == 1; }
 
-private:
+  private:
     mutable std::atomic<long> refs_;
 };

@@ -35,7 +35,7 @@ constexpr long ccNoPointLimit = 2147483647;
 // use (a spacing that is not positive, fewer than one point) with
 // ccShapesError::BadParams.
 class ccShapeSampleParams {
-public:
+  public:
     ccShapeSampleParams() = default;  // equals (0.0, 1.0, ccNoPointLimit, true, true)
     ccShapeSampleParams(double startOffset, double spacing, long maxPoints, bool computeTangents,
                         bool duplicateCorners) noexcept
@@ -66,7 +66,7 @@ public:
     bool operator==(const ccShapeSampleParams& o) const noexcept;
     bool operator!=(const ccShapeSampleParams& o) const noexcept { return !(*this == o); }
 
-private:
+  private:
     double startOffset_ = 0.0;
     double spacing_ = 1.0;
     long maxPoints_ = ccNoPointLimit;
@@ -98,7 +98,7 @@ inline bool ccShapeSampleParams::operator==(const ccShapeSampleParams& o) const 
 //
 // Sampling appends to a result, so one result can collect several shapes.
 class ccShapeSampleResult {
-public:
+  public:
     std::vector<ccVector<2>>& positions() noexcept { return positions_; }
     const std::vector<ccVector<2>>& positions() const noexcept { return positions_; }
     std::vector<ccRadian>& tangents() noexcept { return tangents_; }
@@ -116,7 +116,8 @@ public:
 
     // Samples in chain `c`.
     long chainLength(long c) const noexcept {
-        const long end = c + 1 < numChains() ? breaks_[c + 1] : static_cast<long>(positions_.size());
+        const long end =
+            c + 1 < numChains() ? breaks_[c + 1] : static_cast<long>(positions_.size());
         return end - breaks_[c];
     }
 
@@ -134,7 +135,7 @@ public:
         perimPositions_.clear();
     }
 
-private:
+  private:
     std::vector<ccVector<2>> positions_;
     std::vector<ccRadian> tangents_;
     std::vector<long> breaks_;

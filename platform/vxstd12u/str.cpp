@@ -29,7 +29,9 @@ std::wstring cfStr(double value) {
     return cfWiden(buf);
 }
 
-std::wstring cfStr(long value) { return std::to_wstring(value); }
+std::wstring cfStr(long value) {
+    return std::to_wstring(value);
+}
 
 long cfIFloor(double value) {
     const double f = std::floor(value);
@@ -43,7 +45,9 @@ long cfIFloor(double value) {
 namespace {
 constexpr wchar_t kReplacement = 0xFFFD;
 
-bool isContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
+bool isContinuation(unsigned char byte) {
+    return (byte & 0xC0) == 0x80;
+}
 
 // Length of the UTF-8 sequence that `lead` starts, or 0 for a byte that cannot lead.
 int sequenceLength(unsigned char lead) {

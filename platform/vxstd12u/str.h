@@ -16,7 +16,9 @@ std::wstring cfWiden(const std::string& utf8);
 std::string cfNarrow(const std::wstring& wide);
 
 // The larger of two longs.
-inline long cfIMax(long a, long b) { return a < b ? b : a; }
+inline long cfIMax(long a, long b) {
+    return a < b ? b : a;
+}
 
 // The largest long not above `value`. `value` must be finite and within the
 // range of long; otherwise ccShapesError::BadParams is thrown.

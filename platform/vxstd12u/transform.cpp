@@ -9,7 +9,9 @@ ccRadian cc2XformBase::mapAngle(const ccVector<2>& at, const ccRadian& angle) co
     return ccRadian(mapVector(at, ccVector<2>::polar(angle.toDouble())).angle());
 }
 
-ccPtrHandle<cc2XformBase> cc2XformLinear::clone() const { return cfMakeHandle<cc2XformLinear>(*this); }
+ccPtrHandle<cc2XformBase> cc2XformLinear::clone() const {
+    return cfMakeHandle<cc2XformLinear>(*this);
+}
 
 ccPtrHandle<cc2XformBase> cc2XformLinear::inverse() const {
     return cfMakeHandle<cc2XformLinear>(xform_.inverse());
@@ -32,7 +34,9 @@ cc2Rigid::cc2Rigid(const ccDegree& rotation, const ccVector<2>& translation)
       rotation_(rotation),
       translation_(translation) {}
 
-ccPtrHandle<cc2XformBase> cc2Rigid::clone() const { return cfMakeHandle<cc2Rigid>(*this); }
+ccPtrHandle<cc2XformBase> cc2Rigid::clone() const {
+    return cfMakeHandle<cc2Rigid>(*this);
+}
 
 namespace {
 void multiply3(const double (&a)[9], const double (&b)[9], double (&out)[9]) {
@@ -57,7 +61,8 @@ cc2XformPerspective::cc2XformPerspective() : h_{1, 0, 0, 0, 1, 0, 0, 0, 1} {}
 
 cc2XformPerspective::cc2XformPerspective(const double (&h)[9]) {
     for (int i = 0; i < 9; ++i) {
-        if (!std::isfinite(h[i])) throw ccShapesError::BadParams(L"perspective transform: non-finite entry");
+        if (!std::isfinite(h[i]))
+            throw ccShapesError::BadParams(L"perspective transform: non-finite entry");
         h_[i] = h[i];
     }
     const double scale = magnitude3(h_);
@@ -68,9 +73,15 @@ cc2XformPerspective::cc2XformPerspective(const double (&h)[9]) {
 
 cc2XformPerspective cc2XformPerspective::fromAffine(const ccXform<2>& xform) {
     const ccMatrix<2>& m = xform.matrix();
-    const double h[9] = {m.element(0, 0), m.element(0, 1), xform.offset().x(),
-                         m.element(1, 0), m.element(1, 1), xform.offset().y(),
-                         0, 0, 1};
+    const double h[9] = {m.element(0, 0),
+                         m.element(0, 1),
+                         xform.offset().x(),
+                         m.element(1, 0),
+                         m.element(1, 1),
+                         xform.offset().y(),
+                         0,
+                         0,
+                         1};
     return cc2XformPerspective(h);
 }
 
@@ -78,7 +89,9 @@ ccPtrHandle<cc2XformBase> cc2XformPerspective::clone() const {
     return cfMakeHandle<cc2XformPerspective>(*this);
 }
 
-bool cc2XformPerspective::isLinear() const { return h_[6] == 0.0 && h_[7] == 0.0; }
+bool cc2XformPerspective::isLinear() const {
+    return h_[6] == 0.0 && h_[7] == 0.0;
+}
 
 double cc2XformPerspective::w(const ccVector<2>& p) const {
     const double w = h_[6] * p.x() + h_[7] * p.y() + h_[8];
@@ -127,7 +140,8 @@ ccPtrHandle<cc2XformBase> cc2XformPerspective::compose(const cc2XformBase& inner
     } else if (const auto* perspective = dynamic_cast<const cc2XformPerspective*>(&inner)) {
         innerH = *perspective;
     } else {
-        throw ccShapesError::BadParams(L"perspective transform: cannot compose with this transform kind");
+        throw ccShapesError::BadParams(
+            L"perspective transform: cannot compose with this transform kind");
     }
     double product[9];
     multiply3(h_, innerH.h_, product);

@@ -15,7 +15,7 @@ class cc2XformLinear;
 // those calls take the point they apply at. A transform that is not defined at
 // a point (a perspective map on its horizon) throws ccShapesError::BadParams.
 class cc2XformBase : public virtual ccRepBase, public virtual ccPersistent {
-public:
+  public:
     ~cc2XformBase() override = default;
 
     virtual ccPtrHandle<cc2XformBase> clone() const = 0;
@@ -49,7 +49,7 @@ public:
 
 // An affine transform.
 class cc2XformLinear : public cc2XformBase {
-public:
+  public:
     cc2XformLinear() = default;
     explicit cc2XformLinear(const ccXform<2>& xform) : xform_(xform) {}
 
@@ -68,14 +68,14 @@ public:
     ccPtrHandle<cc2XformBase> compose(const cc2XformBase& inner) const override;
     bool equals(const cc2XformBase& other) const override;
 
-private:
+  private:
     ccXform<2> xform_;
 };
 
 // A rotation (in degrees, counter-clockwise) followed by a translation: the
 // pose of a part, or of a point on a contour with its tangent.
 class cc2Rigid : public cc2XformLinear {
-public:
+  public:
     cc2Rigid() = default;
     cc2Rigid(const ccDegree& rotation, const ccVector<2>& translation);
 
@@ -84,7 +84,7 @@ public:
 
     ccPtrHandle<cc2XformBase> clone() const override;
 
-private:
+  private:
     ccDegree rotation_;
     ccVector<2> translation_;
 };
@@ -95,7 +95,7 @@ private:
 // points there throw ccShapesError::BadParams. It mirrors where the determinant
 // of its derivative is negative.
 class cc2XformPerspective : public cc2XformBase {
-public:
+  public:
     cc2XformPerspective();  // identity
     // `h` holds the nine entries row by row; H must be invertible and finite.
     explicit cc2XformPerspective(const double (&h)[9]);
@@ -114,7 +114,7 @@ public:
     // The homography equal to an affine map.
     static cc2XformPerspective fromAffine(const ccXform<2>& xform);
 
-private:
+  private:
     double w(const ccVector<2>& p) const;
     double h_[9];
 };

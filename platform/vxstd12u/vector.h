@@ -10,7 +10,7 @@ class ccVector;
 // exact IEEE arithmetic, no tolerance is applied.
 template <>
 class ccVector<2> {
-public:
+  public:
     constexpr ccVector() noexcept = default;
     constexpr ccVector(double x, double y) noexcept : x_(x), y_(y) {}
 
@@ -38,8 +38,12 @@ public:
     bool isFinite() const noexcept { return std::isfinite(x_) && std::isfinite(y_); }
 
     constexpr ccVector operator-() const noexcept { return ccVector(-x_, -y_); }
-    constexpr ccVector operator+(const ccVector& o) const noexcept { return {x_ + o.x_, y_ + o.y_}; }
-    constexpr ccVector operator-(const ccVector& o) const noexcept { return {x_ - o.x_, y_ - o.y_}; }
+    constexpr ccVector operator+(const ccVector& o) const noexcept {
+        return {x_ + o.x_, y_ + o.y_};
+    }
+    constexpr ccVector operator-(const ccVector& o) const noexcept {
+        return {x_ - o.x_, y_ - o.y_};
+    }
     constexpr ccVector operator*(double s) const noexcept { return {x_ * s, y_ * s}; }
     constexpr ccVector operator/(double s) const noexcept { return {x_ / s, y_ / s}; }
     ccVector& operator+=(const ccVector& o) noexcept { return *this = *this + o; }
@@ -54,11 +58,13 @@ public:
         return ccVector(std::cos(radians), std::sin(radians));
     }
 
-private:
+  private:
     double x_ = 0.0;
     double y_ = 0.0;
 };
 
-constexpr ccVector<2> operator*(double s, const ccVector<2>& v) noexcept { return v * s; }
+constexpr ccVector<2> operator*(double s, const ccVector<2>& v) noexcept {
+    return v * s;
+}
 
 using cc2Vect = ccVector<2>;

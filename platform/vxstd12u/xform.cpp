@@ -12,10 +12,18 @@ ccMatrix<2> ccMatrix<2>::rotation(const ccRadian& angle) noexcept {
     return ccMatrix(c, -s, s, c);
 }
 
-ccRadian ccMatrix<2>::xRot() const noexcept { return ccRadian(std::atan2(c_, a_)); }
-ccRadian ccMatrix<2>::yRot() const noexcept { return ccRadian(std::atan2(d_, b_)); }
-double ccMatrix<2>::xScale() const noexcept { return std::hypot(a_, c_); }
-double ccMatrix<2>::yScale() const noexcept { return std::hypot(b_, d_); }
+ccRadian ccMatrix<2>::xRot() const noexcept {
+    return ccRadian(std::atan2(c_, a_));
+}
+ccRadian ccMatrix<2>::yRot() const noexcept {
+    return ccRadian(std::atan2(d_, b_));
+}
+double ccMatrix<2>::xScale() const noexcept {
+    return std::hypot(a_, c_);
+}
+double ccMatrix<2>::yScale() const noexcept {
+    return std::hypot(b_, d_);
+}
 
 ccMatrix<2> ccMatrix<2>::inverse() const {
     const double det = determinant();
@@ -28,8 +36,8 @@ ccMatrix<2> ccMatrix<2>::inverse() const {
 
 bool ccMatrix<2>::isOrthonormal() const noexcept {
     const ccMatrix p = transpose() * *this;
-    return std::fabs(p.a_ - 1.0) <= cc_tol::kOrthonormal && std::fabs(p.d_ - 1.0) <= cc_tol::kOrthonormal &&
-           std::fabs(p.b_) <= cc_tol::kOrthonormal;
+    return std::fabs(p.a_ - 1.0) <= cc_tol::kOrthonormal &&
+           std::fabs(p.d_ - 1.0) <= cc_tol::kOrthonormal && std::fabs(p.b_) <= cc_tol::kOrthonormal;
 }
 
 bool ccMatrix<2>::isSimilarity() const noexcept {

@@ -12,9 +12,10 @@ class ccXform;
 // A 2x2 matrix, row by row: [a b; c d] maps (x, y) to (a x + b y, c x + d y).
 template <>
 class ccMatrix<2> {
-public:
+  public:
     constexpr ccMatrix() noexcept = default;  // identity
-    constexpr ccMatrix(double a, double b, double c, double d) noexcept : a_(a), b_(b), c_(c), d_(d) {}
+    constexpr ccMatrix(double a, double b, double c, double d) noexcept
+        : a_(a), b_(b), c_(c), d_(d) {}
 
     // Rotation by `angle` counter-clockwise.
     static ccMatrix rotation(const ccRadian& angle) noexcept;
@@ -41,7 +42,8 @@ public:
         return {a_ * v.x() + b_ * v.y(), c_ * v.x() + d_ * v.y()};
     }
     constexpr ccMatrix operator*(const ccMatrix& m) const noexcept {
-        return {a_ * m.a_ + b_ * m.c_, a_ * m.b_ + b_ * m.d_, c_ * m.a_ + d_ * m.c_, c_ * m.b_ + d_ * m.d_};
+        return {a_ * m.a_ + b_ * m.c_, a_ * m.b_ + b_ * m.d_, c_ * m.a_ + d_ * m.c_,
+                c_ * m.b_ + d_ * m.d_};
     }
     constexpr bool operator==(const ccMatrix& m) const noexcept {
         return a_ == m.a_ && b_ == m.b_ && c_ == m.c_ && d_ == m.d_;
@@ -55,7 +57,7 @@ public:
     bool isSimilarity() const noexcept;
     bool isIdentity() const noexcept { return *this == ccMatrix(); }
 
-private:
+  private:
     double a_ = 1.0, b_ = 0.0, c_ = 0.0, d_ = 1.0;
 };
 
@@ -63,21 +65,25 @@ private:
 // the map mirrors, that is reverses handedness.
 template <>
 class ccXform<2> {
-public:
+  public:
     constexpr ccXform() noexcept = default;  // identity
     constexpr ccXform(const ccMatrix<2>& matrix, const ccVector<2>& offset) noexcept
         : matrix_(matrix), offset_(offset) {}
 
     // Rotation by `angle` about the origin followed by a shift by `offset`.
     static ccXform rigid(const ccRadian& angle, const ccVector<2>& offset) noexcept;
-    static ccXform translation(const ccVector<2>& offset) noexcept { return ccXform(ccMatrix<2>(), offset); }
+    static ccXform translation(const ccVector<2>& offset) noexcept {
+        return ccXform(ccMatrix<2>(), offset);
+    }
 
     constexpr const ccMatrix<2>& matrix() const noexcept { return matrix_; }
     constexpr const ccVector<2>& offset() const noexcept { return offset_; }
     constexpr const ccVector<2>& trans() const noexcept { return offset_; }
     constexpr double determinant() const noexcept { return matrix_.determinant(); }
 
-    constexpr ccVector<2> mapPoint(const ccVector<2>& p) const noexcept { return matrix_ * p + offset_; }
+    constexpr ccVector<2> mapPoint(const ccVector<2>& p) const noexcept {
+        return matrix_ * p + offset_;
+    }
     constexpr ccVector<2> mapVector(const ccVector<2>& v) const noexcept { return matrix_ * v; }
     // The direction of the image of the unit vector at `angle`.
     ccRadian mapAngle(const ccRadian& angle) const noexcept;
@@ -97,7 +103,7 @@ public:
     bool isIdentity() const noexcept { return *this == ccXform(); }
     bool isFinite() const noexcept;
 
-private:
+  private:
     ccMatrix<2> matrix_;
     ccVector<2> offset_;
 };

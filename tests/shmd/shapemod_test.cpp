@@ -12,7 +12,9 @@ namespace {
 
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-ccShapeModelProps withWeight(double w) { return ccShapeModelProps(false, w); }
+ccShapeModelProps withWeight(double w) {
+    return ccShapeModelProps(false, w);
+}
 
 TEST(ShapeModelProps, DefaultsAndConstructorArgumentOrder) {
     const ccShapeModelProps d;
@@ -60,7 +62,9 @@ TEST(ShapeModelProps, CombineFlagsAndMagnitudes) {
     EXPECT_TRUE(plain.combine(reversed).isReversedPolarity());
     EXPECT_TRUE(plain.combine(ignored).isIgnoredPolarity());
     EXPECT_TRUE(ignored.combine(ignored).isIgnoredPolarity());
-    EXPECT_EQ(ccShapeModelProps(false, 1, false, 2).combine(ccShapeModelProps(false, 1, false, 0.5)).magnitude(),
+    EXPECT_EQ(ccShapeModelProps(false, 1, false, 2)
+                  .combine(ccShapeModelProps(false, 1, false, 0.5))
+                  .magnitude(),
               1.0);
     // The inputs are values: combining changes neither.
     EXPECT_TRUE(reversed.isReversedPolarity());
@@ -127,13 +131,13 @@ TEST(ShapeModelErrors, FactoriesAreRegisteredUnderStableNames) {
 
 // A model whose hook counts its calls.
 class CountingModel : public ccShapeModel {
-public:
+  public:
     using ccShapeModel::ccShapeModel;
     int hookCalls = 0;
     ccShapeModelProps hookArgument;
     ccPtrHandle<ccShape> raw() const { return rawShape_(); }
 
-protected:
+  protected:
     void modelProps_(const ccShapeModelProps& p) override {
         ++hookCalls;
         hookArgument = p;
@@ -165,8 +169,10 @@ TEST(ShapeModel, SetterStoresNotifiesAndCallsTheHookOnceButAssignmentDoesNot) {
 }
 
 TEST(ShapeModel, EqualityIsThePropertiesAndABareModelHasNoShape) {
-    EXPECT_EQ(ccShapeModel(ccShapeModelProps(false, 2.0)), ccShapeModel(ccShapeModelProps(false, 2.0)));
-    EXPECT_NE(ccShapeModel(ccShapeModelProps(false, 2.0)), ccShapeModel(ccShapeModelProps(false, 3.0)));
+    EXPECT_EQ(ccShapeModel(ccShapeModelProps(false, 2.0)),
+              ccShapeModel(ccShapeModelProps(false, 2.0)));
+    EXPECT_NE(ccShapeModel(ccShapeModelProps(false, 2.0)),
+              ccShapeModel(ccShapeModelProps(false, 3.0)));
     EXPECT_TRUE(CountingModel().raw().isNull());
 }
 
@@ -184,7 +190,8 @@ TEST(FeatureParams, MagnitudeScaleIsValidatedWeightScaleIsNot) {
     const ccShapeModel::ccFeatureParams ok(ccShape::ccSampleParams(), 0.0, -2.0);
     EXPECT_EQ(ok.magScale(), 0.0);
     EXPECT_EQ(ok.weightScale(), -2.0);
-    EXPECT_THROW(ccShapeModel::ccFeatureParams(ccShape::ccSampleParams(), -0.1), ccShapeModelDefs::BadParams);
+    EXPECT_THROW(ccShapeModel::ccFeatureParams(ccShape::ccSampleParams(), -0.1),
+                 ccShapeModelDefs::BadParams);
 
     ccShapeModel::ccFeatureParams f;
     EXPECT_THROW(f.magScale(-1.0), ccShapeModelDefs::BadParams);
@@ -276,7 +283,8 @@ TEST(ShapeModelPropsArchive, StoredNegativeMagnitudeIsAcceptedUntilCombined) {
     ccArchive in(bytes, ccArchive::eLoading);
     in || back;
     EXPECT_EQ(back.magnitude(), -1.0);
-    EXPECT_THROW(back.combine(ccShapeModelProps(false, 1.0, false, 2.0)), ccShapeModelDefs::BadParams);
+    EXPECT_THROW(back.combine(ccShapeModelProps(false, 1.0, false, 2.0)),
+                 ccShapeModelDefs::BadParams);
 }
 
 TEST(ShapeModelPropsArchive, TruncatedBytesThrowAndLeaveTheRecordAlone) {
@@ -316,7 +324,9 @@ TEST(FeatureParamsArchive, RoundTripAndRefusedVersion) {
 
 // The archive reaches an object's form through its protected dispatchSerialize.
 struct ArchiveAccess : ccPersistent {
-    static void exchange(ccPersistent& p, ccArchive& a) { (p.*(&ArchiveAccess::dispatchSerialize))(a); }
+    static void exchange(ccPersistent& p, ccArchive& a) {
+        (p.*(&ArchiveAccess::dispatchSerialize))(a);
+    }
 };
 
 TEST(ShapeModelErrorsArchive, EachLevelRefusesAnUnknownVersionByClassName) {
@@ -341,7 +351,8 @@ TEST(ShapeModelErrorsArchive, EachLevelRefusesAnUnknownVersionByClassName) {
             ArchiveAccess::exchange(back, in);
             FAIL() << "level " << level << " accepted version 1";
         } catch (const ccArchive::UnknownVersion& e) {
-            EXPECT_EQ(e.source(), level == 0 ? "ccShapeModelDefs::NotSupported" : "ccShapeModelDefs::Errors");
+            EXPECT_EQ(e.source(),
+                      level == 0 ? "ccShapeModelDefs::NotSupported" : "ccShapeModelDefs::Errors");
             EXPECT_EQ(e.number(), 0);
         }
     }

@@ -9,13 +9,11 @@
 namespace {
 
 TEST(Errors, EveryKindHasItsOwnNumberAndTheFamilyCatchesAll) {
-    const std::set<long> numbers = {ccShapesError::BadParams().errorNumber(),
-                                    ccShapesError::NotRegion().errorNumber(),
-                                    ccShapesError::InfiniteExtent().errorNumber(),
-                                    ccBadPointer().errorNumber(),
-                                    ccExceptionWithString("x").errorNumber(),
-                                    ccArchive::Error().errorNumber(),
-                                    ccArchive::UnknownVersion("s", 1).errorNumber()};
+    const std::set<long> numbers = {
+        ccShapesError::BadParams().errorNumber(),       ccShapesError::NotRegion().errorNumber(),
+        ccShapesError::InfiniteExtent().errorNumber(),  ccBadPointer().errorNumber(),
+        ccExceptionWithString("x").errorNumber(),       ccArchive::Error().errorNumber(),
+        ccArchive::UnknownVersion("s", 1).errorNumber()};
     EXPECT_EQ(numbers.size(), 7u);
     EXPECT_THROW(throw ccShapesError::NotRegion(L"open"), ccShapesError::Errors);
     EXPECT_THROW(throw ccBadPointer(), ccException);

@@ -49,7 +49,7 @@ TEST(PtrHandle, EmptyDereferenceThrowsBadPointer) {
 TEST(PtrHandle, UpcastsImplicitlyAndDowncastsChecked) {
     int alive = 0;
     ccPtrHandle<Derived> d(new Derived(&alive));
-    ccPtrHandle<Counted> base = d;  // implicit
+    ccPtrHandle<Counted> base = d;    // implicit
     ccPtrHandle<Derived> back(base);  // explicit, checked
     EXPECT_EQ(back.get(), d.get());
     EXPECT_EQ(d->refCount(), 3);

@@ -38,7 +38,10 @@ TEST(Str, RandomDoublesRoundTrip) {
 TEST(Str, Utf8RoundTripAndRepairs) {
     const std::wstring text = L"r\u00e9gion \u2220 \U0001F600";
     EXPECT_EQ(cfWiden(cfNarrow(text)), text);
-    EXPECT_EQ(cfWiden("\xff" "a"), L"\xfffd" L"a");
+    EXPECT_EQ(cfWiden("\xff"
+                      "a"),
+              L"\xfffd"
+              L"a");
     EXPECT_EQ(cfWiden("\xe2\x88"), L"\xfffd\xfffd");  // truncated sequence
 }
 

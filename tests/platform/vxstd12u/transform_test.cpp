@@ -31,7 +31,8 @@ TEST(Perspective, LinearXformIsTheDerivative) {
         const ccVector<2> p(coord(rng), coord(rng));
         const ccVector<2> v(coord(rng), coord(rng));
         const double step = 1e-6;
-        const ccVector<2> numeric = (h.mapPoint(p + v * step) - h.mapPoint(p - v * step)) / (2 * step);
+        const ccVector<2> numeric =
+            (h.mapPoint(p + v * step) - h.mapPoint(p - v * step)) / (2 * step);
         expectNear(h.mapVector(p, v), numeric, 1e-5);
         expectNear(h.linearXform(p).mapPoint(p), h.mapPoint(p));
     }
@@ -41,8 +42,8 @@ TEST(Perspective, InverseAndCompositionAgreeWithPointMapping) {
     const cc2XformPerspective h = tilted();
     const cc2XformLinear a(ccXform<2>(ccMatrix<2>(0, -1, 1, 0), ccVector<2>(2, 1)));
     const auto hInv = h.inverse();
-    const auto ha = h.compose(a);   // a first, then h
-    const auto ah = a.compose(h);   // h first, then a
+    const auto ha = h.compose(a);  // a first, then h
+    const auto ah = a.compose(h);  // h first, then a
     const ccVector<2> p(3, -4);
     expectNear(hInv->mapPoint(h.mapPoint(p)), p);
     expectNear(ha->mapPoint(p), h.mapPoint(a.mapPoint(p)));

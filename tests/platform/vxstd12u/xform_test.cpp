@@ -15,7 +15,7 @@ constexpr double kTight = 1e-12;
 TEST(Radian, NormAndSignedNormRanges) {
     EXPECT_DOUBLE_EQ(ccRadian(-ccPi / 2).norm().toDouble(), 1.5 * ccPi);
     EXPECT_DOUBLE_EQ(ccRadian(5 * ccPi).norm().toDouble(), ccPi);
-    EXPECT_DOUBLE_EQ(ccRadian(ccPi).signedNorm().toDouble(), ccPi);   // pi stays, -pi goes to pi
+    EXPECT_DOUBLE_EQ(ccRadian(ccPi).signedNorm().toDouble(), ccPi);  // pi stays, -pi goes to pi
     EXPECT_DOUBLE_EQ(ccRadian(-ccPi).signedNorm().toDouble(), ccPi);
     EXPECT_DOUBLE_EQ(ccRadian(1.5 * ccPi).signedNorm().toDouble(), -0.5 * ccPi);
     EXPECT_LT(ccRadian(-1e-18).norm().toDouble(), ccTwoPi);  // never reaches 2 pi
