@@ -40,7 +40,7 @@ class ccShapeInfo;
 // clipped, in increasing order, one for each point where the clip boundary
 // cut the shape.
 class ccClipInfo {
-public:
+  public:
     bool anythingRemoved() const noexcept { return removed_; }
     void anythingRemoved(bool v) noexcept { removed_ = v; }
     const std::vector<double>& cutOffsets() const noexcept { return cuts_; }
@@ -50,13 +50,13 @@ public:
         cuts_.clear();
     }
 
-private:
+  private:
     bool removed_ = false;
     std::vector<double> cuts_;
 };
 
 class ccShape : public virtual ccRepBase, public virtual ccPersistent {
-public:
+  public:
     using ccSampleParams = ccShapeSampleParams;
     using ccSampleResult = ccShapeSampleResult;
 
@@ -110,6 +110,11 @@ public:
                                       ccRadian& tangent) const = 0;
 
     // Appends samples of the shape to `result` (see ccShapeSampleParams).
+    // The default samples by perimeter() and perimPointAndTangent with the
+    // rules of cfSampleOffsets (shapeinfo.h): one chain, closed for a region;
+    // no tangents for a shape without one; perimeter positions (shapeIndex,
+    // arc length). An infinite shape throws ccShapesError::InfiniteExtent in
+    // either mode; unusable parameters throw BadParams.
     virtual void sample(const ccSampleParams& params, ccSampleResult& result) const;
 
     // Geometric equality: same type and same parameters, both ways.
@@ -131,7 +136,9 @@ public:
     virtual ccPtrHandle<ccShape> decompose() const { return clone(); }
     // The piece that starts at range.first and runs range.second along the
     // perimeter, positions in the numbering of `info`, which must describe this
-    // shape. A range beyond the shape is clamped to it.
+    // shape. A range beyond the shape is clamped to it (it never wraps round a
+    // closed shape). A negative or NaN length throws BadParams; the default
+    // throws InfiniteExtent for an infinite shape.
     virtual ccPtrHandle<ccShape> subShape(const ccShapeInfo& info,
                                           const std::pair<ccPerimPos, double>& range) const;
     // The parts of the shape inside the closed, simple polyline `region`; an
@@ -140,7 +147,7 @@ public:
         return clip_(region, info);
     }
 
-protected:
+  protected:
     ccShape() = default;
     ccShape(const ccShape&) = default;
     ccShape& operator=(const ccShape&) = default;
@@ -154,7 +161,8 @@ protected:
     // base returns a copy of `that`.
     virtual ccPtrHandle<ccShape> cloneThat_(const ccShape& that) const { return that.clone(); }
     // The piece of a primitive between arc lengths `from` <= `to` of its own
-    // perimeter; used by the default subShape. Trees override subShape.
+    // perimeter, as a plain shape; the default subShape passes it through
+    // cloneThat_. Trees override subShape.
     virtual ccPtrHandle<ccShape> pieceBetween_(double from, double to) const = 0;
 };
 

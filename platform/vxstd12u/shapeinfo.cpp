@@ -1,0 +1,239 @@
+#include "vxstd12u/shapeinfo.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+#include "vxstd12u/errors.h"
+#include "vxstd12u/shapetree.h"
+#include "vxstd12u/tolerances.h"
+
+namespace {
+
+[[noreturn]] void throwBadParams(const wchar_t* what) {
+    throw ccShapesError::BadParams(what);
+}
+
+// The parts of `shape` in traversal order, or nothing for a leaf.
+ccShapeTree::ChildList partsOf(const ccShapeTree& tree) {
+    ccShapeTree::ChildList parts;
+    const auto* region = dynamic_cast<const ccRegionTree*>(&tree);
+    if (region && region->hasBoundary()) parts.push_back(region->boundaryHandle());
+    parts.insert(parts.end(), tree.children().begin(), tree.children().end());
+    return parts;
+}
+
+std::vector<double> uniformOffsets(double perimeter, bool closed, long n) {
+    std::vector<double> offsets;
+    offsets.reserve(static_cast<size_t>(n));
+    if (!closed && n == 1) return {0.5 * perimeter};
+    const double step = perimeter / static_cast<double>(closed ? n : n - 1);
+    for (long k = 0; k < n; ++k) offsets.push_back(step * static_cast<double>(k));
+    if (!closed) offsets.back() = perimeter;
+    return offsets;
+}
+
+// The samples at the spacing into `offsets`; false when they would exceed
+// maxPoints.
+bool spacedOffsets(double perimeter, bool closed, const ccShapeSampleParams& params,
+                   std::vector<double>& offsets) {
+    const double spacing = params.spacing();
+    double first = std::fmod(params.startOffset(), spacing);
+    if (first < 0) first += spacing;
+    const double estimate = std::floor((perimeter - first) / spacing) + 2.0;
+    if (estimate > static_cast<double>(params.maxPoints()) + 2.0) return false;
+    const double last = perimeter - cc_tol::kCoincident;
+    for (long k = 0;; ++k) {
+        const double s = first + spacing * static_cast<double>(k);
+        if (!(s < last)) break;
+        offsets.push_back(s);
+    }
+    if (!closed) offsets.push_back(perimeter);
+    return static_cast<long>(offsets.size()) <= params.maxPoints();
+}
+
+}  // namespace
+
+ccShapeInfo::ccShapeInfo(const ccShape& shape) {
+    add(shape, -1, 0.0, 0);
+}
+
+void ccShapeInfo::add(const ccShape& shape, long parent, double start, long depth) {
+    if (depth > cc_tol::kMaxNestingDepth) throwBadParams(L"shape tree nested too deeply");
+    const long index = numNodes();
+    nodes_.push_back(Node{&shape, 0.0, start, 1, parent, true});
+    const auto* tree = dynamic_cast<const ccShapeTree*>(&shape);
+    if (!tree) {
+        nodes_[index].perimeter = shape.perimeter();
+        return;
+    }
+    double s = start;
+    for (const auto& part : partsOf(*tree)) {
+        if (!part) throw ccBadPointer(L"shape tree holds an empty child handle");
+        const long partIndex = numNodes();
+        add(*part, index, s, depth + 1);
+        s += nodes_[partIndex].perimeter;
+    }
+    Node& node = nodes_[index];
+    node.leaf = false;
+    node.perimeter = s - start;
+    node.subtree = numNodes() - index;
+}
+
+const ccShapeInfo::Node& ccShapeInfo::at(long i) const {
+    if (i < 0 || i >= numNodes()) throwBadParams(L"node number outside the shape info");
+    return nodes_[static_cast<size_t>(i)];
+}
+
+const ccShape& ccShapeInfo::node(long i) const {
+    return *at(i).shape;
+}
+double ccShapeInfo::nodePerimeter(long i) const {
+    return at(i).perimeter;
+}
+long ccShapeInfo::subtreeSize(long i) const {
+    return at(i).subtree;
+}
+double ccShapeInfo::nodeStart(long i) const {
+    return at(i).start;
+}
+long ccShapeInfo::parent(long i) const {
+    return at(i).parent;
+}
+bool ccShapeInfo::isLeaf(long i) const {
+    return at(i).leaf;
+}
+
+ccPerimPos ccShapeInfo::perimPosInSubtree(long root, double arcLength) const {
+    const Node& r = at(root);
+    if (std::isnan(arcLength)) throwBadParams(L"perimeter position of a NaN arc length");
+    const double s = std::min(std::max(arcLength, 0.0), r.perimeter);
+    const double absolute = r.start + s;
+    long lastWithLength = -1, firstLeaf = -1;
+    for (long i = root; i < root + r.subtree; ++i) {
+        const Node& n = nodes_[static_cast<size_t>(i)];
+        if (!n.leaf) continue;
+        if (firstLeaf < 0) firstLeaf = i;
+        if (!(n.perimeter > 0)) continue;
+        if (absolute < n.start + n.perimeter)
+            return ccPerimPos(i, std::max(absolute - n.start, 0.0));
+        lastWithLength = i;
+    }
+    if (lastWithLength >= 0)
+        return ccPerimPos(lastWithLength, nodes_[static_cast<size_t>(lastWithLength)].perimeter);
+    return ccPerimPos(firstLeaf >= 0 ? firstLeaf : root, 0.0);
+}
+
+double ccShapeInfo::arcLength(const ccPerimPos& pos) const {
+    const Node& n = at(pos.node());
+    if (std::isnan(pos.offset())) throwBadParams(L"perimeter position with a NaN offset");
+    return n.start + std::min(std::max(pos.offset(), 0.0), n.perimeter);
+}
+
+void ccShapeInfo::leafPointAndTangent(const ccPerimPos& pos, ccVector<2>& point,
+                                      ccRadian& tangent) const {
+    const Node& n = at(pos.node());
+    if (!n.leaf) throwBadParams(L"a tree without leaves has no points");
+    n.shape->perimPointAndTangent(ccPerimPos(0, pos.offset()), point, tangent);
+}
+
+void ccShapeInfo::extract_(long i, ccShapeInfo& out) const {
+    const Node& top = at(i);
+    std::vector<Node> nodes(nodes_.begin() + i, nodes_.begin() + i + top.subtree);
+    for (Node& n : nodes) {
+        n.parent = n.parent < i ? -1 : n.parent - i;
+        n.start -= top.start;
+    }
+    out.nodes_ = std::move(nodes);
+}
+
+void cfCheckSampleParams(const ccShapeSampleParams& params) {
+    if (params.maxPoints() < 1) throwBadParams(L"sampling needs a maxPoints of at least one");
+    if (params.uniformMode()) return;
+    if (!(params.spacing() > 0) || !std::isfinite(params.spacing()))
+        throwBadParams(L"sampling needs a positive, finite spacing");
+    if (!std::isfinite(params.startOffset()))
+        throwBadParams(L"sampling needs a finite start offset");
+}
+
+std::vector<double> cfSampleOffsets(double perimeter, bool closed,
+                                    const ccShapeSampleParams& params) {
+    if (std::isinf(perimeter))
+        throw ccShapesError::InfiniteExtent(L"an infinite shape cannot be sampled");
+    if (!(perimeter >= 0)) throwBadParams(L"sampling a curve of negative or NaN perimeter");
+    cfCheckSampleParams(params);
+    if (perimeter <= cc_tol::kCoincident) return {0.0};
+    std::vector<double> offsets;
+    if (!params.uniformMode() && spacedOffsets(perimeter, closed, params, offsets)) return offsets;
+    return uniformOffsets(perimeter, closed, params.maxPoints());
+}
+
+std::vector<long> cfShareSamples(const std::vector<double>& perimeters, long total) {
+    std::vector<long> shares(perimeters.size(), 0);
+    if (perimeters.empty()) return shares;
+    const double sum = std::accumulate(perimeters.begin(), perimeters.end(), 0.0);
+    if (!(sum > 0)) {
+        shares.front() = total;
+        return shares;
+    }
+    std::vector<double> remainders(perimeters.size());
+    long given = 0;
+    for (size_t i = 0; i < perimeters.size(); ++i) {
+        const double exact = static_cast<double>(total) * perimeters[i] / sum;
+        shares[i] = static_cast<long>(std::floor(exact));
+        remainders[i] = exact - static_cast<double>(shares[i]);
+        given += shares[i];
+    }
+    std::vector<size_t> order(perimeters.size());
+    std::iota(order.begin(), order.end(), size_t{0});
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return remainders[a] > remainders[b]; });
+    for (size_t k = 0; given < total; k = (k + 1) % order.size(), ++given) ++shares[order[k]];
+    return shares;
+}
+
+void cfUniformSampleContour(const ccContourTree& contour, const ccShapeSampleParams& params,
+                            bool reportPieces, std::vector<ccPtrHandle_const<ccShape>>& pieces,
+                            ccShapeSampleResult& result) {
+    if (!contour.isFinite())
+        throw ccShapesError::InfiniteExtent(L"an infinite contour cannot be sampled");
+    if (params.maxPoints() < 1) throwBadParams(L"sampling needs a maxPoints of at least one");
+    if (contour.isEmpty()) return;
+    const ccShapeInfo info(contour);
+    ccShapeSampleParams uniform = params;
+    uniform.uniformMode(true);
+    const auto offsets = cfSampleOffsets(info.perimeter(), contour.isClosed(), uniform);
+    const auto leaves = cfLeafHandles(contour);
+    std::vector<long> leafNumbers;
+    for (long i = 0; i < info.numNodes(); ++i)
+        if (info.isLeaf(i)) leafNumbers.push_back(i);
+
+    result.beginChain(contour.isClosed());
+    for (double s : offsets) {
+        const ccPerimPos pos = info.perimPos(s);
+        ccVector<2> point;
+        ccRadian tangent;
+        info.leafPointAndTangent(pos, point, tangent);
+        result.positions().push_back(point);
+        if (params.computeTangents()) result.tangents().push_back(tangent);
+        if (params.perimPosRequested())
+            result.perimPositions().emplace_back(result.shapeIndex() + pos.node(), pos.offset());
+        if (reportPieces) {
+            const auto k = std::lower_bound(leafNumbers.begin(), leafNumbers.end(), pos.node()) -
+                           leafNumbers.begin();
+            pieces.push_back(leaves[static_cast<size_t>(k)]);
+        }
+    }
+}
+
+void cfConvertPerimPositions(const ccShapeInfo& from, long fromIndex, const ccShapeInfo& to,
+                             long toIndex, std::vector<ccPerimPos>& positions, size_t first) {
+    const double fromStart = from.nodeStart(fromIndex);
+    to.nodeStart(toIndex);  // checks the index before anything changes
+    std::vector<ccPerimPos> converted;
+    for (size_t i = first; i < positions.size(); ++i)
+        converted.push_back(
+            to.perimPosInSubtree(toIndex, from.arcLength(positions[i]) - fromStart));
+    std::copy(converted.begin(), converted.end(),
+              positions.begin() + static_cast<long>(std::min(first, positions.size())));
+}

@@ -1,0 +1,151 @@
+// The node numbering of a shape tree, perimeter positions on it, and the
+// sampling rules that trees, contours and mapped shapes share.
+#pragma once
+
+#include <vector>
+
+#include "vxstd12u/handle.h"
+#include "vxstd12u/perimpos.h"
+#include "vxstd12u/radian.h"
+#include "vxstd12u/sample.h"
+#include "vxstd12u/vector.h"
+
+class ccShape;
+class ccContourTree;
+
+// A description of a shape's tree: every node numbered in pre-order (the shape
+// itself is node 0), with its perimeter, the size of its subtree and where it
+// starts along the traversal of the whole shape.
+//
+// Numbering: the children of a tree follow it in child order. A ccRegionTree
+// node i that has a boundary has the boundary as node i + 1 (with the
+// boundary's own subtree) and its first child after the boundary's subtree; a
+// root hole has no boundary node, so its first child is node i + 1. Anything
+// that is not a ccShapeTree (a primitive, a mapped shape) is a leaf.
+//
+// Traversal: the whole shape is read as its leaves one after another in node
+// order; arc lengths "from the start" add up the perimeters of the leaves
+// before a position. A region node's boundary counts in its own direction.
+//
+// The info holds raw pointers to the nodes of the shape it was built from:
+// it is valid while that shape lives and is not changed.
+class ccShapeInfo {
+  public:
+    // No nodes at all; every query but numNodes() throws BadParams.
+    ccShapeInfo() = default;
+    // Describes `shape` and its whole tree. A tree nested deeper than
+    // cc_tol::kMaxNestingDepth or an empty child handle throws (BadParams,
+    // ccBadPointer).
+    explicit ccShapeInfo(const ccShape& shape);
+
+    long numNodes() const noexcept { return static_cast<long>(nodes_.size()); }
+
+    // Queries of node `i`; an `i` outside [0, numNodes()) throws BadParams.
+    const ccShape& node(long i) const;
+    double nodePerimeter(long i) const;
+    long subtreeSize(long i) const;
+    // The arc length from the start of node 0 to the start of node i.
+    double nodeStart(long i) const;
+    // The number of the node's parent; -1 for node 0.
+    long parent(long i) const;
+    // Whether node i is a leaf of the numbering (anything but a tree).
+    bool isLeaf(long i) const;
+
+    // The perimeter of the whole shape (node 0).
+    double perimeter() const { return nodePerimeter(0); }
+
+    // The position `arcLength` from the start of the whole shape, on the leaf
+    // that holds it. See perimPosInSubtree.
+    ccPerimPos perimPos(double arcLength) const { return perimPosInSubtree(0, arcLength); }
+
+    // The position `arcLength` from the start of node `root`, given on the
+    // leaf of root's subtree that holds it: at a joint, the leaf that starts
+    // there; at the very end, the last leaf with its full perimeter. Leaves
+    // without length are passed over while a longer one holds the position.
+    // The arc length is clamped to the node's perimeter. A subtree without
+    // leaves gives (root, 0). NaN throws BadParams.
+    ccPerimPos perimPosInSubtree(long root, double arcLength) const;
+
+    // The inverse of perimPos: the arc length from the start of the whole
+    // shape to `pos` (node start plus offset, the offset clamped to the
+    // node's perimeter). A node out of range throws BadParams.
+    double arcLength(const ccPerimPos& pos) const;
+
+    // The point and tangent at `pos`, a position on a leaf (as perimPos
+    // gives it), from the leaf's own perimPointAndTangent. A node that is
+    // not a leaf (a tree without leaves) throws BadParams.
+    void leafPointAndTangent(const ccPerimPos& pos, ccVector<2>& point, ccRadian& tangent) const;
+
+    // The description of node i's subtree alone, renumbered from 0, written
+    // to `out` (which is replaced).
+    void extract_(long i, ccShapeInfo& out) const;
+
+  private:
+    struct Node {
+        const ccShape* shape = nullptr;
+        double perimeter = 0.0;
+        double start = 0.0;
+        long subtree = 1;
+        long parent = -1;
+        bool leaf = true;
+    };
+
+    const Node& at(long i) const;
+    void add(const ccShape& shape, long parent, double start, long depth);
+
+    std::vector<Node> nodes_;
+};
+
+// Sampling rules shared by every shape.
+//
+// Non-uniform mode: samples start at startOffset (reduced modulo the spacing
+// into [0, spacing)) and follow at `spacing` along the perimeter; an open
+// shape also gets its end point, unless a sample already lies on it; a closed
+// shape never repeats its start (and gives no sample at all when it is
+// shorter than the reduced start offset). When that gives more than maxPoints samples,
+// the shape is sampled as in uniform mode with maxPoints samples instead (so
+// the spacing grows and the samples restart at the start point).
+//
+// Uniform mode: exactly maxPoints samples. A closed shape gets them at k P / n
+// (k = 0 .. n-1), an open one at k P / (n - 1) with both ends; a single sample
+// of an open shape stands at the middle of its length.
+//
+// A shape of zero perimeter gives one sample at its start in either mode.
+
+// Throws ccShapesError::BadParams unless the parameters can be used: a
+// positive finite spacing (non-uniform mode) and at least one point.
+void cfCheckSampleParams(const ccShapeSampleParams& params);
+
+// The arc lengths at which a curve of `perimeter` is sampled by the rules
+// above. `closed` says whether it returns to its start. The perimeter must be
+// finite and not negative (else InfiniteExtent / BadParams).
+std::vector<double> cfSampleOffsets(double perimeter, bool closed,
+                                    const ccShapeSampleParams& params);
+
+// Splits `total` samples over parts of the given perimeters in proportion to
+// them (largest remainders; ties to the earlier part), so that the counts add
+// up to `total`. All-zero perimeters give everything to the first part.
+std::vector<long> cfShareSamples(const std::vector<double>& perimeters, long total);
+
+// Samples the whole contour with exactly params.maxPoints() samples spread
+// evenly over its perimeter by arc length (the rules of uniform mode, with the
+// contour's closed flag), whatever the params' uniformMode; joints get no
+// special treatment. Appends one chain to `result`; perimeter positions (when
+// requested) are numbered from result.shapeIndex() in the contour's own
+// numbering and give the piece each sample lies on. When `reportPieces` is
+// true, `pieces` receives, for every sample, the handle of the piece (a leaf
+// of the contour, as the contour holds it) that the sample lies on. An empty
+// contour gives nothing. Infinite pieces throw InfiniteExtent.
+void cfUniformSampleContour(const ccContourTree& contour, const ccShapeSampleParams& params,
+                            bool reportPieces, std::vector<ccPtrHandle_const<ccShape>>& pieces,
+                            ccShapeSampleResult& result);
+
+// Rewrites positions[first ..] from the numbering of `from`, relative to its
+// node fromIndex, into the numbering of `to`, relative to its node toIndex:
+// each position becomes the arc length from the start of node fromIndex,
+// which is then found from the start of node toIndex (on the leaf holding
+// it). Both infos must describe shapes of the same traversal from those nodes
+// (for instance a shape and its decomposition). An index out of range throws
+// BadParams; first beyond the end changes nothing.
+void cfConvertPerimPositions(const ccShapeInfo& from, long fromIndex, const ccShapeInfo& to,
+                             long toIndex, std::vector<ccPerimPos>& positions, size_t first);
