@@ -45,6 +45,7 @@
 #include "vxstd12u/shape.h"
 
 class ccEllipse2;
+class ccEllipseRun;
 
 class ccCircle : public ccShape {
   public:
@@ -81,7 +82,6 @@ class ccCircle : public ccShape {
     double perimeter() const override;
     void perimPointAndTangent(const ccPerimPos& pos, ccVector<2>& point,
                               ccRadian& tangent) const override;
-    void sample(const ccSampleParams& params, ccSampleResult& result) const override;
 
     ccPtrHandle<ccShape> clone() const override;
     ccPtrHandle<ccShape> mapShape(const ccXform<2>& xform) const override;
@@ -127,6 +127,9 @@ class ccEllipse2 : public ccShape {
     ccVector<2> derivativeAt(double phi) const noexcept;
     // The map of the unit circle onto this ellipse: (cos phi, sin phi) -> pointAt(phi).
     ccXform<2> unitCircleXform() const noexcept;
+    // The image under `xform` (see mapShape), as a value. A non-finite map
+    // throws BadParams; a singular one gives a flat ellipse.
+    ccEllipse2 mapped(const ccXform<2>& xform) const;
     // Whether both radii are equal (the curve is a circle).
     bool isCircular() const noexcept { return radii_.x() == radii_.y(); }
     // Whether a radius is zero, so that the curve encloses no area.
@@ -164,6 +167,10 @@ class ccEllipse2 : public ccShape {
 
   private:
     ccVector<2> center_;
+    // +1 when phi increases along the curve, -1 when it decreases.
+    double travelSign() const noexcept { return rightHanded_ ? 1.0 : -1.0; }
+    ccEllipseRun run() const;
+
     ccVector<2> radii_{1.0, 1.0};
     ccRadian angle_;
     bool rightHanded_ = true;
@@ -193,6 +200,11 @@ class ccEllipseArc2 : public ccShape {
     bool isFullTurn() const noexcept;
     // Whether parameter phi (any turn) lies on the arc.
     bool coversPhi(double phi) const noexcept;
+    // The image under `xform` (see mapShape), as a value.
+    ccEllipseArc2 mapped(const ccXform<2>& xform) const;
+    // The arc from phiEnd back to phiStart: swapping the two is exact, so
+    // reversing twice gives an equal arc.
+    ccEllipseArc2 reversed() const;
 
     // An arc is a piece of a contour and never bounds a region, even when it
     // is a full turn whose ends meet.
@@ -217,8 +229,6 @@ class ccEllipseArc2 : public ccShape {
     double perimeter() const override;
     void perimPointAndTangent(const ccPerimPos& pos, ccVector<2>& point,
                               ccRadian& tangent) const override;
-    // Circular arcs are sampled in closed form.
-    void sample(const ccSampleParams& params, ccSampleResult& result) const override;
 
     ccPtrHandle<ccShape> clone() const override;
     ccPtrHandle<ccShape> mapShape(const ccXform<2>& xform) const override;
@@ -230,6 +240,10 @@ class ccEllipseArc2 : public ccShape {
     ccPtrHandle<ccShape> pieceBetween_(double from, double to) const override;
 
   private:
+    // Signed, as phiSpan.
+    double spanLength() const noexcept { return (phiEnd_ - phiStart_).toDouble(); }
+    ccEllipseRun run() const;
+
     ccEllipse2 ellipse_;
     ccRadian phiStart_;
     ccRadian phiEnd_{ccPi / 2};

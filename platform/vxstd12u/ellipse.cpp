@@ -1,0 +1,422 @@
+#include "vxstd12u/ellipse.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "vxstd12u/arclength.h"
+#include "vxstd12u/ellipserun.h"
+#include "vxstd12u/errors.h"
+#include "vxstd12u/rect.h"
+#include "vxstd12u/tolerances.h"
+
+namespace {
+
+void requireFinite(double v, const wchar_t* what) {
+    if (!std::isfinite(v)) throw ccShapesError::BadParams(std::wstring(what) + L" is not finite");
+}
+
+void requireFinite(const ccVector<2>& v, const wchar_t* what) {
+    if (!v.isFinite()) throw ccShapesError::BadParams(std::wstring(what) + L" is not finite");
+}
+
+void requireRadius(double r, const wchar_t* what) {
+    requireFinite(r, what);
+    if (r < 0) throw ccShapesError::BadParams(std::wstring(what) + L" is negative");
+}
+
+void requireFiniteXform(const ccXform<2>& xform) {
+    if (!xform.isFinite()) throw ccShapesError::BadParams(L"transform is not finite");
+}
+
+ccRect rectSpanning(const ccVector<2>& lo, const ccVector<2>& hi) {
+    return ccRect(lo, hi - lo);
+}
+
+// The map p -> s p + t with s > 0, the only one under which a circle keeps
+// both its shape and its start point at angle 0.
+bool isPositiveUniformScaling(const ccMatrix<2>& m) {
+    return m.element(0, 1) == 0.0 && m.element(1, 0) == 0.0 && m.element(0, 0) == m.element(1, 1) &&
+           m.element(0, 0) > 0.0;
+}
+
+// The arc's span reduced to at most one turn either way.
+double clampedSpan(double span) {
+    return std::clamp(span, -ccTwoPi, ccTwoPi);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- ccCircle
+
+ccCircle::ccCircle(const ccVector<2>& center, double radius) : center_(center), radius_(radius) {
+    requireFinite(center, L"circle centre");
+    requireRadius(radius, L"circle radius");
+}
+
+void ccCircle::center(const ccVector<2>& c) {
+    requireFinite(c, L"circle centre");
+    noticeChange_();
+    center_ = c;
+}
+
+void ccCircle::radius(double r) {
+    requireRadius(r, L"circle radius");
+    noticeChange_();
+    radius_ = r;
+}
+
+ccEllipse2 ccCircle::asEllipse() const {
+    return ccEllipse2(center_, ccVector<2>(radius_, radius_));
+}
+
+bool ccCircle::within(const ccVector<2>& p) const {
+    return (p - center_).len() <= radius_ + cc_tol::kCoincident;
+}
+
+double ccCircle::windingAngle(const ccVector<2>& p) const {
+    return (p - center_).len() < radius_ ? ccTwoPi : 0.0;
+}
+
+ccVector<2> ccCircle::startPoint() const {
+    return center_ + ccVector<2>(radius_, 0.0);
+}
+
+ccRadian ccCircle::startAngle() const {
+    return ccRadian(ccPi / 2);
+}
+
+double ccCircle::tangentRotation() const {
+    return ccTwoPi;
+}
+
+ccRect ccCircle::boundingBox() const {
+    const ccVector<2> half(radius_, radius_);
+    return rectSpanning(center_ - half, center_ + half);
+}
+
+ccVector<2> ccCircle::nearestPoint(const ccVector<2>& p) const {
+    const ccVector<2> d = p - center_;
+    if (d.lenSq() == 0.0) return startPoint();
+    return center_ + d.unit() * radius_;
+}
+
+ccPerimPos ccCircle::nearestPerimPos(const ccVector<2>& p) const {
+    return ccPerimPos(0, radius_ * ccRadian((p - center_).angle()).norm().toDouble());
+}
+
+double ccCircle::perimeter() const {
+    return ccTwoPi * radius_;
+}
+
+void ccCircle::perimPointAndTangent(const ccPerimPos& pos, ccVector<2>& point,
+                                    ccRadian& tangent) const {
+    const double offset = std::clamp(pos.offset(), 0.0, perimeter());
+    const double phi = radius_ > 0 ? offset / radius_ : 0.0;
+    const ccVector<2> radial = ccVector<2>::polar(phi);
+    point = center_ + radial * radius_;
+    tangent = ccRadian(radial.perp().angle());
+}
+
+ccPtrHandle<ccShape> ccCircle::clone() const {
+    return ccPtrHandle<ccShape>(new ccCircle(*this));
+}
+
+ccPtrHandle<ccShape> ccCircle::mapShape(const ccXform<2>& xform) const {
+    requireFiniteXform(xform);
+    if (isPositiveUniformScaling(xform.matrix())) {
+        const double scale = xform.matrix().element(0, 0);
+        return ccPtrHandle<ccShape>(new ccCircle(xform.mapPoint(center_), scale * radius_));
+    }
+    return cloneThat_(asEllipse().mapped(xform));
+}
+
+ccPtrHandle<ccShape> ccCircle::reverse() const {
+    return cloneThat_(ccEllipse2(center_, ccVector<2>(radius_, radius_), ccRadian(0.0), false));
+}
+
+bool ccCircle::equal_(const ccShape& other) const {
+    const auto* o = dynamic_cast<const ccCircle*>(&other);
+    return o && o->center_ == center_ && o->radius_ == radius_;
+}
+
+ccPtrHandle<ccShape> ccCircle::pieceBetween_(double from, double to) const {
+    return cloneThat_(cfEllipsePiece(asEllipse(), 0.0, 1.0, ccTwoPi, from, to));
+}
+
+// ---------------------------------------------------------------- ccEllipse2
+
+ccEllipse2::ccEllipse2(const ccVector<2>& center, const ccVector<2>& radii, const ccRadian& angle,
+                       bool rightHanded, const ccRadian& phase)
+    : center_(center), radii_(radii), angle_(angle), rightHanded_(rightHanded), phase_(phase) {
+    requireFinite(center, L"ellipse centre");
+    requireRadius(radii.x(), L"ellipse x radius");
+    requireRadius(radii.y(), L"ellipse y radius");
+    requireFinite(angle.toDouble(), L"ellipse angle");
+    requireFinite(phase.toDouble(), L"ellipse phase");
+}
+
+void ccEllipse2::center(const ccVector<2>& c) {
+    requireFinite(c, L"ellipse centre");
+    noticeChange_();
+    center_ = c;
+}
+
+void ccEllipse2::radii(const ccVector<2>& r) {
+    requireRadius(r.x(), L"ellipse x radius");
+    requireRadius(r.y(), L"ellipse y radius");
+    noticeChange_();
+    radii_ = r;
+}
+
+void ccEllipse2::angle(const ccRadian& a) {
+    requireFinite(a.toDouble(), L"ellipse angle");
+    noticeChange_();
+    angle_ = a;
+}
+
+void ccEllipse2::phase(const ccRadian& p) {
+    requireFinite(p.toDouble(), L"ellipse phase");
+    noticeChange_();
+    phase_ = p;
+}
+
+void ccEllipse2::rightHanded(bool r) {
+    noticeChange_();
+    rightHanded_ = r;
+}
+
+ccXform<2> ccEllipse2::unitCircleXform() const noexcept {
+    return ccXform<2>(ccMatrix<2>::rotation(angle_) * ccMatrix<2>::scale(radii_.x(), radii_.y()),
+                      center_);
+}
+
+ccVector<2> ccEllipse2::pointAt(double phi) const noexcept {
+    return unitCircleXform().mapPoint(ccVector<2>::polar(phi));
+}
+
+ccVector<2> ccEllipse2::derivativeAt(double phi) const noexcept {
+    return unitCircleXform().mapVector(ccVector<2>::polar(phi).perp());
+}
+
+ccEllipse2 ccEllipse2::mapped(const ccXform<2>& xform) const {
+    requireFiniteXform(xform);
+    const ccEllipseImage image = cfMapEllipse(*this, xform);
+    const bool mirrored = image.phiSign < 0;
+    return ccEllipse2(image.ellipse.center(), image.ellipse.radii(), image.ellipse.angle(),
+                      rightHanded_ != mirrored, ccRadian(image.mapPhi(phase_.toDouble())));
+}
+
+bool ccEllipse2::within(const ccVector<2>& p) const {
+    return cfWithinEllipse(*this, p);
+}
+
+double ccEllipse2::windingAngle(const ccVector<2>& p) const {
+    return cfStrictlyInsideEllipse(*this, p) ? travelSign() * ccTwoPi : 0.0;
+}
+
+ccVector<2> ccEllipse2::startPoint() const {
+    return pointAt(phase_.toDouble());
+}
+
+ccRadian ccEllipse2::startAngle() const {
+    return run().tangentAtParam(0.0, false);
+}
+
+double ccEllipse2::tangentRotation() const {
+    return travelSign() * ccTwoPi;
+}
+
+ccRect ccEllipse2::boundingBox() const {
+    const double c = std::cos(angle_.toDouble()), s = std::sin(angle_.toDouble());
+    const double rx = radii_.x(), ry = radii_.y();
+    const ccVector<2> half(std::hypot(rx * c, ry * s), std::hypot(rx * s, ry * c));
+    return rectSpanning(center_ - half, center_ + half);
+}
+
+ccVector<2> ccEllipse2::nearestPoint(const ccVector<2>& p) const {
+    const ccEllipseRun r = run();
+    return r.pointAtParam(r.nearestParam(p));
+}
+
+ccPerimPos ccEllipse2::nearestPerimPos(const ccVector<2>& p) const {
+    const ccEllipseRun r = run();
+    return ccPerimPos(0, r.lengthToParam(r.nearestParam(p)));
+}
+
+double ccEllipse2::perimeter() const {
+    return cfEllipsePerimeter(radii_.x(), radii_.y());
+}
+
+void ccEllipse2::perimPointAndTangent(const ccPerimPos& pos, ccVector<2>& point,
+                                      ccRadian& tangent) const {
+    run().pointAndTangentAtLength(pos.offset(), perimeter(), point, tangent);
+}
+
+ccPtrHandle<ccShape> ccEllipse2::clone() const {
+    return ccPtrHandle<ccShape>(new ccEllipse2(*this));
+}
+
+ccPtrHandle<ccShape> ccEllipse2::mapShape(const ccXform<2>& xform) const {
+    return ccPtrHandle<ccShape>(new ccEllipse2(mapped(xform)));
+}
+
+ccPtrHandle<ccShape> ccEllipse2::reverse() const {
+    ccEllipse2* reversed = new ccEllipse2(*this);
+    reversed->rightHanded_ = !rightHanded_;
+    return ccPtrHandle<ccShape>(reversed);
+}
+
+bool ccEllipse2::equal_(const ccShape& other) const {
+    const auto* o = dynamic_cast<const ccEllipse2*>(&other);
+    return o && o->center_ == center_ && o->radii_ == radii_ && o->angle_ == angle_ &&
+           o->rightHanded_ == rightHanded_ && o->phase_ == phase_;
+}
+
+ccPtrHandle<ccShape> ccEllipse2::pieceBetween_(double from, double to) const {
+    return cloneThat_(cfEllipsePiece(*this, phase_.toDouble(), travelSign(), ccTwoPi, from, to));
+}
+
+ccEllipseRun ccEllipse2::run() const {
+    return ccEllipseRun(*this, phase_.toDouble(), travelSign(), ccTwoPi);
+}
+
+// ---------------------------------------------------------------- ccEllipseArc2
+
+ccEllipseArc2::ccEllipseArc2(const ccEllipse2& ellipse, const ccRadian& phiStart,
+                             const ccRadian& phiSpan)
+    : ellipse_(ellipse) {
+    requireFinite(phiStart.toDouble(), L"arc start angle");
+    requireFinite(phiSpan.toDouble(), L"arc span");
+    phiStart_ = phiStart;
+    phiEnd_ = phiStart + ccRadian(clampedSpan(phiSpan.toDouble()));
+}
+
+void ccEllipseArc2::ellipse(const ccEllipse2& e) {
+    noticeChange_();
+    ellipse_ = e;
+}
+
+void ccEllipseArc2::phiRange(const ccRadian& phiStart, const ccRadian& phiSpan) {
+    const ccEllipseArc2 checked(ellipse_, phiStart, phiSpan);
+    noticeChange_();
+    phiStart_ = checked.phiStart_;
+    phiEnd_ = checked.phiEnd_;
+}
+
+bool ccEllipseArc2::isFullTurn() const noexcept {
+    return std::fabs(spanLength()) >= ccTwoPi - cc_tol::kAngle;
+}
+
+bool ccEllipseArc2::coversPhi(double phi) const noexcept {
+    if (isFullTurn()) return true;
+    const double low = std::min(phiStart_.toDouble(), phiEnd_.toDouble());
+    return ccRadian(phi - low).norm().toDouble() <= std::fabs(spanLength()) + cc_tol::kAngle;
+}
+
+ccEllipseArc2 ccEllipseArc2::mapped(const ccXform<2>& xform) const {
+    requireFiniteXform(xform);
+    const ccEllipseImage image = cfMapEllipse(ellipse_, xform);
+    ccEllipseArc2 result;
+    result.ellipse_ = image.ellipse;
+    result.phiStart_ = ccRadian(image.mapPhi(phiStart_.toDouble()));
+    result.phiEnd_ = ccRadian(image.mapPhi(phiEnd_.toDouble()));
+    return result;
+}
+
+ccEllipseArc2 ccEllipseArc2::reversed() const {
+    ccEllipseArc2 result(*this);
+    std::swap(result.phiStart_, result.phiEnd_);
+    return result;
+}
+
+bool ccEllipseArc2::within(const ccVector<2>&) const {
+    throw ccShapesError::NotRegion(L"an elliptical arc bounds no region");
+}
+
+double ccEllipseArc2::windingAngle(const ccVector<2>& p) const {
+    const double sweep = (endPoint() - p).angle() - (startPoint() - p).angle();
+    if (!cfStrictlyInsideEllipse(ellipse_, p)) return ccRadian(sweep).signedNorm().toDouble();
+    // Seen from inside, the angle grows with phi without ever turning back.
+    if (isFullTurn()) return direction() * ccTwoPi;
+    return direction() * ccRadian(direction() * sweep).norm().toDouble();
+}
+
+ccVector<2> ccEllipseArc2::startPoint() const {
+    return ellipse_.pointAt(phiStart_.toDouble());
+}
+
+ccVector<2> ccEllipseArc2::endPoint() const {
+    return ellipse_.pointAt(phiEnd_.toDouble());
+}
+
+ccRadian ccEllipseArc2::startAngle() const {
+    return run().tangentAtParam(0.0, false);
+}
+
+ccRadian ccEllipseArc2::endAngle() const {
+    return run().tangentAtParam(std::fabs(spanLength()), true);
+}
+
+double ccEllipseArc2::tangentRotation() const {
+    return spanLength() + cfTangentLead(ellipse_, phiEnd_.toDouble()) -
+           cfTangentLead(ellipse_, phiStart_.toDouble());
+}
+
+ccRect ccEllipseArc2::boundingBox() const {
+    ccVector<2> lo = startPoint(), hi = lo;
+    const auto include = [&](const ccVector<2>& q) {
+        lo = ccVector<2>(std::min(lo.x(), q.x()), std::min(lo.y(), q.y()));
+        hi = ccVector<2>(std::max(hi.x(), q.x()), std::max(hi.y(), q.y()));
+    };
+    include(endPoint());
+    for (double phi : cfExtremePhis(ellipse_)) {
+        if (coversPhi(phi)) include(ellipse_.pointAt(phi));
+    }
+    return rectSpanning(lo, hi);
+}
+
+ccVector<2> ccEllipseArc2::nearestPoint(const ccVector<2>& p) const {
+    const ccEllipseRun r = run();
+    return r.pointAtParam(r.nearestParam(p));
+}
+
+ccPerimPos ccEllipseArc2::nearestPerimPos(const ccVector<2>& p) const {
+    const ccEllipseRun r = run();
+    return ccPerimPos(0, r.lengthToParam(r.nearestParam(p)));
+}
+
+double ccEllipseArc2::perimeter() const {
+    return run().lengthToParam(std::fabs(spanLength()));
+}
+
+void ccEllipseArc2::perimPointAndTangent(const ccPerimPos& pos, ccVector<2>& point,
+                                         ccRadian& tangent) const {
+    run().pointAndTangentAtLength(pos.offset(), perimeter(), point, tangent);
+}
+
+ccPtrHandle<ccShape> ccEllipseArc2::clone() const {
+    return ccPtrHandle<ccShape>(new ccEllipseArc2(*this));
+}
+
+ccPtrHandle<ccShape> ccEllipseArc2::mapShape(const ccXform<2>& xform) const {
+    return ccPtrHandle<ccShape>(new ccEllipseArc2(mapped(xform)));
+}
+
+ccPtrHandle<ccShape> ccEllipseArc2::reverse() const {
+    return ccPtrHandle<ccShape>(new ccEllipseArc2(reversed()));
+}
+
+bool ccEllipseArc2::equal_(const ccShape& other) const {
+    const auto* o = dynamic_cast<const ccEllipseArc2*>(&other);
+    return o && o->ellipse_ == ellipse_ && o->phiStart_ == phiStart_ && o->phiEnd_ == phiEnd_;
+}
+
+ccPtrHandle<ccShape> ccEllipseArc2::pieceBetween_(double from, double to) const {
+    return cloneThat_(cfEllipsePiece(ellipse_, phiStart_.toDouble(), direction(),
+                                     std::fabs(spanLength()), from, to));
+}
+
+ccEllipseRun ccEllipseArc2::run() const {
+    return ccEllipseRun(ellipse_, phiStart_.toDouble(), direction(), std::fabs(spanLength()));
+}

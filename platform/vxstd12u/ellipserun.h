@@ -1,0 +1,93 @@
+// Geometry shared by circles, ellipses and elliptical arcs: travel along an
+// ellipse's curve by arc length, nearest points, affine images and the
+// closed-form facts the three shape types answer queries with.
+#pragma once
+
+#include <array>
+
+#include "vxstd12u/ellipse.h"
+
+// Travel along the curve of an ellipse (its centre, radii and angle; not its
+// phase or handedness): phi = phi0 + sign * t for t in [0, span], with sign
+// +1 or -1 and 0 <= span <= 2*pi. Circular curves are handled in closed form.
+class ccEllipseRun {
+  public:
+    ccEllipseRun(const ccEllipse2& ellipse, double phi0, double sign, double span);
+
+    double phiAt(double t) const noexcept { return phi0_ + sign_ * t; }
+    ccVector<2> pointAtParam(double t) const noexcept { return ellipse_.pointAt(phiAt(t)); }
+    // The direction of travel at t. Where the speed is zero (a flat ellipse at
+    // the tip of its axis) it is the one-sided limit: from before t when
+    // `approaching`, from after t otherwise; for a curve of no extent, the
+    // direction of the unit circle's travel at the same phi.
+    ccRadian tangentAtParam(double t, bool approaching) const noexcept;
+    // The arc length from t = 0 to t (0 <= t <= span).
+    double lengthToParam(double t) const;
+    // The t at which the arc length from 0 reaches `length`, clamped to
+    // [0, total]; `total` is the length of the whole run.
+    double paramAtLength(double length, double total) const;
+    // The point and tangent at arc length `length` (clamped to [0, total]).
+    // The end of a run of positive length takes the tangent approaching it.
+    void pointAndTangentAtLength(double length, double total, ccVector<2>& point,
+                                 ccRadian& tangent) const;
+    // The t of the point of the run nearest to p. Exact for circles; for
+    // ellipses every local minimum of the distance found on a fine grid is
+    // refined (golden section, then Newton's method), and the ends of an open
+    // run are candidates too. Ties go to the smaller t.
+    double nearestParam(const ccVector<2>& p) const;
+
+  private:
+    bool isClosed() const noexcept;
+    // p in the ellipse's own frame: centre at the origin, x along its x axis.
+    ccVector<2> local(const ccVector<2>& p) const noexcept;
+    double distanceSqAt(const ccVector<2>& q, double t) const noexcept;
+    // d/dt and d2/dt2 of half the squared distance from local point q.
+    double slopeAt(const ccVector<2>& q, double t) const noexcept;
+    double curvatureAt(const ccVector<2>& q, double t) const noexcept;
+    double nearestParamOnCircle(const ccVector<2>& p) const;
+    double refineMinimum(const ccVector<2>& q, double lo, double hi) const;
+
+    ccEllipse2 ellipse_;
+    double phi0_;
+    double sign_;
+    double span_;
+};
+
+// The image of an ellipse's curve under an affine map: an ellipse (right-
+// handed, phase 0) and the parameter change phi -> phiSign * (phi + phiShift)
+// that takes each point of the source to its image.
+struct ccEllipseImage {
+    ccEllipse2 ellipse;
+    double phiShift = 0.0;
+    double phiSign = 1.0;
+
+    double mapPhi(double phi) const noexcept { return phiSign * (phi + phiShift); }
+};
+
+// The image of `ellipse` under `xform`, which must be finite.
+ccEllipseImage cfMapEllipse(const ccEllipse2& ellipse, const ccXform<2>& xform);
+
+// The perimeter of an ellipse with radii rx, ry >= 0, by the arithmetic-
+// geometric mean; 4 * max(rx, ry) when one radius is zero.
+double cfEllipsePerimeter(double rx, double ry);
+
+// Whether p lies on or inside the curve, the boundary to cc_tol::kCoincident.
+// A flat ellipse holds only the points of its curve.
+bool cfWithinEllipse(const ccEllipse2& ellipse, const ccVector<2>& p);
+
+// Whether p lies strictly inside; never for a flat ellipse.
+bool cfStrictlyInsideEllipse(const ccEllipse2& ellipse, const ccVector<2>& p);
+
+// How far the tangent direction at phi leads the tangent of a circle at the
+// same phi, in (-pi/2, pi/2) for an ellipse that is not flat. The tangent
+// turn from phi0 to phi1 is (phi1 - phi0) + lead(phi1) - lead(phi0).
+double cfTangentLead(const ccEllipse2& ellipse, double phi);
+
+// The four values of phi at which x or y of the curve is extreme.
+std::array<double, 4> cfExtremePhis(const ccEllipse2& ellipse);
+
+// The arc of the run (ellipse, phi0, sign, span) between arc lengths
+// from <= to, each clamped to the run's length. Non-finite or reversed
+// lengths throw ccShapesError::BadParams.
+ccEllipseArc2 cfEllipsePiece(const ccEllipse2& ellipse, double phi0, double sign, double span,
+                             double from, double to);
