@@ -1,18 +1,56 @@
 // Clipping shapes by a closed polyline region.
+//
+// How a primitive is clipped:
+// - The region is taken as its distinct vertices: consecutive vertices closer
+//   than cc_tol::kCoincident (a repeated closing vertex included) count once.
+// - A point is inside when it lies in the region or within
+//   cc_tol::kCoincident of its boundary, so a piece running along an edge of
+//   the region is kept.
+// - The shape is cut where it meets the region's boundary: exactly for line
+//   segments and polylines (edge against edge), by bracketing and bisection on
+//   arc length for every other shape. Each piece between two cuts is kept when
+//   its middle is inside. Cuts that do not change inside to outside (a touch
+//   of a region vertex, a tangent) fall away, so a shape touching the boundary
+//   from inside comes back whole and one touching it from outside gives
+//   nothing.
+// - Curves are probed at arc-length steps no longer than half the region's
+//   shortest edge (and at least cc_tol::kClipMinSamples, at most
+//   cc_tol::kClipMaxSamples, times along the shape). An excursion across the
+//   boundary shorter than one step can be missed and then counts as a touch.
+// - A shape whose ends meet is closed: a cut at its start point counts once,
+//   and the kept piece running across the start point is one piece when the
+//   shape's piece operation can give it (a circle gives one arc), else it is
+//   kept as two pieces, the one at the start first.
 #pragma once
 
 #include "vxstd12u/shape.h"
 
-// Throws ccShapesError::BadParams unless `region` is usable as a clip region:
-// closed, at least three vertices, finite, non-zero area, and not
-// self-intersecting.
+// Throws ccShapesError::BadParams, with a message naming the fault, unless
+// `region` is usable as a clip region: closed, finite, at least three distinct
+// vertices, non-zero area, and simple (no edge meets another except where
+// neighbours share a vertex, and no edge folds back over its neighbour).
+// Either direction of travel is accepted.
 void cfCheckClipRegion(const ccPolyline& region);
 
 // The parts of the primitive `shape` that lie inside `region` (boundary
-// included), for shapes that are not trees. Whole inside: a copy of the shape.
-// Wholly outside: an empty ccGeneralShapeTree. Otherwise each inside piece is
-// made with the shape's own piece operation (so a segment gives segments, an
-// arc arcs), gathered in a ccGeneralShapeTree when there are several. `info`
-// is cleared, then records whether anything was removed and the arc lengths
-// of the cuts. The region is checked with cfCheckClipRegion first.
-ccPtrHandle<ccShape> cfClipPrimitive(const ccShape& shape, const ccPolyline& region, ccClipInfo& info);
+// included), for shapes that are not trees.
+// - Wholly inside: a copy of the shape (clone), nothing removed.
+// - Wholly outside, or an empty shape: an empty ccGeneralShapeTree; for a
+//   shape with points, anything removed is set.
+// - Otherwise each inside piece is made with the shape's own piece operation
+//   subShape (so a segment gives segments, an arc arcs); one piece is returned
+//   as it is, several are gathered in a ccGeneralShapeTree in the order of
+//   their start arc lengths.
+// - A shape that is not decomposed (an annulus) is clipped as its
+//   decomposition, unless nothing of it is removed.
+// - A shape of zero length (a point) is kept or dropped whole as its start
+//   point is inside or not.
+// On success `info` holds whether anything was removed and, in increasing
+// order, the arc length of every point where the shape passes from inside to
+// outside or back (for a decomposed shape, the positions the tree's clip
+// reports). The region is checked with cfCheckClipRegion first.
+// Throws: ccShapesError::BadParams for a bad region,
+// ccShapesError::InfiniteExtent for a shape of infinite extent (a line).
+// A failed call leaves `info` unchanged.
+ccPtrHandle<ccShape> cfClipPrimitive(const ccShape& shape, const ccPolyline& region,
+                                     ccClipInfo& info);

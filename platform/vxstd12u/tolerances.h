@@ -39,4 +39,10 @@ constexpr double kDegenerateRelative = 1e-14;
 // accepts before it refuses the input instead of exhausting the stack.
 constexpr long kMaxNestingDepth = 100000;
 
+// Clipping brackets the crossings of a curve with the clip boundary by
+// sampling the curve: at least kClipMinSamples samples along the shape, and
+// at most kClipMaxSamples, however small the region's features.
+constexpr long kClipMinSamples = 64;
+constexpr long kClipMaxSamples = 65536;
+
 }  // namespace cc_tol
