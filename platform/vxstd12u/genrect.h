@@ -69,6 +69,10 @@ class ccGenRect : public ccComposedShape {
 
     // The boundary loop in the order of travel (see the header comment).
     Loop boundaryLoop() const;
+    // The image under `xform` as a generalized rectangle, and the factors by
+    // which the two radii grew. False, outputs unchanged, when the map is
+    // singular (the image has no area). A non-finite map throws BadParams.
+    bool mapped(const ccXform<2>& xform, ccGenRect& image, ccVector<2>& radiusScales) const;
 
   protected:
     bool equal_(const ccShape& other) const override;
