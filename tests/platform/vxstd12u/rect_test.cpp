@@ -1,0 +1,125 @@
+#include "vxstd12u/rect.h"
+
+#include <cmath>
+
+#include <gtest/gtest.h>
+
+#include "random_straight_shapes.h"
+#include "vxstd12u/errors.h"
+#include "vxstd12u/line.h"
+#include "vxstd12u/polyline.h"
+#include "vxstd12u/shapetree.h"
+
+namespace {
+
+ccVector<2> pointAt(const ccShape& s, double offset) {
+    ccVector<2> p;
+    ccRadian t;
+    s.perimPointAndTangent(ccPerimPos(0, offset), p, t);
+    return p;
+}
+
+}  // namespace
+
+TEST(Rect, StartsAtTheOriginAndRunsAlongXFirstCounterClockwise) {
+    const ccRect r({1, 2}, {4, 3});
+    EXPECT_TRUE(r.isRegion());
+    EXPECT_TRUE(r.isRightHanded());
+    EXPECT_EQ(r.startPoint(), ccVector<2>(1, 2));
+    EXPECT_DOUBLE_EQ(r.startAngle().toDouble(), 0.0);
+    EXPECT_DOUBLE_EQ(r.endAngle().toDouble(), -ccPi / 2);
+    EXPECT_DOUBLE_EQ(r.perimeter(), 14.0);
+    EXPECT_DOUBLE_EQ(r.tangentRotation(), ccTwoPi);
+    EXPECT_EQ(pointAt(r, 4.0), ccVector<2>(5, 2));
+    EXPECT_EQ(pointAt(r, 7.0), ccVector<2>(5, 5));
+    EXPECT_EQ(pointAt(r, 11.0), ccVector<2>(1, 5));
+    EXPECT_EQ(r.corner(3), r.upperLeft());
+    EXPECT_DOUBLE_EQ(r.windingAngle({3, 3}), ccTwoPi);
+    EXPECT_DOUBLE_EQ(r.windingAngle({0, 3}), 0.0);
+    EXPECT_EQ(r.center(), ccVector<2>(3, 3.5));
+}
+
+TEST(Rect, DecomposesIntoFourSidesInOrderInAClosedContour) {
+    const ccRect r({0, 0}, {2, 1});
+    const auto tree = ccPtrHandle<ccContourTree>(r.decompose());
+    EXPECT_TRUE(tree->isClosed());
+    ASSERT_EQ(tree->numChildren(), 4);
+    EXPECT_EQ(*tree->child(0), ccLineSeg({0, 0}, {2, 0}));
+    EXPECT_EQ(*tree->child(1), ccLineSeg({2, 0}, {2, 1}));
+    EXPECT_EQ(*tree->child(2), ccLineSeg({2, 1}, {0, 1}));
+    EXPECT_EQ(*tree->child(3), ccLineSeg({0, 1}, {0, 0}));
+    // A flat rectangle's zero-length sides are left out.
+    EXPECT_EQ(ccPtrHandle<ccContourTree>(ccRect({0, 0}, {2, 0}).decompose())->numChildren(), 2);
+}
+
+TEST(Rect, WithinIncludesTheBoundaryAndNearestFindsTheRightSide) {
+    const ccRect r({0, 0}, {4, 2});
+    EXPECT_TRUE(r.within({4, 2}));
+    EXPECT_TRUE(r.within({0, 1}));
+    EXPECT_FALSE(r.within({4.0000001, 1}));
+    EXPECT_EQ(r.nearestPoint({5, 1}), ccVector<2>(4, 1));
+    EXPECT_DOUBLE_EQ(r.nearestPerimPos({5, 1}).offset(), 5.0);
+    EXPECT_DOUBLE_EQ(r.nearestPerimPos({1, 3}).offset(), 9.0);
+    EXPECT_DOUBLE_EQ(r.nearestPerimPos({-1, 0.5}).offset(), 11.5);
+}
+
+TEST(Rect, MapsToARectOnlyWhenItStaysAxisAlignedWithTheSameStart) {
+    const ccRect r({1, 1}, {2, 1});
+    const auto scaled = r.mapShape(ccXform<2>(ccMatrix<2>::scale(2, 3), {1, 0}));
+    EXPECT_EQ(*scaled, ccRect({3, 3}, {4, 3}));
+
+    const auto turned = r.mapShape(ccXform<2>::rigid(ccRadian(ccPi / 2), {}));
+    const ccPolyline& poly = *ccPtrHandle<ccPolyline>(turned);
+    ASSERT_EQ(poly.numVertices(), 4);
+    EXPECT_TRUE(poly.isClosed());
+    expectNear(poly.vertex(0), {-1, 1});
+    expectNear(poly.vertex(1), {-1, 3});
+    expectNear(poly.vertex(2), {-2, 3});
+    EXPECT_TRUE(poly.isRightHanded());
+
+    const auto mirrored = r.mapShape(ccXform<2>(ccMatrix<2>::scale(-1, 1), {}));
+    EXPECT_NE(mirrored.dynamicCast<const ccPolyline>(), nullptr);
+    EXPECT_FALSE(mirrored->isRightHanded());
+    EXPECT_EQ(mirrored->startPoint(), ccVector<2>(-1, 1));
+}
+
+TEST(Rect, ReverseAndPiecesArePolylines) {
+    const ccRect r({0, 0}, {2, 1});
+    const ccPolyline& reversed = *ccPtrHandle<ccPolyline>(r.reverse());
+    EXPECT_EQ(reversed.vertices(), (std::vector<ccVector<2>>{{0, 0}, {0, 1}, {2, 1}, {2, 0}}));
+    EXPECT_FALSE(reversed.isRightHanded());
+    EXPECT_EQ(*reversed.reverse(), r.toPolyline());
+    EXPECT_EQ(r.toPolyline().piece(1, 4), ccPolyline({{1, 0}, {2, 0}, {2, 1}, {1, 1}}, false));
+}
+
+TEST(Rect, BadSizesAndCoordinatesAreRefused) {
+    EXPECT_THROW(ccRect({0, 0}, {-1, 1}), ccShapesError::BadParams);
+    EXPECT_THROW(ccRect({0, NAN}, {1, 1}), ccShapesError::BadParams);
+    EXPECT_THROW(ccRect({0, 0}, {1, INFINITY}), ccShapesError::BadParams);
+    ccRect r({0, 0}, {1, 1});
+    EXPECT_THROW(r.size({2, -2}), ccShapesError::BadParams);
+    EXPECT_EQ(r, ccRect({0, 0}, {1, 1}));
+    EXPECT_THROW(r.corner(4), ccShapesError::BadParams);
+    EXPECT_EQ(ccRect::spanning({3, -1}, {1, 2}), ccRect({1, -1}, {2, 3}));
+}
+
+TEST(RectProperties, AgreesWithItsPolylineUnderEveryMap) {
+    RandomStraightShapes random(21);
+    for (int trial = 0; trial < 100; ++trial) {
+        const ccRect r = random.rect();
+        const ccPolyline poly = r.toPolyline();
+        const ccXform<2> maps[] = {random.rigid(), random.mirrored(), random.affine()};
+        for (const ccXform<2>& x : maps) {
+            const auto image = r.mapShape(x);
+            const auto polyImage = poly.mapShape(x);
+            EXPECT_NEAR(image->perimeter(), polyImage->perimeter(), cc_tol::kCoincident);
+            EXPECT_EQ(image->isRightHanded(), x.determinant() > 0);
+            const double f = random.uniform(0, 1);
+            expectNear(pointAt(*image, f * image->perimeter()),
+                       pointAt(*polyImage, f * polyImage->perimeter()));
+        }
+        EXPECT_DOUBLE_EQ(r.decompose()->perimeter(), r.perimeter());
+        const ccVector<2> q = random.point();
+        EXPECT_EQ(r.within(q), poly.within(q));
+    }
+}
