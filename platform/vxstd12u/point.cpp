@@ -3,7 +3,6 @@
 #include "vxstd12u/errors.h"
 #include "vxstd12u/line.h"
 #include "vxstd12u/rect.h"
-#include "vxstd12u/str.h"
 
 cc2Point::cc2Point(const ccVector<2>& point) {
     cfRequireFinite(point, "point");
@@ -29,19 +28,6 @@ void cc2Point::perimPointAndTangent(const ccPerimPos& pos, ccVector<2>& point,
     cfRequireOwnNode(pos, "cc2Point");
     point = point_;
     tangent = ccRadian(0.0);
-}
-
-void cc2Point::sample(const ccSampleParams& params, ccSampleResult& result) const {
-    if (!(params.spacing() > 0.0))
-        throw ccShapesError::BadParams(L"sample spacing must be positive, got " +
-                                       cfStr(params.spacing()));
-    if (params.maxPoints() < 1)
-        throw ccShapesError::BadParams(L"sampling needs at least one point, got " +
-                                       cfStr(params.maxPoints()));
-    result.beginChain(false);
-    result.positions().push_back(point_);
-    if (params.perimPosRequested())
-        result.perimPositions().push_back(ccPerimPos(result.shapeIndex(), 0.0));
 }
 
 ccPtrHandle<ccShape> cc2Point::clone() const {

@@ -12,8 +12,9 @@
 //   ends), while hasTangent() and isReversible() are false; reverse() gives a
 //   copy.
 // - within() throws ccShapesError::NotRegion; windingAngle() is 0.
-// - Sampling gives one open chain holding the point, with no tangent, whatever
-//   the spacing or the point limit.
+// - Sampling (the shape default, for a shape of zero perimeter) gives one
+//   open chain holding the point, with no tangent, whatever the spacing or
+//   the point limit.
 // - The default constructor gives the point at the origin.
 class cc2Point : public ccShape {
   public:
@@ -49,10 +50,6 @@ class cc2Point : public ccShape {
     // throws ccShapesError::BadParams.
     void perimPointAndTangent(const ccPerimPos& pos, ccVector<2>& point,
                               ccRadian& tangent) const override;
-    // Sampling params are checked as for any shape (ccShapesError::BadParams
-    // for a spacing that is not positive or fewer than one point).
-    void sample(const ccSampleParams& params, ccSampleResult& result) const override;
-
     ccPtrHandle<ccShape> clone() const override;
     ccPtrHandle<ccShape> mapShape(const ccXform<2>& xform) const override;
     ccPtrHandle<ccShape> reverse() const override { return clone(); }

@@ -114,6 +114,10 @@ void ccRect::perimPointAndTangent(const ccPerimPos& pos, ccVector<2>& point,
     toPolyline().perimPointAndTangent(pos, point, tangent);
 }
 
+void ccRect::sample(const ccSampleParams& params, ccSampleResult& result) const {
+    toPolyline().sample(params, result);
+}
+
 ccPtrHandle<ccShape> ccRect::clone() const {
     return cfMakeHandle<ccRect>(*this);
 }

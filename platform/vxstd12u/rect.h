@@ -83,6 +83,9 @@ class ccRect : public ccShape {
     // Node 0 only (another throws ccShapesError::BadParams).
     void perimPointAndTangent(const ccPerimPos& pos, ccVector<2>& point,
                               ccRadian& tangent) const override;
+    // Samples exactly as toPolyline() does, building the corners once rather
+    // than for every sample.
+    void sample(const ccSampleParams& params, ccSampleResult& result) const override;
 
     ccPtrHandle<ccShape> clone() const override;
     ccPtrHandle<ccShape> mapShape(const ccXform<2>& xform) const override;
