@@ -192,6 +192,23 @@ std::vector<long> cfShareSamples(const std::vector<double>& perimeters, long tot
     return shares;
 }
 
+void cfAppendSamples(const ccShapeSampleResult& from, ccShapeSampleResult& to) {
+    const size_t base = to.positions().size();
+    const bool keepTangents = !from.tangents().empty() || !to.tangents().empty();
+    for (long c = 0; c < from.numChains(); ++c) {
+        to.breaks().push_back(static_cast<long>(base) + from.breaks()[static_cast<size_t>(c)]);
+        to.closedFlags().push_back(from.closedFlags()[static_cast<size_t>(c)]);
+    }
+    to.positions().insert(to.positions().end(), from.positions().begin(), from.positions().end());
+    if (keepTangents) {
+        to.tangents().resize(base, ccRadian(0.0));
+        to.tangents().insert(to.tangents().end(), from.tangents().begin(), from.tangents().end());
+        to.tangents().resize(to.positions().size(), ccRadian(0.0));
+    }
+    to.perimPositions().insert(to.perimPositions().end(), from.perimPositions().begin(),
+                               from.perimPositions().end());
+}
+
 void cfUniformSampleContour(const ccContourTree& contour, const ccShapeSampleParams& params,
                             bool reportPieces, std::vector<ccPtrHandle_const<ccShape>>& pieces,
                             ccShapeSampleResult& result) {

@@ -127,6 +127,10 @@ std::vector<double> cfSampleOffsets(double perimeter, bool closed,
 // up to `total`. All-zero perimeters give everything to the first part.
 std::vector<long> cfShareSamples(const std::vector<double>& perimeters, long total);
 
+// Appends every chain of `from` to `to`. Tangents stay one per sample or
+// none: once either side has them, samples without one get angle 0.
+void cfAppendSamples(const ccShapeSampleResult& from, ccShapeSampleResult& to);
+
 // Samples the whole contour with exactly params.maxPoints() samples spread
 // evenly over its perimeter by arc length (the rules of uniform mode, with the
 // contour's closed flag), whatever the params' uniformMode; joints get no

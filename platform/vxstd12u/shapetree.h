@@ -49,6 +49,7 @@
 // flag does not apply there. Mapped shapes are leaves.
 #pragma once
 
+#include <typeinfo>
 #include <vector>
 
 #include "vxstd12u/shape.h"
@@ -129,6 +130,12 @@ class ccShapeTree : public ccShape {
     ccPtrHandle<ccShapeTree> withChildren_(ChildList children) const;
     // Samples the parts one after another, each with its own chains.
     void sampleParts_(const ccSampleParams& params, ccSampleResult& result) const;
+    // Samples one part, node `number` of this tree's numbering, into `result`.
+    virtual void samplePart_(const ccShape& part, long number, const ccSampleParams& params,
+                             ccSampleResult& result) const;
+    // The pieces of the leaves within `range` (see subShape), in order.
+    ChildList piecesBetween_(const ccShapeInfo& info,
+                             const std::pair<ccPerimPos, double>& range) const;
 
     ChildList children_;
 };
@@ -277,7 +284,6 @@ class ccRegionTree : public ccShapeTree {
     ccRadian startAngle() const override;
     ccRadian endAngle() const override;
     double tangentRotation() const override;
-    void sample(const ccSampleParams& params, ccSampleResult& result) const override;
 
     ccPtrHandle<ccShape> clone() const override;
     ccPtrHandle<ccShape> mapShape(const ccXform<2>& xform) const override;
@@ -287,7 +293,8 @@ class ccRegionTree : public ccShapeTree {
 
   protected:
     bool equal_(const ccShape& other) const override;
-    ccPtrHandle<ccShape> clip_(const ccPolyline& region, ccClipInfo& info) const override;
+    void samplePart_(const ccShape& part, long number, const ccSampleParams& params,
+                     ccSampleResult& result) const override;
     ccPtrHandle_const<ccShape> admit_(const ccPtrHandle_const<ccShape>& c,
                                       bool share) const override;
     ChildList parts_() const override;

@@ -1,0 +1,476 @@
+#include "vxstd12u/shapetree.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "vxstd12u/errors.h"
+#include "vxstd12u/rect.h"
+#include "vxstd12u/shapeinfo.h"
+#include "vxstd12u/tolerances.h"
+
+namespace {
+
+[[noreturn]] void throwEmptyTree(const wchar_t* what) {
+    throw ccShapesError::BadParams(what);
+}
+
+bool isContour(const ccShape& s) {
+    return dynamic_cast<const ccContourTree*>(&s) != nullptr;
+}
+
+const ccShape* firstNonEmpty(const ccShapeTree::ChildList& parts) {
+    for (const auto& p : parts)
+        if (!p->isEmpty()) return p.get();
+    return nullptr;
+}
+
+const ccShape* lastNonEmpty(const ccShapeTree::ChildList& parts) {
+    for (auto it = parts.rbegin(); it != parts.rend(); ++it)
+        if (!(*it)->isEmpty()) return it->get();
+    return nullptr;
+}
+
+// The leaf of `info` nearest to `p`; -1 when there is none.
+long nearestLeaf(const ccShapeInfo& info, const ccVector<2>& p) {
+    long best = -1;
+    double bestDistance = std::numeric_limits<double>::infinity();
+    for (long i = 0; i < info.numNodes(); ++i) {
+        if (!info.isLeaf(i) || info.node(i).isEmpty()) continue;
+        const double d = (info.node(i).nearestPoint(p) - p).len();
+        if (best < 0 || d < bestDistance) {
+            best = i;
+            bestDistance = d;
+        }
+    }
+    return best;
+}
+
+}  // namespace
+
+// ---- Editing ----
+
+const ccPtrHandle_const<ccShape>& ccShapeTree::child(long i) const {
+    if (i < 0 || i >= numChildren())
+        throw ccShapesError::BadParams(L"child index outside the tree");
+    return children_[static_cast<size_t>(i)];
+}
+
+ccPtrHandle_const<ccShape> ccShapeTree::admit_(const ccPtrHandle_const<ccShape>& c,
+                                               bool share) const {
+    if (!c) throw ccBadPointer(L"a tree cannot hold an empty child handle");
+    if (share) return c;
+    return c->clone();
+}
+
+void ccShapeTree::addChild(const ccPtrHandle_const<ccShape>& c, bool share) {
+    auto admitted = admit_(c, share);
+    noticeChange_();
+    children_.push_back(std::move(admitted));
+}
+
+void ccShapeTree::addChildren(const ChildList& c, bool share) {
+    const ChildList before = children_;
+    try {
+        for (const auto& each : c) addChild(each, share);
+    } catch (...) {
+        children_ = before;
+        throw;
+    }
+}
+
+void ccShapeTree::insertChild(long index, const ccPtrHandle_const<ccShape>& c, bool share) {
+    if (index < 0 || index > numChildren())
+        throw ccShapesError::BadParams(L"insert index outside the tree");
+    auto admitted = admit_(c, share);
+    noticeChange_();
+    children_.insert(children_.begin() + index, std::move(admitted));
+}
+
+void ccShapeTree::replaceChild(long index, const ccPtrHandle_const<ccShape>& c, bool share) {
+    child(index);
+    auto admitted = admit_(c, share);
+    noticeChange_();
+    children_[static_cast<size_t>(index)] = std::move(admitted);
+}
+
+void ccShapeTree::removeChild(long index) {
+    child(index);
+    noticeChange_();
+    children_.erase(children_.begin() + index);
+}
+
+void ccShapeTree::removeChildren() {
+    noticeChange_();
+    children_.clear();
+}
+
+long ccShapeTree::height() const {
+    long below = 0;
+    for (const auto& p : parts_())
+        if (const auto* t = dynamic_cast<const ccShapeTree*>(p.get()))
+            below = std::max(below, t->height());
+    return below + 1;
+}
+
+long ccShapeTree::size(bool leavesOnly) const {
+    const ccShapeInfo info(*this);
+    if (!leavesOnly) return info.numNodes();
+    long leaves = 0;
+    for (long i = 0; i < info.numNodes(); ++i) leaves += info.isLeaf(i) ? 1 : 0;
+    return leaves;
+}
+
+ccPtrHandle<ccShapeTree> ccShapeTree::withChildren_(ChildList children) const {
+    ccPtrHandle<ccShapeTree> copy(clone());
+    copy->children_ = std::move(children);
+    return copy;
+}
+
+// ---- Flattening ----
+
+namespace {
+
+// Appends the leaves below `tree` to `out`, opening trees as flatten_ says.
+void gatherLeaves(const ccShapeTree& tree, const ccShapeTree& top, bool intoContours,
+                  ccShapeTree::ChildList& out);
+
+bool opensUp(const ccShape& part, const ccShapeTree& top, bool intoContours) {
+    if (!dynamic_cast<const ccShapeTree*>(&part)) return false;
+    return !isContour(part) || isContour(top) || intoContours;
+}
+
+}  // namespace
+
+ccShapeTree::ChildList cfLeafHandles(const ccShapeTree& tree) {
+    ccShapeTree::ChildList out;
+    gatherLeaves(tree, tree, true, out);
+    return out;
+}
+
+ccPtrHandle<ccShapeTree> ccShapeTree::flatten_(bool intoContours) const {
+    ChildList leaves;
+    gatherLeaves(*this, *this, intoContours, leaves);
+    return withChildren_(std::move(leaves));
+}
+
+namespace {
+
+void gatherLeaves(const ccShapeTree& tree, const ccShapeTree& top, bool intoContours,
+                  ccShapeTree::ChildList& out) {
+    ccShapeTree::ChildList parts;
+    const auto* region = dynamic_cast<const ccRegionTree*>(&tree);
+    if (region && region->hasBoundary()) parts.push_back(region->boundaryHandle());
+    parts.insert(parts.end(), tree.children().begin(), tree.children().end());
+    for (const auto& p : parts) {
+        if (opensUp(*p, top, intoContours))
+            gatherLeaves(dynamic_cast<const ccShapeTree&>(*p), top, intoContours, out);
+        else
+            out.push_back(p);
+    }
+}
+
+}  // namespace
+
+// ---- Queries ----
+
+bool ccShapeTree::isEmpty() const {
+    const auto parts = parts_();
+    return std::all_of(parts.begin(), parts.end(), [](const auto& p) { return p->isEmpty(); });
+}
+
+bool ccShapeTree::isFinite() const {
+    const auto parts = parts_();
+    return std::all_of(parts.begin(), parts.end(), [](const auto& p) { return p->isFinite(); });
+}
+
+bool ccShapeTree::isDecomposed() const {
+    const auto parts = parts_();
+    return std::all_of(parts.begin(), parts.end(), [](const auto& p) { return p->isDecomposed(); });
+}
+
+bool ccShapeTree::hasTangent() const {
+    const auto parts = parts_();
+    return parts.empty() ||
+           std::any_of(parts.begin(), parts.end(), [](const auto& p) { return p->hasTangent(); });
+}
+
+bool ccShapeTree::within(const ccVector<2>&) const {
+    throw ccShapesError::NotRegion(L"within() of a tree that bounds no area");
+}
+
+double ccShapeTree::windingAngle(const ccVector<2>& p) const {
+    double sum = 0.0;
+    for (const auto& part : parts_()) sum += part->windingAngle(p);
+    return sum;
+}
+
+ccVector<2> ccShapeTree::startPoint() const {
+    const ccShape* first = firstNonEmpty(parts_());
+    if (!first) throwEmptyTree(L"an empty tree has no start point");
+    return first->startPoint();
+}
+
+ccVector<2> ccShapeTree::endPoint() const {
+    const ccShape* last = lastNonEmpty(parts_());
+    if (!last) throwEmptyTree(L"an empty tree has no end point");
+    return last->endPoint();
+}
+
+ccRadian ccShapeTree::startAngle() const {
+    const ccShape* first = firstNonEmpty(parts_());
+    if (!first) throwEmptyTree(L"an empty tree has no start angle");
+    return first->startAngle();
+}
+
+ccRadian ccShapeTree::endAngle() const {
+    const ccShape* last = lastNonEmpty(parts_());
+    if (!last) throwEmptyTree(L"an empty tree has no end angle");
+    return last->endAngle();
+}
+
+double ccShapeTree::tangentRotation() const {
+    double sum = 0.0;
+    for (const auto& part : parts_())
+        if (!part->isEmpty()) sum += part->tangentRotation();
+    return sum;
+}
+
+ccRect ccShapeTree::boundingBox() const {
+    bool any = false;
+    ccRect box;
+    for (const auto& part : parts_()) {
+        if (part->isEmpty()) continue;
+        box = any ? box.unionWith(part->boundingBox()) : part->boundingBox();
+        any = true;
+    }
+    if (!any) throwEmptyTree(L"an empty tree has no bounding box");
+    return box;
+}
+
+ccVector<2> ccShapeTree::nearestPoint(const ccVector<2>& p) const {
+    const ccShapeInfo info(*this);
+    const long leaf = nearestLeaf(info, p);
+    if (leaf < 0) throwEmptyTree(L"an empty tree has no nearest point");
+    return info.node(leaf).nearestPoint(p);
+}
+
+ccPerimPos ccShapeTree::nearestPerimPos(const ccVector<2>& p) const {
+    const ccShapeInfo info(*this);
+    const long leaf = nearestLeaf(info, p);
+    if (leaf < 0) throwEmptyTree(L"an empty tree has no nearest position");
+    return ccPerimPos(leaf, info.node(leaf).nearestPerimPos(p).offset());
+}
+
+double ccShapeTree::perimeter() const {
+    double sum = 0.0;
+    for (const auto& part : parts_()) sum += part->perimeter();
+    return sum;
+}
+
+void ccShapeTree::perimPointAndTangent(const ccPerimPos& pos, ccVector<2>& point,
+                                       ccRadian& tangent) const {
+    const ccShapeInfo info(*this);
+    if (info.isLeaf(pos.node())) {
+        // Leaves keep their own offsets unclamped (a line has no ends).
+        info.node(pos.node()).perimPointAndTangent(ccPerimPos(0, pos.offset()), point, tangent);
+        return;
+    }
+    const double along = info.arcLength(pos) - info.nodeStart(pos.node());
+    info.leafPointAndTangent(info.perimPosInSubtree(pos.node(), along), point, tangent);
+}
+
+// ---- Sampling ----
+
+void ccShapeTree::samplePart_(const ccShape& part, long number, const ccSampleParams& params,
+                              ccSampleResult& result) const {
+    ccSampleResult own;
+    own.shapeIndex(result.shapeIndex() + number);
+    part.sample(params, own);
+    cfAppendSamples(own, result);
+}
+
+void ccShapeTree::sampleParts_(const ccSampleParams& params, ccSampleResult& result) const {
+    if (!isFinite()) throw ccShapesError::InfiniteExtent(L"an infinite tree cannot be sampled");
+    cfCheckSampleParams(params);
+    const ccShapeInfo info(*this);
+    const auto parts = parts_();
+    std::vector<long> numbers;
+    std::vector<double> perimeters;
+    for (long n = 1; n < info.numNodes(); n += info.subtreeSize(n)) {
+        numbers.push_back(n);
+        perimeters.push_back(info.nodePerimeter(n));
+    }
+    auto sampleAll = [&](const ccSampleParams& p, const std::vector<long>* shares) {
+        ccSampleResult out;
+        out.shapeIndex(result.shapeIndex());
+        for (size_t k = 0; k < parts.size(); ++k) {
+            ccSampleParams own = p;
+            if (shares) {
+                if ((*shares)[k] < 1 || parts[k]->isEmpty()) continue;
+                own.maxPoints((*shares)[k]);
+            }
+            samplePart_(*parts[k], numbers[k], own, out);
+        }
+        return out;
+    };
+    auto uniformly = [&]() {
+        ccSampleParams p = params;
+        p.uniformMode(true);
+        const auto shares = cfShareSamples(perimeters, params.maxPoints());
+        return sampleAll(p, &shares);
+    };
+    ccSampleResult out = params.uniformMode() ? uniformly() : sampleAll(params, nullptr);
+    if (static_cast<long>(out.positions().size()) > params.maxPoints()) out = uniformly();
+    cfAppendSamples(out, result);
+}
+
+void ccShapeTree::sample(const ccSampleParams& params, ccSampleResult& result) const {
+    sampleParts_(params, result);
+}
+
+// ---- New shapes ----
+
+ccPtrHandle<ccShape> ccShapeTree::mapShape(const ccXform<2>& xform) const {
+    ChildList mapped;
+    for (const auto& c : children_) mapped.push_back(c->mapShape(xform));
+    return withChildren_(std::move(mapped));
+}
+
+ccPtrHandle<ccShape> ccShapeTree::decompose() const {
+    ChildList parts;
+    for (const auto& c : children_) parts.push_back(c->decompose());
+    return withChildren_(std::move(parts));
+}
+
+ccShapeTree::ChildList ccShapeTree::piecesBetween_(
+    const ccShapeInfo& info, const std::pair<ccPerimPos, double>& range) const {
+    if (!isFinite()) throw ccShapesError::InfiniteExtent(L"a piece of an infinite tree");
+    if (!(range.second >= 0))
+        throw ccShapesError::BadParams(L"a sub-shape needs a length that is not negative");
+    const double from = info.arcLength(range.first);
+    const double to = std::min(from + range.second, info.perimeter());
+    ChildList pieces;
+    for (long i = 0; i < info.numNodes(); ++i) {
+        if (!info.isLeaf(i)) continue;
+        const double a = info.nodeStart(i), b = a + info.nodePerimeter(i);
+        const double lo = std::max(a, from), hi = std::min(b, to);
+        if (!(hi > lo)) continue;
+        const ccShape& leaf = info.node(i);
+        pieces.push_back(leaf.subShape(ccShapeInfo(leaf), {ccPerimPos(0, lo - a), hi - lo}));
+    }
+    return pieces;
+}
+
+ccPtrHandle<ccShape> ccShapeTree::subShape(const ccShapeInfo& info,
+                                           const std::pair<ccPerimPos, double>& range) const {
+    auto out = cfMakeHandle<ccGeneralShapeTree>();
+    out->addChildren(piecesBetween_(info, range), true);
+    return out;
+}
+
+ccPtrHandle<ccShape> ccShapeTree::pieceBetween_(double, double) const {
+    throw ccShapesError::BadParams(L"a tree is cut through subShape");
+}
+
+ccPtrHandle<ccShape> ccShapeTree::clip_(const ccPolyline& region, ccClipInfo& info) const {
+    info.clear();
+    auto out = cfMakeHandle<ccGeneralShapeTree>();
+    double start = 0.0;
+    for (const auto& part : parts_()) {
+        ccClipInfo own;
+        auto piece = part->clip(region, own);
+        if (own.anythingRemoved()) info.anythingRemoved(true);
+        for (double cut : own.cutOffsets()) info.addCut(start + cut);
+        start += part->perimeter();
+        if (!piece->isEmpty()) out->addChild(piece, true);
+    }
+    if (!info.anythingRemoved()) return clone();
+    return out;
+}
+
+bool ccShapeTree::equal_(const ccShape& other) const {
+    const auto* o = dynamic_cast<const ccShapeTree*>(&other);
+    if (!o || typeid(*this) != typeid(other)) return false;
+    const auto mine = parts_(), theirs = o->parts_();
+    if (mine.size() != theirs.size()) return false;
+    for (size_t i = 0; i < mine.size(); ++i)
+        if (*mine[i] != *theirs[i]) return false;
+    return true;
+}
+
+// ---- General trees ----
+
+ccPtrHandle<ccShape> ccGeneralShapeTree::clone() const {
+    return cfMakeHandle<ccGeneralShapeTree>(*this);
+}
+
+ccPtrHandle<ccShape> ccGeneralShapeTree::reverse() const {
+    ChildList reversed;
+    for (const auto& c : children_) reversed.push_back(c->reverse());
+    return withChildren_(std::move(reversed));
+}
+
+namespace {
+
+struct EndTests {
+    bool endStart, startEnd, startStart, endEnd;
+    bool any() const { return endStart || startEnd || startStart || endEnd; }
+    bool atFront() const { return startStart || startEnd; }
+    bool reversed() const { return startStart || endEnd; }
+    bool closes() const { return (startStart && endEnd) || (startEnd && endStart); }
+};
+
+EndTests endTests(const ccShape& chain, const ccShape& piece, double distance) {
+    auto near = [distance](const ccVector<2>& a, const ccVector<2>& b) {
+        return (a - b).len() < distance;
+    };
+    const ccVector<2> cs = chain.startPoint(), ce = chain.endPoint();
+    const ccVector<2> ps = piece.startPoint(), pe = piece.endPoint();
+    return EndTests{near(ce, ps), near(cs, pe), near(cs, ps), near(ce, pe)};
+}
+
+// Grows a chain from kids[first] with the later open kids that meet it.
+ccPtrHandle_const<ccShape> growChain(ccShapeTree::ChildList& kids, size_t first, double distance) {
+    auto chain = cfMakeHandle<ccContourTree>(false);
+    chain->addChild(kids[first], true);
+    const auto start = kids[first];
+    kids[first] = nullptr;
+    for (size_t j = first + 1; j < kids.size(); ++j) {
+        if (!kids[j] || !kids[j]->isOpenContour()) continue;
+        const EndTests t = endTests(*chain, *kids[j], distance);
+        if (!t.any()) continue;
+        const ccPtrHandle_const<ccShape> piece =
+            t.reversed() ? ccPtrHandle_const<ccShape>(kids[j]->reverse()) : kids[j];
+        chain->insertChild(t.atFront() ? 0 : chain->numChildren(), piece, true);
+        kids[j] = nullptr;
+        if (t.closes()) {
+            chain->isClosed(true);
+            break;
+        }
+    }
+    if (chain->numChildren() == 1) return start;
+    return chain;
+}
+
+}  // namespace
+
+ccPtrHandle<ccGeneralShapeTree> ccGeneralShapeTree::connect_(double distance) const {
+    if (!(distance >= 0))
+        throw ccShapesError::BadParams(L"connecting needs a distance that is not negative");
+    ChildList kids;
+    for (const auto& c : children_) {
+        const auto* nested = dynamic_cast<const ccGeneralShapeTree*>(c.get());
+        kids.push_back(nested ? ccPtrHandle_const<ccShape>(nested->connect_(distance)) : c);
+    }
+    ChildList joined;
+    for (size_t i = 0; i < kids.size(); ++i) {
+        if (!kids[i]) continue;
+        if (!kids[i]->isOpenContour()) {
+            joined.push_back(kids[i]);
+            continue;
+        }
+        joined.push_back(growChain(kids, i, distance));
+    }
+    return ccPtrHandle<ccGeneralShapeTree>(withChildren_(std::move(joined)));
+}
