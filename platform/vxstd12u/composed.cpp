@@ -8,19 +8,12 @@
 #include "vxstd12u/rect.h"
 #include "vxstd12u/shapeinfo.h"
 #include "vxstd12u/shapetree.h"
+#include "vxstd12u/str.h"
 #include "vxstd12u/tolerances.h"
 
 namespace {
 
 using Loop = ccComposedShape::Loop;
-
-std::wstring widen(const char* text) {
-    return std::wstring(text, text + std::char_traits<char>::length(text));
-}
-
-[[noreturn]] void badParams(const char* what, const char* problem) {
-    throw ccShapesError::BadParams(widen(what) + L" " + widen(problem));
-}
 
 double loopLength(const Loop& loop) {
     double sum = 0.0;
@@ -172,7 +165,7 @@ double ccComposedShape::perimeter() const {
 
 void ccComposedShape::perimPointAndTangent(const ccPerimPos& pos, ccVector<2>& point,
                                            ccRadian& tangent) const {
-    if (pos.node() != 0) throw ccShapesError::BadParams(L"a composed shape has only node 0");
+    cfRequireOwnNode(pos, "composed shape");
     if (std::isnan(pos.offset())) throw ccShapesError::BadParams(L"perimeter offset is NaN");
     const auto loops = loops_();
     const double offset = std::min(std::max(pos.offset(), 0.0), perimeter());
@@ -301,15 +294,9 @@ bool ccSkewFrame::fromAxes(const ccVector<2>& center, const ccVector<2>& xAxis,
 
 // ---------------------------------------------------------------- checks
 
-void cfRequireFinite(double value, const char* what) {
-    if (!std::isfinite(value)) badParams(what, "must be finite");
-}
-
-void cfRequireFinite(const ccVector<2>& value, const char* what) {
-    if (!value.isFinite()) badParams(what, "must be finite");
-}
-
 void cfRequireSkew(double skew, const char* what) {
     cfRequireFinite(skew, what);
-    if (!(std::fabs(skew) < ccPi / 2)) badParams(what, "must lie strictly between -pi/2 and pi/2");
+    if (!(std::fabs(skew) < ccPi / 2))
+        throw ccShapesError::BadParams(cfWiden(what) +
+                                       L" must lie strictly between -pi/2 and pi/2");
 }

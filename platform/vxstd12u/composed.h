@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "vxstd12u/line.h"
 #include "vxstd12u/shape.h"
 
 // A region whose boundary is one or more closed loops, each a chain of
@@ -109,9 +110,8 @@ struct ccSkewFrame {
                          const ccVector<2>& yAxis, ccSkewFrame& frame, ccVector<2>& lengths);
 };
 
-// Throws ccShapesError::BadParams naming `what` unless `value` is finite.
-void cfRequireFinite(double value, const char* what);
-void cfRequireFinite(const ccVector<2>& value, const char* what);
+// Finiteness checks (cfRequireFinite) come from line.h.
+
 // Throws ccShapesError::BadParams naming `what` unless skew is finite and
 // strictly between -pi/2 and pi/2.
 void cfRequireSkew(double skew, const char* what);
