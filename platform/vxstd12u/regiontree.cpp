@@ -235,6 +235,13 @@ ccPtrHandle<ccShape> ccRegionTree::decompose() const {
     return out;
 }
 
+ccPtrHandle<ccShapeTree> ccRegionTree::mapParts(const PartMap& f) const {
+    const auto mappedBoundary = boundary_ ? f(boundary_) : boundary_;
+    ccPtrHandle<ccRegionTree> out(ccShapeTree::mapParts(f));
+    out->boundary_ = mappedBoundary;
+    return out;
+}
+
 namespace {
 
 void gatherBoundaries(const ccRegionTree& node, ccShapeTree::ChildList& out) {

@@ -127,6 +127,12 @@ ccPtrHandle<ccShapeTree> ccShapeTree::withChildren_(ChildList children) const {
     return copy;
 }
 
+ccPtrHandle<ccShapeTree> ccShapeTree::mapParts(const PartMap& f) const {
+    ChildList mapped;
+    for (const auto& c : children_) mapped.push_back(f(c));
+    return withChildren_(std::move(mapped));
+}
+
 // ---- Flattening ----
 
 namespace {

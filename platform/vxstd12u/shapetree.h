@@ -49,6 +49,7 @@
 // flag does not apply there. Mapped shapes are leaves.
 #pragma once
 
+#include <functional>
 #include <typeinfo>
 #include <vector>
 
@@ -80,6 +81,11 @@ class ccShapeTree : public ccShape {
     // Nodes of the numbering of ccShapeInfo: all of them (this tree
     // included) when `leavesOnly` is false, only the leaves when it is true.
     long size(bool leavesOnly) const;
+
+    // A clone() of this node whose parts (a region node's boundary and the
+    // children) are each replaced by `f` of them, in traversal order.
+    using PartMap = std::function<ccPtrHandle_const<ccShape>(const ccPtrHandle_const<ccShape>&)>;
+    virtual ccPtrHandle<ccShapeTree> mapParts(const PartMap& f) const;
 
     ccPtrHandle<ccShapeTree> flatten(bool intoContours) const { return flatten_(intoContours); }
     // Public so that wrappers can call this base implementation directly.
@@ -290,6 +296,7 @@ class ccRegionTree : public ccShapeTree {
     ccPtrHandle<ccShape> reverse() const override;
     ccPtrHandle<ccShape> decompose() const override;
     ccPtrHandle<ccShapeTree> flatten_(bool intoContours) const override;
+    ccPtrHandle<ccShapeTree> mapParts(const PartMap& f) const override;
 
   protected:
     bool equal_(const ccShape& other) const override;

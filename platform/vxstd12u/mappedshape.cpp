@@ -1,0 +1,395 @@
+#include "vxstd12u/mappedshape.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "vxstd12u/arclength.h"
+#include "vxstd12u/errors.h"
+#include "vxstd12u/rect.h"
+#include "vxstd12u/shapeinfo.h"
+#include "vxstd12u/shapetree.h"
+
+namespace {
+
+// Samples of the image taken for the queries that have no closed form.
+constexpr int kImageProbes = 512;
+// Golden-section steps refining a nearest point between two probes.
+constexpr int kNearestRefinements = 60;
+
+// The image of a finite shape under a transform, parametrised by the inner
+// shape's own arc length u.
+class ImageCurve {
+  public:
+    ImageCurve(const ccShape& inner, const cc2XformBase& xform) : inner_(inner), xform_(xform) {
+        if (!inner.isFinite())
+            throw ccShapesError::InfiniteExtent(L"an infinite shape under a non-linear map");
+        innerLength_ = inner.perimeter();
+        speed_ = [this](double u) {
+            ccVector<2> p;
+            ccRadian a;
+            inner_.perimPointAndTangent(ccPerimPos(0, u), p, a);
+            return xform_.mapVector(p, ccVector<2>::polar(a.toDouble())).len();
+        };
+        length_ = cfArcLength(speed_, 0.0, innerLength_);
+    }
+    ImageCurve(const ImageCurve&) = delete;
+    ImageCurve& operator=(const ImageCurve&) = delete;
+
+    double length() const { return length_; }
+    double innerLength() const { return innerLength_; }
+    double innerAt(double imageLength) const {
+        return cfParamAtArcLength(speed_, 0.0, innerLength_, length_, imageLength);
+    }
+    double imageLengthTo(double u) const { return cfArcLength(speed_, 0.0, u); }
+
+    void pointAndTangent(double u, ccVector<2>& point, ccRadian& tangent) const {
+        ccVector<2> p;
+        ccRadian a;
+        inner_.perimPointAndTangent(ccPerimPos(0, u), p, a);
+        point = xform_.mapPoint(p);
+        tangent = xform_.mapAngle(p, a);
+    }
+
+    ccVector<2> pointAt(double u) const {
+        ccVector<2> p;
+        ccRadian a;
+        pointAndTangent(u, p, a);
+        return p;
+    }
+
+    // Inner arc lengths of the probes, both ends included.
+    std::vector<double> probes() const {
+        std::vector<double> us;
+        for (int k = 0; k <= kImageProbes; ++k) us.push_back(innerLength_ * k / kImageProbes);
+        return us;
+    }
+
+    // The inner arc length of the point nearest to `p`.
+    double nearestInner(const ccVector<2>& p) const {
+        const auto us = probes();
+        size_t best = 0;
+        double bestDistance = std::numeric_limits<double>::infinity();
+        for (size_t k = 0; k < us.size(); ++k) {
+            const double d = (pointAt(us[k]) - p).len();
+            if (d < bestDistance) {
+                best = k;
+                bestDistance = d;
+            }
+        }
+        double lo = us[best > 0 ? best - 1 : 0], hi = us[std::min(best + 1, us.size() - 1)];
+        const double ratio = 0.5 * (std::sqrt(5.0) - 1.0);
+        for (int k = 0; k < kNearestRefinements; ++k) {
+            const double a = hi - ratio * (hi - lo), b = lo + ratio * (hi - lo);
+            if ((pointAt(a) - p).len() < (pointAt(b) - p).len())
+                hi = b;
+            else
+                lo = a;
+        }
+        const double refined = 0.5 * (lo + hi);
+        return (pointAt(refined) - p).len() <= bestDistance ? refined : us[best];
+    }
+
+  private:
+    const ccShape& inner_;
+    const cc2XformBase& xform_;
+    ccSpeedFunction speed_;
+    double innerLength_ = 0.0;
+    double length_ = 0.0;
+};
+
+// A tree whose leaves are each seen through `xform`.
+ccPtrHandle_const<ccShape> distributed(const ccPtrHandle_const<ccShape>& shape,
+                                       const cc2XformBase& xform) {
+    if (const auto* tree = dynamic_cast<const ccShapeTree*>(shape.get()))
+        return tree->mapParts(
+            [&xform](const ccPtrHandle_const<ccShape>& part) { return distributed(part, xform); });
+    return cfMakeHandle<ccMappedShape>(shape, xform, true);
+}
+
+// `samples` (node numbers of `info`'s shape) renumbered to (node, arc length).
+void toArcLengths(const ccShapeInfo& info, long node, ccShapeSampleResult& samples) {
+    for (auto& pos : samples.perimPositions()) pos = ccPerimPos(node, info.arcLength(pos));
+}
+
+}  // namespace
+
+ccMappedShape::ccMappedShape() : xform_(cfMakeHandle<cc2XformLinear>()) {}
+
+ccMappedShape::ccMappedShape(const ccPtrHandle_const<ccShape>& shape, const cc2XformBase& xform,
+                             bool share)
+    : xform_(xform.clone()) {
+    this->shape(shape, share);
+}
+
+void ccMappedShape::shape(const ccPtrHandle_const<ccShape>& shape, bool share) {
+    if (!shape) throw ccBadPointer(L"a mapped shape needs an inner shape");
+    ccPtrHandle_const<ccShape> kept = share ? shape : ccPtrHandle_const<ccShape>(shape->clone());
+    noticeChange_();
+    shape_ = std::move(kept);
+}
+
+ccPtrHandle_const<ccShape> ccMappedShape::underlyingShape() const {
+    ccPtrHandle_const<ccShape> s = shape_;
+    while (const auto* mapped = dynamic_cast<const ccMappedShape*>(s.get())) s = mapped->shape_;
+    if (!s) throw ccBadPointer(L"a mapped shape without an inner shape");
+    return s;
+}
+
+ccPtrHandle_const<cc2XformBase> ccMappedShape::overallMapXform() const {
+    if (const auto* inner = dynamic_cast<const ccMappedShape*>(shape_.get()))
+        return xform_->compose(*inner->overallMapXform());
+    return xform_;
+}
+
+cc2XformLinear ccMappedShape::overallMapXformLinear() const {
+    const auto overall = overallMapXform();
+    if (overall->isLinear()) return overall->linearXform(ccVector<2>());
+    return overall->linearXform(underlyingShape()->startPoint());
+}
+
+bool ccMappedShape::isLinear() const {
+    return overallMapXform()->isLinear();
+}
+
+bool ccMappedShape::mirrors() const {
+    return overallMapXformLinear().determinant() < 0;
+}
+
+ccPtrHandle<ccShape> ccMappedShape::explicitShape() const {
+    const auto overall = overallMapXform();
+    if (!overall->isLinear())
+        throw ccShapesError::BadParams(L"a non-linear map has no explicit image shape");
+    return underlyingShape()->mapShape(overall->linearXform(ccVector<2>()).xform());
+}
+
+// ---- Queries ----
+
+bool ccMappedShape::isRegion() const {
+    return underlyingShape()->isRegion();
+}
+bool ccMappedShape::isOpenContour() const {
+    return underlyingShape()->isOpenContour();
+}
+bool ccMappedShape::isReversible() const {
+    return underlyingShape()->isReversible();
+}
+bool ccMappedShape::isFinite() const {
+    return underlyingShape()->isFinite();
+}
+bool ccMappedShape::isEmpty() const {
+    return underlyingShape()->isEmpty();
+}
+bool ccMappedShape::isDecomposed() const {
+    return shape_ ? shape_->isDecomposed() : true;
+}
+bool ccMappedShape::hasTangent() const {
+    return underlyingShape()->hasTangent();
+}
+
+bool ccMappedShape::isRightHanded() const {
+    if (isLinear()) return explicitShape()->isRightHanded();
+    const auto u = underlyingShape();
+    return u->isRegion() && (u->isRightHanded() != mirrors());
+}
+
+bool ccMappedShape::within(const ccVector<2>& p) const {
+    if (isLinear()) return explicitShape()->within(p);
+    return underlyingShape()->within(overallMapXform()->inverse()->mapPoint(p));
+}
+
+double ccMappedShape::windingAngle(const ccVector<2>& p) const {
+    if (isLinear()) return explicitShape()->windingAngle(p);
+    const auto u = underlyingShape();
+    if (u->isRegion()) {
+        const double inner = u->windingAngle(overallMapXform()->inverse()->mapPoint(p));
+        return mirrors() ? -inner : inner;
+    }
+    const ImageCurve curve(*u, *overallMapXform());
+    double sum = 0.0;
+    ccVector<2> previous = curve.pointAt(0.0) - p;
+    for (double s : curve.probes()) {
+        const ccVector<2> next = curve.pointAt(s) - p;
+        sum += std::atan2(previous.cross(next), previous.dot(next));
+        previous = next;
+    }
+    return sum;
+}
+
+ccVector<2> ccMappedShape::startPoint() const {
+    if (isLinear()) return explicitShape()->startPoint();
+    return overallMapXform()->mapPoint(underlyingShape()->startPoint());
+}
+
+ccVector<2> ccMappedShape::endPoint() const {
+    if (isLinear()) return explicitShape()->endPoint();
+    return overallMapXform()->mapPoint(underlyingShape()->endPoint());
+}
+
+ccRadian ccMappedShape::startAngle() const {
+    if (isLinear()) return explicitShape()->startAngle();
+    const auto u = underlyingShape();
+    return overallMapXform()->mapAngle(u->startPoint(), u->startAngle());
+}
+
+ccRadian ccMappedShape::endAngle() const {
+    if (isLinear()) return explicitShape()->endAngle();
+    const auto u = underlyingShape();
+    return overallMapXform()->mapAngle(u->endPoint(), u->endAngle());
+}
+
+double ccMappedShape::tangentRotation() const {
+    if (isLinear()) return explicitShape()->tangentRotation();
+    const auto u = underlyingShape();
+    if (u->isRegion()) return mirrors() ? -u->tangentRotation() : u->tangentRotation();
+    const ImageCurve curve(*u, *overallMapXform());
+    double sum = 0.0;
+    ccVector<2> p;
+    ccRadian previous, next;
+    curve.pointAndTangent(0.0, p, previous);
+    for (double s : curve.probes()) {
+        curve.pointAndTangent(s, p, next);
+        sum += (next - previous).signedNorm().toDouble();
+        previous = next;
+    }
+    return sum;
+}
+
+ccRect ccMappedShape::boundingBox() const {
+    if (isLinear()) return explicitShape()->boundingBox();
+    const ImageCurve curve(*underlyingShape(), *overallMapXform());
+    ccVector<2> lo = curve.pointAt(0.0), hi = lo;
+    for (double s : curve.probes()) {
+        const ccVector<2> p = curve.pointAt(s);
+        lo = ccVector<2>(std::min(lo.x(), p.x()), std::min(lo.y(), p.y()));
+        hi = ccVector<2>(std::max(hi.x(), p.x()), std::max(hi.y(), p.y()));
+    }
+    return ccRect::spanning(lo, hi);
+}
+
+ccVector<2> ccMappedShape::nearestPoint(const ccVector<2>& p) const {
+    if (isLinear()) return explicitShape()->nearestPoint(p);
+    const ImageCurve curve(*underlyingShape(), *overallMapXform());
+    return curve.pointAt(curve.nearestInner(p));
+}
+
+ccPerimPos ccMappedShape::nearestPerimPos(const ccVector<2>& p) const {
+    if (isLinear()) {
+        const auto image = explicitShape();
+        return ccPerimPos(0, ccShapeInfo(*image).arcLength(image->nearestPerimPos(p)));
+    }
+    const ImageCurve curve(*underlyingShape(), *overallMapXform());
+    return ccPerimPos(0, curve.imageLengthTo(curve.nearestInner(p)));
+}
+
+double ccMappedShape::perimeter() const {
+    if (isLinear()) return explicitShape()->perimeter();
+    return ImageCurve(*underlyingShape(), *overallMapXform()).length();
+}
+
+void ccMappedShape::perimPointAndTangent(const ccPerimPos& pos, ccVector<2>& point,
+                                         ccRadian& tangent) const {
+    if (pos.node() != 0) throw ccShapesError::BadParams(L"a mapped shape has only node 0");
+    if (isLinear()) {
+        const auto image = explicitShape();
+        const ccShapeInfo info(*image);
+        if (info.isLeaf(0)) {
+            image->perimPointAndTangent(pos, point, tangent);
+            return;
+        }
+        info.leafPointAndTangent(info.perimPos(pos.offset()), point, tangent);
+        return;
+    }
+    const ImageCurve curve(*underlyingShape(), *overallMapXform());
+    curve.pointAndTangent(curve.innerAt(pos.offset()), point, tangent);
+}
+
+// ---- Sampling ----
+
+void ccMappedShape::sample(const ccSampleParams& params, ccSampleResult& result) const {
+    const auto u = underlyingShape();
+    if (!u->isFinite()) throw ccShapesError::InfiniteExtent(L"an infinite shape cannot be sampled");
+    cfCheckSampleParams(params);
+    const auto overall = overallMapXform();
+    ccSampleResult own;
+    if (overall->isLinear() || dynamic_cast<const ccShapeTree*>(u.get())) {
+        const auto image = overall->isLinear() ? ccPtrHandle_const<ccShape>(explicitShape())
+                                               : distributed(u, *overall);
+        image->sample(params, own);
+        toArcLengths(ccShapeInfo(*image), result.shapeIndex(), own);
+        cfAppendSamples(own, result);
+        return;
+    }
+    if (u->isEmpty()) return;
+    const ImageCurve curve(*u, *overall);
+    const auto offsets = cfSampleOffsets(curve.length(), u->isRegion(), params);
+    if (offsets.empty()) return;
+    const bool tangents = params.computeTangents() && u->hasTangent();
+    own.beginChain(u->isRegion());
+    for (double s : offsets) {
+        ccVector<2> point;
+        ccRadian tangent;
+        curve.pointAndTangent(curve.innerAt(s), point, tangent);
+        own.positions().push_back(point);
+        if (tangents) own.tangents().push_back(tangent);
+        if (params.perimPosRequested()) own.perimPositions().emplace_back(result.shapeIndex(), s);
+    }
+    cfAppendSamples(own, result);
+}
+
+// ---- New shapes ----
+
+ccPtrHandle<ccShape> ccMappedShape::clone() const {
+    return cfMakeHandle<ccMappedShape>(*this);
+}
+
+ccPtrHandle<ccShape> ccMappedShape::mapShape(const ccXform<2>& xform) const {
+    return cfMakeHandle<ccMappedShape>(shape_, *cc2XformLinear(xform).compose(*xform_), true);
+}
+
+ccPtrHandle<ccShape> ccMappedShape::reverse() const {
+    if (!shape_) throw ccBadPointer(L"a mapped shape without an inner shape");
+    return cfMakeHandle<ccMappedShape>(shape_->reverse(), *xform_, true);
+}
+
+ccPtrHandle<ccShape> ccMappedShape::decompose() const {
+    if (!shape_) throw ccBadPointer(L"a mapped shape without an inner shape");
+    return cfMakeHandle<ccMappedShape>(shape_->decompose(), *xform_, true);
+}
+
+ccPtrHandle<ccShape> ccMappedShape::subShape(const ccShapeInfo& info,
+                                             const std::pair<ccPerimPos, double>& range) const {
+    if (!(range.second >= 0))
+        throw ccShapesError::BadParams(L"a sub-shape needs a length that is not negative");
+    const double from = info.arcLength(range.first);
+    const double to = std::min(from + range.second, info.perimeter());
+    if (isLinear()) {
+        const auto image = explicitShape();
+        const ccShapeInfo imageInfo(*image);
+        return image->subShape(imageInfo, {imageInfo.perimPos(from), to - from});
+    }
+    const auto u = underlyingShape();
+    const auto overall = overallMapXform();
+    const ImageCurve curve(*u, *overall);
+    const double a = curve.innerAt(from), b = curve.innerAt(to);
+    const ccShapeInfo innerInfo(*u);
+    return cfMakeHandle<ccMappedShape>(u->subShape(innerInfo, {innerInfo.perimPos(a), b - a}),
+                                       *overall, true);
+}
+
+bool ccMappedShape::equal_(const ccShape& other) const {
+    const auto* o = dynamic_cast<const ccMappedShape*>(&other);
+    if (!o || typeid(*this) != typeid(other)) return false;
+    if (!shape_ || !o->shape_) return !shape_ && !o->shape_ && xform_->equals(*o->xform_);
+    return *shape_ == *o->shape_ && xform_->equals(*o->xform_);
+}
+
+ccPtrHandle<ccShape> ccMappedShape::clip_(const ccPolyline& region, ccClipInfo& info) const {
+    if (!isLinear())
+        throw ccShapesError::BadParams(L"clipping under a non-linear map is not supported");
+    return explicitShape()->clip(region, info);
+}
+
+ccPtrHandle<ccShape> ccMappedShape::pieceBetween_(double, double) const {
+    throw ccShapesError::BadParams(L"a mapped shape is cut through subShape");
+}

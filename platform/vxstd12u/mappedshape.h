@@ -1,0 +1,102 @@
+// A shape seen through a transform of the plane.
+#pragma once
+
+#include "vxstd12u/shape.h"
+#include "vxstd12u/transform.h"
+
+// The image of an inner shape under a transform, which may be non-linear (a
+// perspective map). The inner shape may itself be a mapped shape; the chain's
+// transforms compose into overallMapXform() and the innermost shape is
+// underlyingShape().
+//
+// Everything is answered in the outer frame:
+// - Under a linear overall transform, every query and operation goes to
+//   explicitShape(), the underlying shape mapped by its own mapShape.
+// - Under a non-linear one, geometry comes from the underlying shape point by
+//   point: arc lengths are those of the image curve (the mapped speed
+//   integrated with cfArcLength), and samples are spaced along the image.
+//   Handedness and the turn of a closed shape flip where the map mirrors (its
+//   derivative at the underlying start point has a negative determinant).
+//   The winding angle of an open shape, the turn of an open shape, the
+//   bounding box and the nearest point are found from 512 samples of the
+//   image (the nearest point refined between its neighbours), so they are
+//   exact to that resolution only. A tree seen through a non-linear map
+//   samples as the tree of its children each mapped. Clipping under a
+//   non-linear map throws ccShapesError::BadParams.
+// - The mapped shape is one node of a ccShapeInfo numbering: its perimeter
+//   positions are (0, arc length along the image), also over a tree. Any other
+//   node number throws BadParams.
+//
+// The `bool share` of the constructor and of shape(): true keeps the given
+// handle (the object is shared), false keeps a clone() of it. The transform
+// is always copied. An empty shape handle throws ccBadPointer. A default
+// mapped shape has no inner shape (every geometric query throws
+// ccBadPointer) and the identity transform.
+//
+// mapShape(x) gives a new mapped shape over the same inner shape with x
+// composed after this transform; reverse() and decompose() give mapped shapes
+// of the inner shape's reversal and decomposition, under the same transform.
+class ccMappedShape : public ccShape {
+  public:
+    ccMappedShape();
+    ccMappedShape(const ccPtrHandle_const<ccShape>& shape, const cc2XformBase& xform, bool share);
+
+    // The inner shape (possibly empty for a default mapped shape).
+    const ccPtrHandle_const<ccShape>& shape() const noexcept { return shape_; }
+    void shape(const ccPtrHandle_const<ccShape>& shape, bool share = true);
+    // The innermost shape below the chain of mapped shapes.
+    ccPtrHandle_const<ccShape> underlyingShape() const;
+    // The image as an explicit shape of the underlying shape's own mapping;
+    // BadParams when the overall transform is not linear.
+    ccPtrHandle<ccShape> explicitShape() const;
+    // This mapped shape's own transform.
+    const cc2XformBase& mapXform() const { return *xform_; }
+    // The transform of the whole chain, innermost first.
+    ccPtrHandle_const<cc2XformBase> overallMapXform() const;
+    // The overall transform's linear form at the underlying shape's start
+    // point (the transform itself when it is linear).
+    cc2XformLinear overallMapXformLinear() const;
+
+    bool isRegion() const override;
+    bool isOpenContour() const override;
+    bool isRightHanded() const override;
+    bool isReversible() const override;
+    bool isFinite() const override;
+    bool isEmpty() const override;
+    bool isDecomposed() const override;
+    bool hasTangent() const override;
+    bool within(const ccVector<2>& p) const override;
+    double windingAngle(const ccVector<2>& p) const override;
+    ccVector<2> startPoint() const override;
+    ccVector<2> endPoint() const override;
+    ccRadian startAngle() const override;
+    ccRadian endAngle() const override;
+    double tangentRotation() const override;
+    ccRect boundingBox() const override;
+    ccVector<2> nearestPoint(const ccVector<2>& p) const override;
+    ccPerimPos nearestPerimPos(const ccVector<2>& p) const override;
+    double perimeter() const override;
+    void perimPointAndTangent(const ccPerimPos& pos, ccVector<2>& point,
+                              ccRadian& tangent) const override;
+    void sample(const ccSampleParams& params, ccSampleResult& result) const override;
+
+    ccPtrHandle<ccShape> clone() const override;
+    ccPtrHandle<ccShape> mapShape(const ccXform<2>& xform) const override;
+    ccPtrHandle<ccShape> reverse() const override;
+    ccPtrHandle<ccShape> decompose() const override;
+    ccPtrHandle<ccShape> subShape(const ccShapeInfo& info,
+                                  const std::pair<ccPerimPos, double>& range) const override;
+
+  protected:
+    bool equal_(const ccShape& other) const override;
+    ccPtrHandle<ccShape> clip_(const ccPolyline& region, ccClipInfo& info) const override;
+    ccPtrHandle<ccShape> pieceBetween_(double from, double to) const override;
+
+  private:
+    bool isLinear() const;
+    // Whether the overall transform mirrors at the underlying start point.
+    bool mirrors() const;
+
+    ccPtrHandle_const<ccShape> shape_;
+    ccPtrHandle_const<cc2XformBase> xform_;
+};
