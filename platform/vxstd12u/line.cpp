@@ -228,7 +228,7 @@ ccVector<2> ccFLine::endPoint() const {
 }
 
 ccRadian ccFLine::startAngle() const {
-    return ccRadian(direction().angle());
+    return cfDirectionAngle(direction());
 }
 
 ccRect ccFLine::boundingBox() const {

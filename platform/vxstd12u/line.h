@@ -16,6 +16,14 @@ inline ccVector<2> cfPointOnSegment(const ccVector<2>& a, const ccVector<2>& b, 
     return a + (b - a) * t;
 }
 
+// The direction of `v` in (-pi, pi]; 0 for the zero vector. A vector along -x
+// whose y is a negative zero (as negating a direction gives) is at +pi too,
+// where a bare atan2 would say -pi.
+inline ccRadian cfDirectionAngle(const ccVector<2>& v) {
+    const double a = v.angle();
+    return ccRadian(a == -ccPi ? ccPi : a);
+}
+
 // The signed angle the segment from `a` to `b` sweeps as seen from `p`, in
 // [-pi, pi], counter-clockwise positive. 0 when `p` coincides with an end or
 // the segment has no length; +/-pi (sign unspecified) when `p` lies inside it.
@@ -67,7 +75,7 @@ class ccLine : public ccShape {
     // The unit direction of travel.
     const ccVector<2>& direction() const noexcept { return direction_; }
     // The direction of travel, in (-pi, pi].
-    ccRadian angle() const noexcept { return ccRadian(direction_.angle()); }
+    ccRadian angle() const noexcept { return cfDirectionAngle(direction_); }
     // Setters check as the constructor does and leave the line unchanged on failure.
     void point(const ccVector<2>& point);
     void angle(const ccRadian& angle);
@@ -106,8 +114,8 @@ class ccLine : public ccShape {
 };
 
 // The line of points p with p . n = distanceFromOrigin(), where n is the unit
-// normal at angle(). It runs in direction angle() + pi/2, so the origin side
-// (for a positive distance) lies on its right. ccFLine(a, d) and
+// normal at angle(). It runs in direction angle() + pi/2, so for a positive
+// distance the origin lies on its left (the normal points away from it). ccFLine(a, d) and
 // ccFLine(a + pi, -d) are the same point set traversed in opposite directions;
 // reverse() gives the second form. The normal is kept as a unit vector, so
 // reversing twice gives back an equal line exactly.
@@ -119,7 +127,7 @@ class ccFLine : public ccShape {
     ccFLine(const ccRadian& angle, double distanceFromOrigin);
 
     // The normal direction, in (-pi, pi].
-    ccRadian angle() const noexcept { return ccRadian(normal_.angle()); }
+    ccRadian angle() const noexcept { return cfDirectionAngle(normal_); }
     const ccVector<2>& normal() const noexcept { return normal_; }
     double distanceFromOrigin() const noexcept { return distance_; }
     // The unit direction of travel: the normal turned a quarter turn counter-clockwise.
@@ -192,7 +200,7 @@ class ccLineSeg : public ccShape {
     void p2(const ccVector<2>& p);
     double length() const noexcept { return (p2_ - p1_).len(); }
     // Direction from p1 to p2; 0 for a zero-length segment.
-    ccRadian angle() const noexcept { return ccRadian((p2_ - p1_).angle()); }
+    ccRadian angle() const noexcept { return cfDirectionAngle(p2_ - p1_); }
     ccVector<2> midPoint() const noexcept { return (p1_ + p2_) * 0.5; }
 
     bool isRegion() const override { return false; }

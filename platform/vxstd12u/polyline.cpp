@@ -43,7 +43,6 @@ const ccVector<2>& ccPolyline::vertex(long i) const {
 }
 
 void ccPolyline::vertices(const std::vector<ccVector<2>>& vertices) {
-    requireFiniteVertices(vertices);
     ccPolyline changed(vertices, closed_);
     noticeChange_();
     vertices_.swap(changed.vertices_);
@@ -130,13 +129,13 @@ ccVector<2> ccPolyline::endPoint() const {
 
 ccRadian ccPolyline::directionFrom(long i) const {
     for (long k = i; k < numEdges(); ++k)
-        if (hasLength(edgeLength(k))) return ccRadian((edgeEnd(k) - edgeStart(k)).angle());
+        if (hasLength(edgeLength(k))) return cfDirectionAngle(edgeEnd(k) - edgeStart(k));
     return directionUpTo(i);
 }
 
 ccRadian ccPolyline::directionUpTo(long i) const {
     for (long k = std::min(i, numEdges() - 1); k >= 0; --k)
-        if (hasLength(edgeLength(k))) return ccRadian((edgeEnd(k) - edgeStart(k)).angle());
+        if (hasLength(edgeLength(k))) return cfDirectionAngle(edgeEnd(k) - edgeStart(k));
     return ccRadian(0.0);
 }
 
@@ -151,7 +150,8 @@ ccRadian ccPolyline::endAngle() const {
 double ccPolyline::tangentRotation() const {
     std::vector<double> directions;
     for (long i = 0; i < numEdges(); ++i)
-        if (hasLength(edgeLength(i))) directions.push_back((edgeEnd(i) - edgeStart(i)).angle());
+        if (hasLength(edgeLength(i)))
+            directions.push_back(cfDirectionAngle(edgeEnd(i) - edgeStart(i)).toDouble());
     if (directions.empty()) return 0.0;
     auto turn = [](double from, double to) { return ccRadian(to - from).signedNorm().toDouble(); };
     double total = 0.0;

@@ -27,7 +27,8 @@
 //   open polyline, that of the last edge); zero-length edges are skipped over.
 //   A polyline with no edge of positive length has tangent 0.
 // - tangentRotation() sums the signed turns (exterior angles, each in
-//   (-pi, pi]; a full reversal counts +pi) at the vertices between successive
+//   (-pi, pi]; a full reversal counts +pi whichever way it is run, so it
+//   alone does not change sign under reverse()) at the vertices between successive
 //   edges of positive length, including, when closed, the turn at vertex 0
 //   from the closing edge back to the first.
 // - reverse() runs the same edges backwards; a closed polyline keeps vertex 0

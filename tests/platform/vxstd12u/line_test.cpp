@@ -94,7 +94,8 @@ TEST(FLine, HoldsThePointsWhoseProjectionOnTheNormalIsTheDistance) {
     expectNear(line.foot(), {3, 0});
     EXPECT_DOUBLE_EQ(line.startAngle().toDouble(), ccPi / 2);
     expectNear(line.nearestPoint({10, 4}), {3, 4});
-    EXPECT_DOUBLE_EQ(line.windingAngle({0, 0}), -ccPi);
+    // The origin lies on the side the normal points away from: the left.
+    EXPECT_DOUBLE_EQ(line.windingAngle({0, 0}), ccPi);
     const auto reversed = line.reverse();
     const ccFLine& back = *ccPtrHandle<ccFLine>(reversed);
     EXPECT_DOUBLE_EQ(back.distanceFromOrigin(), -3.0);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cmath>
+#include <ostream>
 #include <random>
 #include <vector>
 
@@ -12,6 +13,15 @@
 #include "vxstd12u/rect.h"
 #include "vxstd12u/tolerances.h"
 #include "vxstd12u/xform.h"
+
+inline void PrintTo(const ccVector<2>& v, std::ostream* out) {
+    *out << "(" << v.x() << ", " << v.y() << ")";
+}
+
+// A copy of the polyline a handle holds (ccBadPointer when it holds another type).
+inline ccPolyline asPolyline(const ccPtrHandle<ccShape>& h) {
+    return *ccPtrHandle<ccPolyline>(h);
+}
 
 // Coordinates of random shapes stay within a few hundred units, where double
 // rounding is far below the coincidence tolerance.
@@ -40,12 +50,14 @@ class RandomStraightShapes {
 
     ccRect rect() { return ccRect(point(), {uniform(0.5, 80), uniform(0.5, 80)}); }
 
-    // Now and then a vertex is repeated, so that zero-length edges get exercised.
+    // Distinct random vertices (so no edge exactly reverses the one before),
+    // now and then one repeated, so that zero-length edges get exercised.
     ccPolyline polyline(bool closed) {
-        std::vector<ccVector<2>> vertices{point()};
-        const int n = count(closed ? 3 : 2, 9);
-        while (static_cast<int>(vertices.size()) < n)
-            vertices.push_back(count(0, 7) == 0 ? vertices.back() : point());
+        std::vector<ccVector<2>> vertices;
+        for (int n = count(closed ? 3 : 2, 9); n > 0; --n) {
+            vertices.push_back(point());
+            if (count(0, 7) == 0) vertices.push_back(vertices.back());
+        }
         return ccPolyline(vertices, closed);
     }
 
