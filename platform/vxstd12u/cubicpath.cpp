@@ -131,23 +131,16 @@ std::vector<double> coordinateExtrema(const ccCubicSegment& s, int axis) {
     return found;
 }
 
-// The parameter of the piece's point nearest to `p`: the best of evenly
-// spaced probes, refined by golden-section search between its neighbours.
-double nearestParameter(const ccCubicSegment& s, const ccVector<2>& p) {
+constexpr int kPolishIterations = 8;
+
+// The parameter in [lo, hi] nearest to `p`: golden-section search, which
+// only narrows t to about the square root of the rounding error where the
+// distance is flat, then Gauss-Newton steps on (c(t) - p) . c'(t) = 0,
+// each kept only when it brings the point nearer.
+double refineNearest(const ccCubicSegment& s, const ccVector<2>& p, double lo, double hi) {
     auto distanceSq = [&](double t) { return (s.pointAt(t) - p).lenSq(); };
-    int best = 0;
-    double bestValue = distanceSq(0.0);
-    for (int k = 1; k <= kProbeCount; ++k) {
-        const double value = distanceSq(double(k) / kProbeCount);
-        if (value < bestValue) {
-            bestValue = value;
-            best = k;
-        }
-    }
-    double lo = double(std::max(best - 1, 0)) / kProbeCount;
-    double hi = double(std::min(best + 1, kProbeCount)) / kProbeCount;
     const double ratio = 0.5 * (std::sqrt(5.0) - 1.0);
-    for (int i = 0; i < kRefineIterations; ++i) {
+    for (int i = 0; i < kRefineIterations && hi - lo > 0.0; ++i) {
         const double m1 = hi - ratio * (hi - lo), m2 = lo + ratio * (hi - lo);
         if (distanceSq(m1) <= distanceSq(m2)) {
             hi = m2;
@@ -155,12 +148,42 @@ double nearestParameter(const ccCubicSegment& s, const ccVector<2>& p) {
             lo = m1;
         }
     }
-    // The search cannot land exactly on an end; keep an end that is nearer.
     double t = 0.5 * (lo + hi);
-    for (double end : {0.0, 1.0}) {
-        if (distanceSq(end) <= distanceSq(t)) t = end;
+    for (int i = 0; i < kPolishIterations; ++i) {
+        const ccVector<2> d = s.derivativeAt(t);
+        if (!(d.lenSq() > 0.0)) break;
+        const double next = std::clamp(t - (s.pointAt(t) - p).dot(d) / d.lenSq(), 0.0, 1.0);
+        if (!(distanceSq(next) < distanceSq(t))) break;
+        t = next;
     }
     return t;
+}
+
+// The parameter of the piece's point nearest to `p`: every evenly spaced
+// probe nearer than its neighbours is refined between them (a loop of the
+// piece may pass close to `p` elsewhere), and the ends are candidates too.
+double nearestParameter(const ccCubicSegment& s, const ccVector<2>& p) {
+    auto distanceSq = [&](double t) { return (s.pointAt(t) - p).lenSq(); };
+    std::array<double, kProbeCount + 1> probe{};
+    for (int k = 0; k <= kProbeCount; ++k) probe[size_t(k)] = distanceSq(double(k) / kProbeCount);
+    double best = 0.0, bestValue = probe[0];
+    if (probe[kProbeCount] < bestValue) {
+        best = 1.0;
+        bestValue = probe[kProbeCount];
+    }
+    for (int k = 0; k <= kProbeCount; ++k) {
+        const bool localMinimum = (k == 0 || probe[size_t(k)] <= probe[size_t(k - 1)]) &&
+                                  (k == kProbeCount || probe[size_t(k)] <= probe[size_t(k + 1)]);
+        if (!localMinimum) continue;
+        const double t = refineNearest(s, p, double(std::max(k - 1, 0)) / kProbeCount,
+                                       double(std::min(k + 1, kProbeCount)) / kProbeCount);
+        const double value = distanceSq(t);
+        if (value < bestValue) {
+            best = t;
+            bestValue = value;
+        }
+    }
+    return best;
 }
 
 }  // namespace
