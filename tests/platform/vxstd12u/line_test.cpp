@@ -150,15 +150,25 @@ TEST(LineProperties, ReversingTwiceIsExactAndReversingFlipsTheTangent) {
     }
 }
 
-TEST(LineProperties, NearestPointOfASegmentIsNearestAgainstDenseSampling) {
+TEST(LineProperties, UniformSamplesOfASegmentCommuteWithAnyAffineMap) {
+    // Uniform samples sit at fixed fractions of the length, and an affine map
+    // keeps fractions along a straight piece.
     RandomStraightShapes random(33);
+    ccShape::ccSampleParams params;
+    params.uniformMode(true);
     for (int trial = 0; trial < 100; ++trial) {
         const ccLineSeg seg = random.segment();
-        const ccVector<2> q = random.point();
-        const double best = (seg.nearestPoint(q) - q).len();
-        expectNear(pointAt(seg, seg.nearestPerimPos(q).offset()), seg.nearestPoint(q));
-        for (int k = 0; k <= 500; ++k)
-            EXPECT_LE(best,
-                      (pointAt(seg, seg.perimeter() * k / 500) - q).len() + cc_tol::kCoincident);
+        const ccXform<2> x = trial % 2 ? random.affine() : random.mirrored();
+        params.maxPoints(random.count(1, 40));
+        ccShape::ccSampleResult direct, viaImage;
+        seg.sample(params, direct);
+        seg.mapShape(x)->sample(params, viaImage);
+        ASSERT_EQ(direct.positions().size(), static_cast<std::size_t>(params.maxPoints()));
+        ASSERT_EQ(viaImage.positions().size(), direct.positions().size());
+        for (std::size_t k = 0; k < direct.positions().size(); ++k) {
+            expectNear(viaImage.positions()[k], x.mapPoint(direct.positions()[k]));
+            expectNear(seg.nearestPoint(direct.positions()[k]), direct.positions()[k]);
+            expectSameDirection(viaImage.tangents()[k], x.mapAngle(direct.tangents()[k]));
+        }
     }
 }

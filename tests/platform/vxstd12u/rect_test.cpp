@@ -8,6 +8,7 @@
 #include "vxstd12u/errors.h"
 #include "vxstd12u/line.h"
 #include "vxstd12u/polyline.h"
+#include "vxstd12u/shapeinfo.h"
 #include "vxstd12u/shapetree.h"
 
 namespace {
@@ -89,7 +90,9 @@ TEST(Rect, ReverseAndPiecesArePolylines) {
     EXPECT_EQ(reversed.vertices(), (std::vector<ccVector<2>>{{0, 0}, {0, 1}, {2, 1}, {2, 0}}));
     EXPECT_FALSE(reversed.isRightHanded());
     EXPECT_EQ(*reversed.reverse(), r.toPolyline());
-    EXPECT_EQ(r.toPolyline().piece(1, 4), ccPolyline({{1, 0}, {2, 0}, {2, 1}, {1, 1}}, false));
+    // Pieces through the shape's sub-shape operation keep the polyline form.
+    const auto piece = r.subShape(ccShapeInfo(r), {ccPerimPos(0, 1.0), 3.0});
+    EXPECT_EQ(*piece, ccPolyline({{1, 0}, {2, 0}, {2, 1}, {1, 1}}, false));
 }
 
 TEST(Rect, BadSizesAndCoordinatesAreRefused) {
@@ -119,6 +122,23 @@ TEST(RectProperties, AgreesWithItsPolylineUnderEveryMap) {
                        pointAt(*polyImage, f * polyImage->perimeter()));
         }
         EXPECT_NEAR(r.decompose()->perimeter(), r.perimeter(), cc_tol::kCoincident);
+        const auto reversed = r.reverse();
+        EXPECT_NEAR(reversed->perimeter(), r.perimeter(), cc_tol::kCoincident);
+        EXPECT_FALSE(reversed->isRightHanded());
+        EXPECT_EQ(*reversed->reverse(), poly);
+
+        const ccXform<2> x = trial % 2 ? random.mirrored() : random.rigid();
+        const ccShape::ccSampleParams params(random.uniform(0, 2), random.uniform(0.5, 5),
+                                             ccNoPointLimit, true, true);
+        ccShape::ccSampleResult direct, viaImage;
+        r.sample(params, direct);
+        r.mapShape(x)->sample(params, viaImage);
+        ASSERT_EQ(direct.positions().size(), viaImage.positions().size());
+        EXPECT_TRUE(direct.closedFlags().at(0));
+        for (std::size_t k = 0; k < direct.positions().size(); ++k) {
+            expectNear(viaImage.positions()[k], x.mapPoint(direct.positions()[k]));
+            expectNear(r.nearestPoint(direct.positions()[k]), direct.positions()[k]);
+        }
         const ccVector<2> q = random.point();
         EXPECT_EQ(r.within(q), poly.within(q));
     }
