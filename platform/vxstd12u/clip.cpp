@@ -121,7 +121,17 @@ class ClipRegion {
     }
 
     // Inside or within cc_tol::kCoincident of the boundary.
-    bool covers(const Point& p) const { return isOnBoundary(p) || isStrictlyInside(p); }
+    bool covers(const Point& p) const { return isOnBoundary(p) || isEnclosed(p); }
+
+    // Inside and farther than cc_tol::kCoincident from the boundary.
+    bool isInterior(const Point& p) const { return !isOnBoundary(p) && isEnclosed(p); }
+
+    bool isOnBoundary(const Point& p) const {
+        for (std::size_t i = 0; i < numEdges(); ++i) {
+            if (distanceToSegment(p, edgeStart(i), edgeEnd(i)) <= cc_tol::kCoincident) return true;
+        }
+        return false;
+    }
 
   private:
     double edgeLength(std::size_t i) const { return (edgeEnd(i) - edgeStart(i)).len(); }
@@ -160,15 +170,8 @@ class ClipRegion {
         return true;
     }
 
-    bool isOnBoundary(const Point& p) const {
-        for (std::size_t i = 0; i < numEdges(); ++i) {
-            if (distanceToSegment(p, edgeStart(i), edgeEnd(i)) <= cc_tol::kCoincident) return true;
-        }
-        return false;
-    }
-
     // Even-odd rule, which for a simple polygon is the winding rule.
-    bool isStrictlyInside(const Point& p) const {
+    bool isEnclosed(const Point& p) const {
         bool inside = false;
         for (std::size_t i = 0; i < numEdges(); ++i) {
             const Point& a = edgeStart(i);
@@ -267,9 +270,8 @@ std::vector<double> curveCrossings(const ccShape& shape, double perimeter,
     return crossings;
 }
 
-std::vector<double> boundaryMeetings(const ccShape& shape, double perimeter,
-                                     const ClipRegion& region) {
-    const std::vector<Point> path = straightPath(shape);
+std::vector<double> boundaryMeetings(const ccShape& shape, const std::vector<Point>& path,
+                                     double perimeter, const ClipRegion& region) {
     return path.empty() ? curveCrossings(shape, perimeter, region)
                         : straightPathMeetings(path, region);
 }
@@ -295,14 +297,34 @@ std::vector<double> spanMarks(std::vector<double> meetings, double perimeter) {
     return marks;
 }
 
+// Where, as shares of a span's length, a curve span whose middle lies on the
+// boundary is probed once more; off-centre (golden section) so that the
+// symmetric touches of a curve inscribed in the region do not all meet them.
+constexpr double kOffCentreProbes[] = {0.381966, 0.618034};
+
+// Whether the stretch between `from` and `to` lies inside. A straight piece
+// whose middle is on the boundary runs along an edge and is inside. A curve
+// can only touch the boundary: one that stays within cc_tol::kCoincident of
+// it, as near a tangent from outside, is outside.
+bool isSpanInside(const ccShape& shape, double from, double to, const ClipRegion& region,
+                  bool straight) {
+    const double length = to - from;
+    const Point middle = pointAt(shape, from + length / 2);
+    if (!region.covers(middle)) return false;
+    if (straight || !region.isOnBoundary(middle)) return true;
+    for (double share : kOffCentreProbes) {
+        if (region.isInterior(pointAt(shape, from + share * length))) return true;
+    }
+    return false;
+}
+
 // The shape as alternating inside and outside spans: each stretch between
-// marks is judged by its middle, and neighbours that agree are joined.
+// marks is judged on its own, and neighbours that agree are joined.
 std::vector<Span> classifySpans(const ccShape& shape, const std::vector<double>& marks,
-                                const ClipRegion& region) {
+                                const ClipRegion& region, bool straight) {
     std::vector<Span> spans;
     for (std::size_t k = 0; k + 1 < marks.size(); ++k) {
-        const double middle = marks[k] + (marks[k + 1] - marks[k]) / 2;
-        const bool inside = region.covers(pointAt(shape, middle));
+        const bool inside = isSpanInside(shape, marks[k], marks[k + 1], region, straight);
         if (!spans.empty() && spans.back().inside == inside) {
             spans.back().to = marks[k + 1];
         } else {
@@ -429,9 +451,10 @@ ccPtrHandle<ccShape> clipCurve(const ccShape& shape, const ClipRegion& region, c
     const double perimeter = shape.perimeter();
     if (perimeter <= cc_tol::kCoincident) return clipPoint(shape, region, info);
     const bool closed = isClosedPath(shape);
+    const std::vector<Point> path = straightPath(shape);
     const std::vector<double> marks =
-        spanMarks(boundaryMeetings(shape, perimeter, region), perimeter);
-    const std::vector<Span> spans = classifySpans(shape, marks, region);
+        spanMarks(boundaryMeetings(shape, path, perimeter, region), perimeter);
+    const std::vector<Span> spans = classifySpans(shape, marks, region, !path.empty());
     recordCuts(spans, closed, info);
     if (!info.anythingRemoved()) return shape.clone();
     if (spans.size() == 1) return emptyResult();

@@ -17,10 +17,13 @@
 //   shortest edge (and at least cc_tol::kClipMinSamples, at most
 //   cc_tol::kClipMaxSamples, times along the shape). An excursion across the
 //   boundary shorter than one step can be missed and then counts as a touch.
-// - A shape whose ends meet is closed: a cut at its start point counts once,
-//   and the kept piece running across the start point is one piece when the
-//   shape's piece operation can give it (a circle gives one arc), else it is
-//   kept as two pieces, the one at the start first.
+// - A region's boundary (a circle, a closed polyline) is closed: a cut at its
+//   start point counts once, and the kept piece running across the start
+//   point is one piece where its type can hold it (arcs of one ellipse join
+//   into one arc, open polylines into one polyline), else it stays two
+//   pieces, the one at the start first and the one at the end last. An open
+//   curve (a full-turn arc included) is never joined across its ends.
+// - A line is clipped as its chord across the region (a ccLineSeg).
 #pragma once
 
 #include "vxstd12u/shape.h"
@@ -41,16 +44,20 @@ void cfCheckClipRegion(const ccPolyline& region);
 //   subShape (so a segment gives segments, an arc arcs); one piece is returned
 //   as it is, several are gathered in a ccGeneralShapeTree in the order of
 //   their start arc lengths.
-// - A shape that is not decomposed (an annulus) is clipped as its
-//   decomposition, unless nothing of it is removed.
+// - A shape that is not decomposed and not a polyline (a rectangle, an
+//   annulus) is clipped as its decomposition, unless nothing of it is
+//   removed.
 // - A shape of zero length (a point) is kept or dropped whole as its start
 //   point is inside or not.
 // On success `info` holds whether anything was removed and, in increasing
 // order, the arc length of every point where the shape passes from inside to
-// outside or back (for a decomposed shape, the positions the tree's clip
-// reports). The region is checked with cfCheckClipRegion first.
-// Throws: ccShapesError::BadParams for a bad region,
-// ccShapesError::InfiniteExtent for a shape of infinite extent (a line).
+// outside or back. For a shape clipped as its decomposition these are the
+// offsets the decomposition's clip reports; for a line, offsets from its
+// reference point (its arc length 0), the chord's ends included when they lie
+// on the boundary.
+// The region is checked with cfCheckClipRegion first. Throws
+// ccShapesError::BadParams for a bad region and
+// ccShapesError::InfiniteExtent for an infinite shape that is not a line.
 // A failed call leaves `info` unchanged.
 ccPtrHandle<ccShape> cfClipPrimitive(const ccShape& shape, const ccPolyline& region,
                                      ccClipInfo& info);

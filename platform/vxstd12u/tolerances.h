@@ -39,10 +39,12 @@ constexpr double kDegenerateRelative = 1e-14;
 // accepts before it refuses the input instead of exhausting the stack.
 constexpr long kMaxNestingDepth = 100000;
 
-// Clipping brackets the crossings of a curve with the clip boundary by
-// sampling the curve: at least kClipMinSamples samples along the shape, and
-// at most kClipMaxSamples, however small the region's features.
-constexpr long kClipMinSamples = 64;
-constexpr long kClipMaxSamples = 65536;
+// Clipping finds where a curve crosses the clip boundary by probing it at
+// even arc-length steps no longer than half the region's shortest edge, and
+// at least kClipMinSamples but at most kClipMaxSamples times along the
+// shape. A curve that leaves the region and comes back between two probes
+// (shorter than perimeter / kClipMaxSamples) is taken to touch it.
+constexpr long kClipMinSamples = 256;
+constexpr long kClipMaxSamples = 4096;
 
 }  // namespace cc_tol

@@ -1,0 +1,423 @@
+#include "vxstd12u/clip.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+#include <vector>
+
+#include "vxstd12u/ellipse.h"
+#include "vxstd12u/line.h"
+#include "vxstd12u/point.h"
+#include "vxstd12u/polyline.h"
+#include "vxstd12u/rect.h"
+#include "vxstd12u/shapetree.h"
+
+namespace {
+
+using Point = ccVector<2>;
+
+// Computed cut points and piece ends agree with hand-derived ones to this.
+constexpr double kExact = 1e-9;
+// Cut points found by bisection on a curve lie this close to the boundary.
+constexpr double kOnBoundary = 1e-6;
+// Probes per shape when measuring the inside length by brute force.
+constexpr int kDenseProbes = 5000;
+
+ccPolyline polygon(const std::vector<Point>& vertices) {
+    return ccPolyline(vertices, true);
+}
+
+ccPolyline unitSquare() {
+    return polygon({{0, 0}, {1, 0}, {1, 1}, {0, 1}});
+}
+
+// A U open at the top: the columns x in [0, 1] and [2, 3] joined below y = 1.
+ccPolyline uShape() {
+    return polygon({{0, 0}, {3, 0}, {3, 3}, {2, 3}, {2, 1}, {1, 1}, {1, 3}, {0, 3}});
+}
+
+Point pointAt(const ccShape& shape, double arcLength) {
+    Point p;
+    ccRadian t;
+    shape.perimPointAndTangent(ccPerimPos(0, arcLength), p, t);
+    return p;
+}
+
+Point midpointOf(const ccShape& shape) {
+    return pointAt(shape, shape.perimeter() / 2);
+}
+
+// The pieces of a clip result: the children of a general tree, else the result itself.
+std::vector<ccShapePtrh_const> piecesOf(const ccShapePtrh& result) {
+    if (const auto* tree = dynamic_cast<const ccGeneralShapeTree*>(result.get()))
+        return tree->children();
+    return {result};
+}
+
+double totalLength(const std::vector<ccShapePtrh_const>& pieces) {
+    double sum = 0;
+    for (const auto& piece : pieces) sum += piece->perimeter();
+    return sum;
+}
+
+// The length of `shape` inside `region`, by probing the middles of many equal steps.
+double insideLengthByProbing(const ccShape& shape, const ccPolyline& region) {
+    const double step = shape.perimeter() / kDenseProbes;
+    int inside = 0;
+    for (int i = 0; i < kDenseProbes; ++i)
+        inside += region.within(pointAt(shape, (i + 0.5) * step)) ? 1 : 0;
+    return inside * step;
+}
+
+double distanceToBoundary(const ccPolyline& region, const Point& p) {
+    return (region.nearestPoint(p) - p).len();
+}
+
+void expectNear(const Point& actual, const Point& expected) {
+    EXPECT_NEAR(actual.x(), expected.x(), kExact);
+    EXPECT_NEAR(actual.y(), expected.y(), kExact);
+}
+
+void expectSegment(const ccShapePtrh_const& piece, const Point& p1, const Point& p2) {
+    const auto* segment = dynamic_cast<const ccLineSeg*>(piece.get());
+    ASSERT_NE(segment, nullptr);
+    expectNear(segment->p1(), p1);
+    expectNear(segment->p2(), p2);
+}
+
+void expectCuts(const ccClipInfo& info, const std::vector<double>& expected) {
+    ASSERT_EQ(info.cutOffsets().size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i)
+        EXPECT_NEAR(info.cutOffsets()[i], expected[i], kExact);
+}
+
+// ---- Hand-checked clips ----
+
+TEST(ClipTest, SegmentAcrossASquareKeepsTheChordAndReportsBothCuts) {
+    ccClipInfo info;
+    const ccShapePtrh result = ccLineSeg({-1, 0.5}, {2, 0.5}).clip(unitSquare(), info);
+    expectSegment(result, {0, 0.5}, {1, 0.5});
+    EXPECT_TRUE(info.anythingRemoved());
+    expectCuts(info, {1, 2});
+}
+
+TEST(ClipTest, SegmentThroughAConcaveRegionGivesItsPiecesInTravelOrder) {
+    ccClipInfo info;
+    const ccShapePtrh result = ccLineSeg({4, 2}, {-1, 2}).clip(uShape(), info);
+    const auto pieces = piecesOf(result);
+    ASSERT_EQ(pieces.size(), 2u);
+    expectSegment(pieces[0], {3, 2}, {2, 2});
+    expectSegment(pieces[1], {1, 2}, {0, 2});
+    expectCuts(info, {1, 2, 3, 4});
+}
+
+TEST(ClipTest, TouchesAndRunsAlongTheBoundaryAreNotCuts) {
+    ccClipInfo info;
+    // Along an edge: all of it lies on the boundary, which counts as inside.
+    const ccLineSeg alongEdge({0.2, 0}, {0.8, 0});
+    EXPECT_TRUE(*alongEdge.clip(unitSquare(), info) == alongEdge);
+    EXPECT_FALSE(info.anythingRemoved());
+    EXPECT_TRUE(info.cutOffsets().empty());
+
+    // Touching a corner from outside leaves nothing, and cuts nothing.
+    EXPECT_TRUE(ccLineSeg({-1, 1}, {1, -1}).clip(unitSquare(), info)->isEmpty());
+    EXPECT_TRUE(info.anythingRemoved());
+    EXPECT_TRUE(info.cutOffsets().empty());
+
+    // Passing the inner corner of the U from inside keeps the whole length inside.
+    const ccLineSeg throughCorner({0.5, 0.5}, {1.5, 1.5});
+    ccClipInfo cornerInfo;
+    const auto pieces = piecesOf(throughCorner.clip(uShape(), cornerInfo));
+    ASSERT_EQ(pieces.size(), 1u);
+    expectSegment(pieces[0], {0.5, 0.5}, {1, 1});
+    expectCuts(cornerInfo, {std::sqrt(0.5)});
+
+    // From a corner across the diagonal: one cut, at the far corner.
+    const ccShapePtrh diagonal = ccLineSeg({0, 0}, {2, 2}).clip(unitSquare(), info);
+    expectSegment(diagonal, {0, 0}, {1, 1});
+    expectCuts(info, {std::sqrt(2.0)});
+}
+
+TEST(ClipTest, ClosedPolylineLosesTheStretchOutsideAndGivesAnOpenPolyline) {
+    const ccPolyline square({{0, 0}, {2, 0}, {2, 2}, {0, 2}}, true);
+    ccClipInfo info;
+    const ccShapePtrh result = square.clip(polygon({{1, -1}, {3, -1}, {3, 3}, {1, 3}}), info);
+    const auto* piece = dynamic_cast<const ccPolyline*>(result.get());
+    ASSERT_NE(piece, nullptr);
+    EXPECT_FALSE(piece->isClosed());
+    expectNear(piece->startPoint(), {1, 0});
+    expectNear(piece->endPoint(), {1, 2});
+    EXPECT_NEAR(piece->perimeter(), 4, kExact);
+    expectCuts(info, {1, 5});
+}
+
+TEST(ClipTest, ClosedPolylinePieceAcrossItsStartIsJoinedIntoOne) {
+    // The start vertex (0, 0) lies in the kept left half.
+    const ccPolyline square({{0, 0}, {2, 0}, {2, 2}, {0, 2}}, true);
+    ccClipInfo info;
+    const ccShapePtrh result = square.clip(polygon({{-1, -1}, {1, -1}, {1, 3}, {-1, 3}}), info);
+    const auto* piece = dynamic_cast<const ccPolyline*>(result.get());
+    ASSERT_NE(piece, nullptr);
+    EXPECT_FALSE(piece->isClosed());
+    ASSERT_EQ(piece->numVertices(), 4);
+    expectNear(piece->vertex(0), {1, 2});
+    expectNear(piece->vertex(1), {0, 2});
+    expectNear(piece->vertex(2), {0, 0});
+    expectNear(piece->vertex(3), {1, 0});
+    expectCuts(info, {1, 5});
+}
+
+TEST(ClipTest, CircleCutByAHalfPlaneGivesOneArcAcrossItsStart) {
+    const ccCircle circle({0, 0}, 1);
+    ccClipInfo info;
+    const ccShapePtrh result = circle.clip(polygon({{0, -2}, {2, -2}, {2, 2}, {0, 2}}), info);
+    const auto pieces = piecesOf(result);
+    EXPECT_TRUE(info.anythingRemoved());
+    ASSERT_EQ(info.cutOffsets().size(), 2u);
+    EXPECT_NEAR(info.cutOffsets()[0], ccPi / 2, kOnBoundary);
+    EXPECT_NEAR(info.cutOffsets()[1], 3 * ccPi / 2, kOnBoundary);
+    EXPECT_NEAR(totalLength(pieces), ccPi, kOnBoundary);
+    for (const auto& piece : pieces)
+        EXPECT_NE(dynamic_cast<const ccEllipseArc2*>(piece.get()), nullptr);
+    ASSERT_EQ(pieces.size(), 1u);
+    EXPECT_NEAR(pieces[0]->startPoint().y(), -1, kOnBoundary);
+    EXPECT_NEAR(pieces[0]->endPoint().y(), 1, kOnBoundary);
+    expectNear(midpointOf(*pieces[0]), {1, 0});
+}
+
+TEST(ClipTest, CurvesTouchingTheBoundaryAreKeptFromInsideAndDroppedFromOutside) {
+    ccClipInfo info;
+    const ccCircle inscribed({0.5, 0.5}, 0.5);
+    EXPECT_TRUE(*inscribed.clip(unitSquare(), info) == inscribed);
+    EXPECT_FALSE(info.anythingRemoved());
+
+    const ccCircle outside({2, 0.5}, 1);
+    EXPECT_TRUE(outside.clip(unitSquare(), info)->isEmpty());
+    EXPECT_TRUE(info.anythingRemoved());
+    EXPECT_TRUE(info.cutOffsets().empty());
+}
+
+TEST(ClipTest, InfiniteLineBecomesItsChordWithCutsAlongTheLine) {
+    ccClipInfo info;
+    const ccShapePtrh result = ccLine({-5, 0.5}, ccRadian(0.0)).clip(unitSquare(), info);
+    expectSegment(result, {0, 0.5}, {1, 0.5});
+    EXPECT_TRUE(info.anythingRemoved());
+    expectCuts(info, {5, 6});
+
+    EXPECT_TRUE(ccLine({0, 5}, ccRadian(0.0)).clip(unitSquare(), info)->isEmpty());
+    EXPECT_TRUE(info.anythingRemoved());
+}
+
+TEST(ClipTest, PointIsKeptOrDroppedWhole) {
+    ccClipInfo info;
+    const cc2Point inside(Point(0.5, 1));
+    EXPECT_TRUE(*inside.clip(unitSquare(), info) == inside);
+    EXPECT_FALSE(info.anythingRemoved());
+    EXPECT_TRUE(cc2Point(Point(2, 2)).clip(unitSquare(), info)->isEmpty());
+    EXPECT_TRUE(info.anythingRemoved());
+}
+
+TEST(ClipTest, RectangleIsClippedSideBySide) {
+    const ccRect rect({0, 0}, {2, 1});
+    ccClipInfo info;
+    const ccShapePtrh whole = rect.clip(polygon({{-1, -1}, {3, -1}, {3, 2}, {-1, 2}}), info);
+    EXPECT_TRUE(*whole == rect);
+    EXPECT_FALSE(info.anythingRemoved());
+
+    const ccShapePtrh half = rect.clip(polygon({{-1, -1}, {1, -1}, {1, 2}, {-1, 2}}), info);
+    EXPECT_TRUE(info.anythingRemoved());
+    // Kept: the bottom from the origin to x = 1, then the top back and the left side.
+    EXPECT_NEAR(half->perimeter(), 3, kExact);
+    expectCuts(info, {1, 4});
+}
+
+TEST(ClipTest, RegionIsTakenInEitherDirectionAndWithItsClosingVertexRepeated) {
+    const ccLineSeg segment({-1, 0.25}, {2, 0.75});
+    ccClipInfo forward;
+    ccClipInfo backward;
+    ccClipInfo repeated;
+    const ccShapePtrh a = segment.clip(unitSquare(), forward);
+    const ccShapePtrh b = segment.clip(polygon({{0, 1}, {1, 1}, {1, 0}, {0, 0}}), backward);
+    const ccShapePtrh c = segment.clip(polygon({{0, 0}, {1, 0}, {1, 1}, {0, 1}, {0, 0}}), repeated);
+    EXPECT_TRUE(*a == *b);
+    EXPECT_TRUE(*a == *c);
+    EXPECT_EQ(forward.cutOffsets(), backward.cutOffsets());
+    EXPECT_EQ(forward.cutOffsets(), repeated.cutOffsets());
+}
+
+// ---- Bad regions ----
+
+TEST(ClipTest, UnusableRegionsAreRefusedAndTheCallerKeepsItsInfo) {
+    const std::vector<ccPolyline> bad = {
+        ccPolyline({{0, 0}, {1, 0}, {1, 1}, {0, 1}}, false),  // open
+        polygon({{0, 0}, {1, 1}, {1, 0}, {0, 1}}),            // bow tie
+        polygon({{0, 0}, {2, 0}, {2, 2}, {1, 0}, {0, 2}}),    // vertex on an edge
+        polygon({{0, 0}, {1, 0}}),                            // two vertices
+        polygon({{0, 0}, {1, 0}, {1, 0}, {0, 0}}),            // two distinct vertices
+        polygon({{0, 0}, {1, 1}, {2, 2}}),                    // no area
+        polygon({{0, 0}, {2, 0}, {1, 0}, {1, 1}}),            // folds back along itself
+        polygon(
+            {{0, 0}, {1, 0}, {1, 1}, {0, 1}, {0, 0}, {-1, 0}, {-1, -1}, {0, -1}}),  // figure eight
+    };
+    ccClipInfo info;
+    ccLineSeg({-1, 0.5}, {2, 0.5}).clip(unitSquare(), info);
+    const std::vector<double> before = info.cutOffsets();
+    for (const ccPolyline& region : bad) {
+        EXPECT_THROW(cfCheckClipRegion(region), ccShapesError::BadParams);
+        EXPECT_THROW(ccLineSeg({0, 0}, {1, 1}).clip(region, info), ccShapesError::BadParams);
+        EXPECT_TRUE(info.anythingRemoved());
+        EXPECT_EQ(info.cutOffsets(), before);
+    }
+    EXPECT_NO_THROW(cfCheckClipRegion(unitSquare()));
+    EXPECT_NO_THROW(cfCheckClipRegion(uShape()));
+}
+
+// ---- Properties over random shapes and regions ----
+
+class RandomScene {
+  public:
+    explicit RandomScene(unsigned seed) : rng_(seed) {}
+
+    double uniform(double lo, double hi) {
+        return std::uniform_real_distribution<double>(lo, hi)(rng_);
+    }
+    Point pointIn(double half) { return {uniform(-half, half), uniform(-half, half)}; }
+
+    // A polygon star-shaped about the origin (every angular gap below a half
+    // turn), so always simple; either direction.
+    ccPolyline region() {
+        const int n = static_cast<int>(uniform(4, 13));
+        std::vector<Point> vertices;
+        for (int i = 0; i < n; ++i) {
+            const double angle = (i + uniform(0.1, 0.9)) * ccTwoPi / n;
+            vertices.push_back(Point::polar(angle) * uniform(0.4, 1.0));
+        }
+        if (uniform(0, 1) < 0.5) std::reverse(vertices.begin(), vertices.end());
+        return polygon(vertices);
+    }
+
+    ccShapePtrh shape() {
+        switch (static_cast<int>(uniform(0, 6))) {
+            case 0:
+                return cfMakeHandle<ccLineSeg>(pointIn(1.5), pointIn(1.5));
+            case 1:
+                return cfMakeHandle<ccPolyline>(pointsIn(static_cast<int>(uniform(2, 7))), false);
+            case 2:
+                return cfMakeHandle<ccPolyline>(pointsIn(static_cast<int>(uniform(3, 7))), true);
+            case 3:
+                return cfMakeHandle<ccCircle>(pointIn(1), uniform(0.1, 1.5));
+            case 4:
+                return cfMakeHandle<ccEllipseArc2>(ellipse(), ccRadian(uniform(-ccPi, ccPi)),
+                                                   ccRadian(uniform(-ccTwoPi, ccTwoPi)));
+            default:
+                return cfMakeHandle<ccEllipse2>(ellipse());
+        }
+    }
+
+  private:
+    std::vector<Point> pointsIn(int n) {
+        std::vector<Point> points;
+        for (int i = 0; i < n; ++i) points.push_back(pointIn(1.5));
+        return points;
+    }
+
+    ccEllipse2 ellipse() {
+        return ccEllipse2(pointIn(1), {uniform(0.1, 1.5), uniform(0.1, 1.5)},
+                          ccRadian(uniform(-ccPi, ccPi)), uniform(0, 1) < 0.5,
+                          ccRadian(uniform(-ccPi, ccPi)));
+    }
+
+    std::mt19937 rng_;
+};
+
+constexpr int kRandomCases = 150;
+
+TEST(ClipTest, RegionsHoldingTheShapeChangeNothingAndDisjointOnesLeaveNothing) {
+    RandomScene scene(1234);
+    const ccPolyline holding = polygon({{-10, -10}, {10, -10}, {10, 10}, {-10, 10}});
+    const ccPolyline disjoint = polygon({{20, 20}, {21, 20}, {20.5, 21}});
+    for (int i = 0; i < kRandomCases; ++i) {
+        const ccShapePtrh shape = scene.shape();
+        ccClipInfo info;
+        const ccShapePtrh kept = shape->clip(holding, info);
+        EXPECT_TRUE(*kept == *shape) << "case " << i;
+        EXPECT_FALSE(info.anythingRemoved());
+        EXPECT_TRUE(info.cutOffsets().empty());
+
+        const ccShapePtrh none = shape->clip(disjoint, info);
+        EXPECT_TRUE(none->isEmpty()) << "case " << i;
+        EXPECT_NE(dynamic_cast<const ccGeneralShapeTree*>(none.get()), nullptr);
+        EXPECT_TRUE(info.anythingRemoved());
+        EXPECT_TRUE(info.cutOffsets().empty());
+    }
+}
+
+TEST(ClipTest, PiecesCoverExactlyTheInsideAndCutsLieOnTheBoundary) {
+    RandomScene scene(98765);
+    for (int i = 0; i < kRandomCases; ++i) {
+        const ccPolyline region = scene.region();
+        const ccShapePtrh shape = scene.shape();
+        ccClipInfo info;
+        const auto pieces = piecesOf(shape->clip(region, info));
+        SCOPED_TRACE(::testing::Message() << "case " << i);
+
+        const double probeStep = shape->perimeter() / kDenseProbes;
+        const double slack = (info.cutOffsets().size() + 2) * probeStep;
+        EXPECT_NEAR(totalLength(pieces), insideLengthByProbing(*shape, region), slack);
+        for (const auto& piece : pieces) EXPECT_TRUE(region.within(midpointOf(*piece)));
+        for (double cut : info.cutOffsets()) {
+            EXPECT_LT(distanceToBoundary(region, pointAt(*shape, cut)), kOnBoundary);
+        }
+        EXPECT_TRUE(std::is_sorted(info.cutOffsets().begin(), info.cutOffsets().end()));
+        EXPECT_EQ(info.anythingRemoved(), totalLength(pieces) < shape->perimeter() - kOnBoundary);
+    }
+}
+
+TEST(ClipTest, ClippingAReversedOpenShapeMirrorsItsCuts) {
+    RandomScene scene(4242);
+    for (int i = 0; i < kRandomCases; ++i) {
+        const ccPolyline region = scene.region();
+        const ccShapePtrh shape = scene.shape();
+        if (!shape->isOpenContour()) continue;
+        ccClipInfo forward;
+        ccClipInfo backward;
+        const double kept = totalLength(piecesOf(shape->clip(region, forward)));
+        const double keptBackward = totalLength(piecesOf(shape->reverse()->clip(region, backward)));
+        SCOPED_TRACE(::testing::Message() << "case " << i);
+        EXPECT_NEAR(kept, keptBackward, kOnBoundary);
+        const auto& cuts = forward.cutOffsets();
+        ASSERT_EQ(cuts.size(), backward.cutOffsets().size());
+        for (std::size_t k = 0; k < cuts.size(); ++k) {
+            EXPECT_NEAR(backward.cutOffsets()[cuts.size() - 1 - k], shape->perimeter() - cuts[k],
+                        kOnBoundary);
+        }
+    }
+}
+
+TEST(ClipTest, MovingShapeAndRegionTogetherMovesThePieces) {
+    RandomScene scene(777);
+    const ccXform<2> move(ccMatrix<2>(std::cos(0.7), -std::sin(0.7), std::sin(0.7), std::cos(0.7)),
+                          Point(3, -2));
+    for (int i = 0; i < kRandomCases; ++i) {
+        const ccPolyline region = scene.region();
+        const ccShapePtrh shape = scene.shape();
+        const ccShapePtrh movedRegionShape = region.mapShape(move);
+        const auto& movedRegion = dynamic_cast<const ccPolyline&>(*movedRegionShape);
+        ccClipInfo info;
+        ccClipInfo movedInfo;
+        const auto pieces = piecesOf(shape->clip(region, info));
+        const auto movedPieces = piecesOf(shape->mapShape(move)->clip(movedRegion, movedInfo));
+        SCOPED_TRACE(::testing::Message() << "case " << i);
+        ASSERT_EQ(pieces.size(), movedPieces.size());
+        ASSERT_EQ(info.cutOffsets().size(), movedInfo.cutOffsets().size());
+        for (std::size_t k = 0; k < pieces.size(); ++k) {
+            EXPECT_NEAR(pieces[k]->perimeter(), movedPieces[k]->perimeter(), kOnBoundary);
+            const Point start = move.mapPoint(pieces[k]->startPoint());
+            EXPECT_LT((start - movedPieces[k]->startPoint()).len(), kOnBoundary);
+        }
+    }
+}
+
+}  // namespace
