@@ -1,0 +1,222 @@
+#include "vxstd12u/annulus.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "loop_checks.h"
+#include "vxstd12u/errors.h"
+#include "vxstd12u/line.h"
+#include "vxstd12u/shapetree.h"
+
+namespace {
+
+using loop_checks::coin;
+using loop_checks::kRelative;
+using loop_checks::uniform;
+
+ccAnnulus randomAnnulus(std::mt19937& rng) {
+    const double outer = uniform(rng, 1, 20);
+    return ccAnnulus(loop_checks::randomPoint(rng, 50), outer, outer * uniform(rng, 0.1, 0.9),
+                     coin(rng));
+}
+
+ccEllipse2 randomEllipse(std::mt19937& rng) {
+    return ccEllipse2(
+        loop_checks::randomPoint(rng, 50), ccVector<2>(uniform(rng, 1, 20), uniform(rng, 1, 20)),
+        ccRadian(uniform(rng, -ccPi, ccPi)), coin(rng), ccRadian(uniform(rng, -ccPi, ccPi)));
+}
+
+ccVector<2> shrunk(std::mt19937& rng, const ccVector<2>& r) {
+    return ccVector<2>(r.x() * uniform(rng, 0.1, 0.9), r.y() * uniform(rng, 0.1, 0.9));
+}
+
+ccEllipseAnnulus randomEllipseAnnulus(std::mt19937& rng) {
+    const ccEllipse2 outer = randomEllipse(rng);
+    return ccEllipseAnnulus(outer, shrunk(rng, outer.radii()));
+}
+
+ccEllipseAnnulusSection randomSection(std::mt19937& rng) {
+    const ccVector<2> outer(uniform(rng, 1, 20), uniform(rng, 1, 20));
+    const double span = uniform(rng, 0.2, ccTwoPi) * (coin(rng) ? 1 : -1);
+    return ccEllipseAnnulusSection(loop_checks::randomPoint(rng, 50), outer, shrunk(rng, outer),
+                                   ccRadian(uniform(rng, -ccPi, ccPi)),
+                                   ccRadian(uniform(rng, -ccPi, ccPi)), ccRadian(span), coin(rng));
+}
+
+void expectNear(const ccVector<2>& a, const ccVector<2>& b, double scale = 100) {
+    EXPECT_LE((a - b).len(), kRelative * scale)
+        << "(" << a.x() << ", " << a.y() << ") vs (" << b.x() << ", " << b.y() << ")";
+}
+
+TEST(AnnulusTest, RandomRingsKeepEveryLoopProperty) {
+    loop_checks::checkRandomShapes(11, 12, randomAnnulus);
+    loop_checks::checkRandomShapes(12, 12, randomEllipseAnnulus);
+    loop_checks::checkRandomShapes(13, 12, randomSection);
+}
+
+TEST(AnnulusTest, DecomposesIntoASolidOuterCircleWithAHoleInside) {
+    const ccAnnulus ring(ccVector<2>(1, 2), 5, 3);
+    const auto parts = ring.decompose();
+    const auto* region = parts.dynamicCast<const ccRegionTree>();
+    ASSERT_NE(region, nullptr);
+    EXPECT_FALSE(region->isHole());
+    EXPECT_TRUE(region->boundary() == ccCircle(ccVector<2>(1, 2), 5));
+    ASSERT_EQ(region->numChildren(), 1);
+    const auto* hole = region->child(0).dynamicCast<const ccRegionTree>();
+    ASSERT_NE(hole, nullptr);
+    EXPECT_TRUE(hole->isHole());
+    EXPECT_TRUE(hole->boundary() ==
+                ccEllipse2(ccVector<2>(1, 2), ccVector<2>(3, 3), ccRadian(0.0), false));
+
+    EXPECT_NEAR(ring.perimeter(), 2 * ccPi * 8, kRelative);
+    EXPECT_EQ(ring.startPoint(), ccVector<2>(6, 2));
+    EXPECT_NEAR(ring.startAngle().toDouble(), ccPi / 2, loop_checks::kAngleSlack);
+    EXPECT_NEAR(ring.tangentRotation(), ccTwoPi, loop_checks::kAngleSlack);
+    EXPECT_TRUE(ring.isRegion());
+    EXPECT_FALSE(ring.isOpenContour());
+    EXPECT_FALSE(ring.isDecomposed());
+}
+
+TEST(AnnulusTest, InsideIsTheRingBoundariesIncludedAndTheHoleExcluded) {
+    const ccAnnulus ring(ccVector<2>(0, 0), 5, 3);
+    EXPECT_FALSE(ring.within(ccVector<2>(0, 0)));
+    EXPECT_FALSE(ring.within(ccVector<2>(2.9, 0)));
+    EXPECT_TRUE(ring.within(ccVector<2>(3, 0)));
+    EXPECT_TRUE(ring.within(ccVector<2>(0, -4)));
+    EXPECT_TRUE(ring.within(ccVector<2>(-5, 0)));
+    EXPECT_FALSE(ring.within(ccVector<2>(5.1, 0)));
+    EXPECT_NEAR(ring.windingAngle(ccVector<2>(0, 4)), ccTwoPi, loop_checks::kAngleSlack);
+    EXPECT_NEAR(ring.windingAngle(ccVector<2>(0, 1)), 0, loop_checks::kAngleSlack);
+    const auto reversed = ring.reverse();
+    EXPECT_NEAR(reversed->windingAngle(ccVector<2>(0, 4)), -ccTwoPi, loop_checks::kAngleSlack);
+    EXPECT_TRUE(reversed->within(ccVector<2>(0, 4)));
+    EXPECT_FALSE(reversed->within(ccVector<2>(0, 1)));
+}
+
+TEST(AnnulusTest, ArcLengthRunsRoundTheOuterCircleThenTheInnerOneBackwards) {
+    const ccAnnulus ring(ccVector<2>(0, 0), 2, 1);
+    const double outer = 4 * ccPi;
+    ccVector<2> p;
+    ccRadian t;
+    ring.perimPointAndTangent(ccPerimPos(0, outer / 4), p, t);
+    expectNear(p, ccVector<2>(0, 2));
+    ring.perimPointAndTangent(ccPerimPos(0, outer + ccPi / 2), p, t);
+    expectNear(p, ccVector<2>(0, -1));
+    EXPECT_NEAR(t.signedNorm().toDouble(), ccPi, loop_checks::kAngleSlack);
+    EXPECT_NEAR(ring.nearestPerimPos(ccVector<2>(0, -0.5)).offset(), outer + ccPi / 2,
+                kRelative * 10);
+    ring.perimPointAndTangent(ccPerimPos(0, 1e9), p, t);
+    expectNear(p, ccVector<2>(1, 0));
+    EXPECT_THROW(ring.perimPointAndTangent(ccPerimPos(1, 0), p, t), ccShapesError::BadParams);
+
+    ccShape::ccSampleParams params(0.0, ccPi / 2, ccNoPointLimit, true, true);
+    params.perimPosRequested(true);
+    ccShape::ccSampleResult samples;
+    ring.sample(params, samples);
+    ASSERT_EQ(samples.numChains(), 2);
+    EXPECT_EQ(samples.chainLength(0), 8);
+    EXPECT_EQ(samples.chainLength(1), 4);
+    EXPECT_TRUE(samples.closedFlags()[1]);
+    EXPECT_NEAR(samples.perimPositions()[8].offset(), outer, kRelative);
+    expectNear(samples.positions()[8], ccVector<2>(1, 0));
+}
+
+TEST(AnnulusTest, AZeroInnerRadiusLeavesTheHoleOut) {
+    const ccAnnulus disc(ccVector<2>(0, 0), 2, 0);
+    EXPECT_EQ(disc.loops().size(), 1u);
+    EXPECT_NEAR(disc.perimeter(), 4 * ccPi, kRelative);
+    EXPECT_TRUE(disc.within(ccVector<2>(0, 0)));
+    EXPECT_NE(disc.decompose().dynamicCast<const ccContourTree>(), nullptr);
+}
+
+TEST(AnnulusTest, MapsToTheTypeThatHoldsTheImage) {
+    const ccAnnulus ring(ccVector<2>(1, 1), 4, 2);
+    const auto scaled = ring.mapShape(ccXform<2>(ccMatrix<2>::scale(2, -2), ccVector<2>(0, 0)));
+    ASSERT_NE(scaled.dynamicCast<const ccAnnulus>(), nullptr);
+    EXPECT_TRUE(*scaled == ccAnnulus(ccVector<2>(2, -2), 8, 4, false));
+
+    const auto stretched = ring.mapShape(ccXform<2>(ccMatrix<2>::scale(2, 3), ccVector<2>(0, 0)));
+    const auto* ellipses = stretched.dynamicCast<const ccEllipseAnnulus>();
+    ASSERT_NE(ellipses, nullptr);
+    expectNear(ellipses->outerRadii(), ccVector<2>(8, 12));
+    expectNear(ellipses->innerRadii(), ccVector<2>(4, 6));
+
+    // Axes at 0 and pi/2 sheared apart: the inner ellipse's axes no longer match.
+    const ccEllipseAnnulus uneven(ccEllipse2(ccVector<2>(0, 0), ccVector<2>(4, 2)),
+                                  ccVector<2>(1, 1.5));
+    const auto sheared = uneven.mapShape(ccXform<2>(ccMatrix<2>(1, 0.7, 0, 1), ccVector<2>(0, 0)));
+    EXPECT_NE(sheared.dynamicCast<const ccRegionTree>(), nullptr);
+    const auto proportional =
+        ccEllipseAnnulus(ccEllipse2(ccVector<2>(0, 0), ccVector<2>(4, 2)), ccVector<2>(2, 1))
+            .mapShape(ccXform<2>(ccMatrix<2>(1, 0.7, 0, 1), ccVector<2>(0, 0)));
+    EXPECT_NE(proportional.dynamicCast<const ccEllipseAnnulus>(), nullptr);
+}
+
+TEST(AnnulusTest, SectionRunsOuterArcSegmentInnerArcBackwardsSegment) {
+    const ccEllipseAnnulusSection section(ccVector<2>(0, 0), ccVector<2>(4, 4), ccVector<2>(2, 2),
+                                          ccRadian(0.0), ccRadian(0.0), ccRadian(ccPi / 2));
+    EXPECT_TRUE(section.isRightHanded());
+    const auto parts = section.decompose();
+    const auto* contour = parts.dynamicCast<const ccContourTree>();
+    ASSERT_NE(contour, nullptr);
+    EXPECT_TRUE(contour->isClosed());
+    ASSERT_EQ(contour->numChildren(), 4);
+    const auto* outer = contour->child(0).dynamicCast<const ccEllipseArc2>();
+    const auto* out = contour->child(1).dynamicCast<const ccLineSeg>();
+    const auto* inner = contour->child(2).dynamicCast<const ccEllipseArc2>();
+    const auto* back = contour->child(3).dynamicCast<const ccLineSeg>();
+    ASSERT_TRUE(outer && out && inner && back);
+    expectNear(outer->startPoint(), ccVector<2>(4, 0));
+    expectNear(outer->endPoint(), ccVector<2>(0, 4));
+    expectNear(out->p2(), ccVector<2>(0, 2));
+    expectNear(inner->startPoint(), ccVector<2>(0, 2));
+    expectNear(inner->endPoint(), ccVector<2>(2, 0));
+    EXPECT_LT(inner->direction(), 0);
+    expectNear(back->p1(), ccVector<2>(2, 0));
+    expectNear(back->p2(), ccVector<2>(4, 0));
+    EXPECT_NEAR(section.perimeter(), 3 * ccPi + 4, kRelative * 10);
+    EXPECT_TRUE(section.within(ccVector<2>(2, 2)));
+    EXPECT_FALSE(section.within(ccVector<2>(1, 1)));
+    EXPECT_FALSE(section.within(ccVector<2>(-2, 2)));
+
+    // Reversed, the same start point leads onto the segment to the inner arc.
+    const auto reversed = section.reverse();
+    EXPECT_FALSE(reversed->isRightHanded());
+    expectNear(reversed->startPoint(), ccVector<2>(4, 0));
+    EXPECT_NEAR(reversed->startAngle().signedNorm().toDouble(), ccPi, loop_checks::kAngleSlack);
+}
+
+TEST(AnnulusTest, SectionWithoutInnerRadiusIsASector) {
+    const ccEllipseAnnulusSection sector(ccVector<2>(0, 0), ccVector<2>(2, 2), ccVector<2>(0, 0),
+                                         ccRadian(0.0), ccRadian(0.0), ccRadian(-ccPi / 2));
+    EXPECT_FALSE(sector.isRightHanded());
+    EXPECT_EQ(sector.loops().front().size(), 3u);
+    EXPECT_NEAR(sector.perimeter(), ccPi + 4, kRelative * 10);
+}
+
+TEST(AnnulusTest, BadRadiiThrowAndLeaveTheShapeAsItWas) {
+    EXPECT_THROW(ccAnnulus(ccVector<2>(0, 0), -1, 0), ccShapesError::BadParams);
+    EXPECT_THROW(ccAnnulus(ccVector<2>(0, 0), 1, 2), ccShapesError::BadParams);
+    EXPECT_THROW(ccAnnulus(ccVector<2>(0, 0), 0, 0), ccShapesError::BadParams);
+    EXPECT_THROW(ccAnnulus(ccVector<2>(NAN, 0), 2, 1), ccShapesError::BadParams);
+    EXPECT_THROW(ccAnnulus(ccVector<2>(0, 0), INFINITY, 1), ccShapesError::BadParams);
+    EXPECT_THROW(
+        ccEllipseAnnulus(ccEllipse2(ccVector<2>(0, 0), ccVector<2>(3, 1)), ccVector<2>(2, 2)),
+        ccShapesError::BadParams);
+    EXPECT_THROW(ccEllipseAnnulusSection(ccVector<2>(0, 0), ccVector<2>(3, 3), ccVector<2>(1, 1),
+                                         ccRadian(0.0), ccRadian(0.0), ccRadian(0.0)),
+                 ccShapesError::BadParams);
+    EXPECT_THROW(ccEllipseAnnulusSection(ccVector<2>(0, 0), ccVector<2>(3, 3), ccVector<2>(1, 1),
+                                         ccRadian(0.0), ccRadian(0.0), ccRadian(7.0)),
+                 ccShapesError::BadParams);
+
+    ccAnnulus ring(ccVector<2>(0, 0), 3, 1);
+    EXPECT_THROW(ring.radii(1, 3), ccShapesError::BadParams);
+    EXPECT_THROW(ring.center(ccVector<2>(0, NAN)), ccShapesError::BadParams);
+    EXPECT_TRUE(ring == ccAnnulus(ccVector<2>(0, 0), 3, 1));
+    EXPECT_THROW(ring.mapShape(ccXform<2>(ccMatrix<2>(NAN, 0, 0, 1), ccVector<2>())),
+                 ccShapesError::BadParams);
+}
+
+}  // namespace
