@@ -114,10 +114,17 @@ class ClipRegion {
     const Point& edgeStart(std::size_t i) const { return v_[i]; }
     const Point& edgeEnd(std::size_t i) const { return v_[(i + 1) % v_.size()]; }
 
-    double shortestEdge() const {
-        double shortest = HUGE_VAL;
-        for (std::size_t i = 0; i < numEdges(); ++i) shortest = std::min(shortest, edgeLength(i));
-        return shortest;
+    // How many edges the segment from `a` to `b` meets; a zero-length chord meets none.
+    long chordMeetings(const Point& a, const Point& b) const {
+        if (areCoincident(a, b)) return 0;
+        long count = 0;
+        std::vector<double> params;
+        for (std::size_t i = 0; i < numEdges(); ++i) {
+            params.clear();
+            addMeetings(a, b, edgeStart(i), edgeEnd(i), params);
+            if (!params.empty()) ++count;
+        }
+        return count;
     }
 
     // Inside or within cc_tol::kCoincident of the boundary.
@@ -244,28 +251,52 @@ double refineCrossing(const ccShape& shape, const ClipRegion& region, double lo,
     return lo + (hi - lo) / 2;
 }
 
-long numberOfProbes(double perimeter, const ClipRegion& region) {
-    const double wanted = std::ceil(perimeter / (region.shortestEdge() / 2));
-    const double bounded = std::min(static_cast<double>(cc_tol::kClipMaxSamples),
-                                    std::max(static_cast<double>(cc_tol::kClipMinSamples), wanted));
-    return static_cast<long>(bounded);
+// A probe of a curve: an arc length, its point and whether that is covered.
+struct Probe {
+    double at;
+    Point point;
+    bool covered;
+};
+
+Probe probeAt(const ccShape& shape, double at, const ClipRegion& region) {
+    const Point point = pointAt(shape, at);
+    return Probe{at, point, region.covers(point)};
 }
 
-// Arc lengths where a curve passes the region's boundary, found by probing
-// it at even steps and refining every change between inside and outside.
+// Appends the crossings of the curve between probes `a` and `b`. The chord
+// between them stands in for the curve: where it meets no edge and both ends
+// agree, nothing crosses; where the ends differ and the chord meets one edge
+// once, there is one crossing to refine; anything else (a vertex, a dip out
+// and back) is split in halves, at most `depth` times, after which an end
+// change still gives its one crossing and a touch gives none.
+void addCrossingsBetween(const ccShape& shape, const ClipRegion& region, const Probe& a,
+                         const Probe& b, long depth, std::vector<double>& crossings) {
+    const long meetings = region.chordMeetings(a.point, b.point);
+    const bool endsDiffer = a.covered != b.covered;
+    if (meetings == 0 && !endsDiffer) return;
+    if (endsDiffer && (meetings == 1 || depth == 0)) {
+        crossings.push_back(refineCrossing(shape, region, a.at, b.at, a.covered));
+        return;
+    }
+    if (depth == 0) return;
+    const Probe middle = probeAt(shape, a.at + (b.at - a.at) / 2, region);
+    addCrossingsBetween(shape, region, a, middle, depth - 1, crossings);
+    addCrossingsBetween(shape, region, middle, b, depth - 1, crossings);
+}
+
+// Arc lengths where a curve passes the region's boundary: the curve is
+// followed by cc_tol::kClipChords chords, and every chord that meets the
+// boundary or whose ends disagree is searched further.
 std::vector<double> curveCrossings(const ccShape& shape, double perimeter,
                                    const ClipRegion& region) {
     std::vector<double> crossings;
-    const long probes = numberOfProbes(perimeter, region);
-    double previous = 0.0;
-    bool previousCovered = region.covers(pointAt(shape, 0.0));
-    for (long i = 1; i <= probes; ++i) {
-        const double at = perimeter * static_cast<double>(i) / static_cast<double>(probes);
-        const bool covered = region.covers(pointAt(shape, at));
-        if (covered != previousCovered)
-            crossings.push_back(refineCrossing(shape, region, previous, at, previousCovered));
-        previous = at;
-        previousCovered = covered;
+    Probe previous = probeAt(shape, 0.0, region);
+    for (long i = 1; i <= cc_tol::kClipChords; ++i) {
+        const double at =
+            perimeter * static_cast<double>(i) / static_cast<double>(cc_tol::kClipChords);
+        const Probe next = probeAt(shape, at, region);
+        addCrossingsBetween(shape, region, previous, next, cc_tol::kClipChordSplits, crossings);
+        previous = next;
     }
     return crossings;
 }

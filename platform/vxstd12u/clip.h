@@ -13,10 +13,10 @@
 //   of a region vertex, a tangent) fall away, so a shape touching the boundary
 //   from inside comes back whole and one touching it from outside gives
 //   nothing.
-// - Curves are probed at arc-length steps no longer than half the region's
-//   shortest edge (and at least cc_tol::kClipMinSamples, at most
-//   cc_tol::kClipMaxSamples, times along the shape). An excursion across the
-//   boundary shorter than one step can be missed and then counts as a touch.
+// - A curve is followed by cc_tol::kClipChords chords, each checked against
+//   the region's edges and split further (cc_tol::kClipChordSplits times at
+//   most) where it meets them. A dip across the boundary that the chords miss
+//   (one much shallower than a chord's sag) counts as a touch.
 // - A region's boundary (a circle, a closed polyline) is closed: a cut at its
 //   start point counts once, and the kept piece running across the start
 //   point is one piece where its type can hold it (arcs of one ellipse join

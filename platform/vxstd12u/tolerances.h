@@ -39,12 +39,12 @@ constexpr double kDegenerateRelative = 1e-14;
 // accepts before it refuses the input instead of exhausting the stack.
 constexpr long kMaxNestingDepth = 100000;
 
-// Clipping finds where a curve crosses the clip boundary by probing it at
-// even arc-length steps no longer than half the region's shortest edge, and
-// at least kClipMinSamples but at most kClipMaxSamples times along the
-// shape. A curve that leaves the region and comes back between two probes
-// (shorter than perimeter / kClipMaxSamples) is taken to touch it.
-constexpr long kClipMinSamples = 256;
-constexpr long kClipMaxSamples = 4096;
+// Clipping follows a curve by this many chords of equal arc length and
+// checks each against the clip boundary; a chord that meets the boundary
+// without a clear single crossing is split in halves up to kClipChordSplits
+// times. A dip of the curve out of the region and back that no chord (nor
+// half chord) meets counts as a touch.
+constexpr long kClipChords = 256;
+constexpr long kClipChordSplits = 12;
 
 }  // namespace cc_tol

@@ -23,7 +23,7 @@ constexpr double kExact = 1e-9;
 // Cut points found by bisection on a curve lie this close to the boundary.
 constexpr double kOnBoundary = 1e-6;
 // Probes per shape when measuring the inside length by brute force.
-constexpr int kDenseProbes = 5000;
+constexpr int kDenseProbes = 1000;
 
 ccPolyline polygon(const std::vector<Point>& vertices) {
     return ccPolyline(vertices, true);
@@ -332,7 +332,7 @@ class RandomScene {
     std::mt19937 rng_;
 };
 
-constexpr int kRandomCases = 150;
+constexpr int kRandomCases = 100;
 
 TEST(ClipTest, RegionsHoldingTheShapeChangeNothingAndDisjointOnesLeaveNothing) {
     RandomScene scene(1234);
