@@ -8,6 +8,7 @@
 
 #include "curve_checks.h"
 #include "vxstd12u/errors.h"
+#include "vxstd12u/polyline.h"
 #include "vxstd12u/rect.h"
 #include "vxstd12u/shapeinfo.h"
 
@@ -124,6 +125,20 @@ TEST(BezierCurve, AffineImagesAndPiecesAreBezierCurvesOnTheSamePoints) {
     const ccBezierCurve polynomial({0, 0}, {1, 3}, {4, -2}, {5, 1});
     const auto polyPiece = polynomial.subShape(ccShapeInfo(polynomial), {ccPerimPos(0, 1.0), 2.0});
     EXPECT_FALSE(polyPiece.dynamicCast<const ccBezierCurve>()->isWeighted());
+}
+
+TEST(BezierCurve, ClippingKeepsABezierPieceBetweenTheCuts) {
+    const ccBezierCurve arch({0, 0}, {0, 4}, {4, 4}, {4, 0});
+    const ccPolyline band({{1, -1}, {3, -1}, {3, 5}, {1, 5}}, true);
+    ccClipInfo info;
+    const auto inside = arch.clip(band, info);
+    const auto* piece = inside.dynamicCast<const ccBezierCurve>();
+    ASSERT_NE(piece, nullptr);
+    EXPECT_NEAR(piece->startPoint().x(), 1.0, kLengthRelative);
+    EXPECT_NEAR(piece->endPoint().x(), 3.0, kLengthRelative);
+    EXPECT_TRUE(info.anythingRemoved());
+    ASSERT_EQ(info.cutOffsets().size(), 2u);
+    EXPECT_NEAR(info.cutOffsets()[1] - info.cutOffsets()[0], piece->perimeter(), kLengthRelative);
 }
 
 TEST(BezierCurve, BadInputIsRefusedAndLeavesTheCurveUnchanged) {
