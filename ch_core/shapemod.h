@@ -8,14 +8,34 @@
 
 #include <iosfwd>
 #include <string>
+#include <type_traits>
+#include <typeinfo>
+#include <utility>
 
 #include "vxdispc12u/color.h"
+#include "vxdispc12u/genpoly.h"
+#include "vxftlt12u/featurelet.h"
+#include "vxstd12u/affinerect.h"
+#include "vxstd12u/annulus.h"
 #include "vxstd12u/archive.h"
+#include "vxstd12u/bezier.h"
+#include "vxstd12u/clip.h"
+#include "vxstd12u/ellipse.h"
 #include "vxstd12u/errors.h"
+#include "vxstd12u/genrect.h"
 #include "vxstd12u/handle.h"
+#include "vxstd12u/line.h"
+#include "vxstd12u/mappedshape.h"
 #include "vxstd12u/persistent.h"
+#include "vxstd12u/point.h"
+#include "vxstd12u/polyline.h"
+#include "vxstd12u/rect.h"
 #include "vxstd12u/sample.h"
 #include "vxstd12u/shape.h"
+#include "vxstd12u/shapeinfo.h"
+#include "vxstd12u/shapetree.h"
+#include "vxstd12u/spline.h"
+#include "vxstd12u/transform.h"
 
 // ---------------------------------------------------------------------------
 // Model properties
@@ -63,6 +83,13 @@ class ccShapeModelProps {
     // - magnitude: the product; ccShapeModelDefs::BadParams when it is below
     //   zero (possible only with a record read unchecked from an archive).
     ccShapeModelProps combine(const ccShapeModelProps& other) const;
+
+    // A new model of the matching type (the first of the 25 model types of
+    // which `shape` is an instance, a wireframe before a generalized polygon)
+    // holding a copy of `shape`'s geometry and this record. A model's old
+    // record is dropped; a tree keeps its children as they are. A shape of
+    // no supported type throws ccShapeModelDefs::NotSupported.
+    ccPtrHandle<ccShape> assign(const ccShape& shape) const;
 
     // Exchanges the record with an archive: version 1 writes the reversed
     // flag, weight, ignored flag and magnitude; version 0 holds the first two
@@ -194,6 +221,43 @@ class ccShapeModel : public virtual ccPersistent {
     // A new default-constructed model, for the archive's factory.
     static ccPersistent* make();
 
+    // ---- Property lookup ----
+
+    // The record of `shape` alone: a model's own record; for a plain
+    // wireframe, the default record with its polarity reversal; otherwise
+    // the default record. Nothing above the shape is combined in.
+    static ccShapeModelProps shapeModelProps(const ccShape& shape);
+    // `shape` without model wrapping, as a new plain shape of its type.
+    static ccPtrHandle<ccShape> rawShape(const ccShape& shape);
+
+    // ---- Polarity ----
+
+    // Whether every closed part of `shape` has the sense `polarity`: its
+    // handedness exclusive-or the reversal in force on it. Open parts
+    // satisfy either sense. Mapped shapes are judged through their innermost
+    // shape; region nodes through cfRegionNodeModelProps; the pieces of a
+    // closed contour must agree among themselves.
+    static bool isInsidePolarity(const ccShape& shape, bool polarity);
+    // A new shape of the same geometry whose reversal flags give it the
+    // sense `polarity`; always a model at the top.
+    static ccPtrHandle<ccShape> setInsidePolarity(const ccShape& shape, bool polarity);
+    // Whether any node of `shape` ignores polarity.
+    static bool areAnyPolaritiesIgnored(const ccShape& shape);
+
+    // ---- Features ----
+
+    // The featurelets of `shape` under `params`: cfFeatures with the default
+    // record, eConsistentAll and node 0.
+    static ccPtrHandle<ccFeatureletChainSet> features(const ccShape& shape,
+                                                      const ccFeatureParams& params);
+    // Appends samples of `shape` to `result` as the shape's own sample would,
+    // but with each tangent turned by pi where the polarity in force on the
+    // piece is reversed. Without tangents asked for, exactly the shape's own
+    // sample. A result whose tangents and positions differ in number throws
+    // ccShapesError::BadParams and stays unchanged.
+    static void sampleWithPolarity(const ccShape& shape, const ccShape::ccSampleParams& params,
+                                   ccShape::ccSampleResult& result);
+
   protected:
     // Called after every modelProps(props); the base does nothing.
     virtual void modelProps_(const ccShapeModelProps& props);
@@ -289,3 +353,344 @@ class ccDrawShapeParams {
     ccColor diagramModelColor_ = ccColor::orangeColor();
     ccColor diagramLinkColor_ = ccColor::blueColor();
 };
+
+// ---------------------------------------------------------------------------
+// Typed shape models
+
+// A shape of type T that is also a shape model: every shape operation works on
+// it as on a T, and every property lookup finds its record. Operations that
+// make new shapes from a model (map, reverse, decompose, sub-shape, clip,
+// connect, flatten, corner arcs) give models again, carrying the right
+// records; the model itself never changes. Equality compares the records
+// only; compare as ccShape to compare geometry.
+//
+// Instantiated for the 25 shape types of the library, each registered with the
+// archive's factory.
+template <class T>
+class ccShapeModelTemplate : public T, public virtual ccShapeModel {
+  public:
+    // T default-constructed, default record; no hook.
+    ccShapeModelTemplate() = default;
+    // T default-constructed; the record set through modelProps(p), so the
+    // hook runs (a wireframe takes its polarity from p).
+    explicit ccShapeModelTemplate(const ccShapeModelProps& p) { ccShapeModel::modelProps(p); }
+    // Copies of both; no hook (a wireframe keeps its own polarity).
+    ccShapeModelTemplate(const T& shape, const ccShapeModelProps& p) : ccShapeModel(p), T(shape) {}
+    ccShapeModelTemplate(const ccShapeModelTemplate& other) = default;
+    ~ccShapeModelTemplate() override = default;
+
+    // T's assignment, then the record's (with its change notice); no hook.
+    ccShapeModelTemplate& operator=(const ccShapeModelTemplate& other) {
+        T::operator=(other);
+        ccShapeModel::operator=(other);
+        return *this;
+    }
+
+    bool operator==(const ccShapeModelTemplate& other) const noexcept {
+        return ccShapeModel::operator==(other);
+    }
+    bool operator!=(const ccShapeModelTemplate& other) const noexcept { return !(*this == other); }
+
+    ccPtrHandle<ccShape> clone() const override {
+        return ccPtrHandle<ccShape>(new ccShapeModelTemplate(*this));
+    }
+
+    // Region trees map through cfMapRegionTreeModel, generalized polygons as
+    // their decomposition; every other model maps its plain geometry, wraps
+    // the image with its record and corrects the reversal flags for a
+    // mirroring map (cfCorrectPolarities).
+    ccPtrHandle<ccShape> mapShape(const ccXform<2>& xform) const override;
+    // The reversed geometry with the record unchanged, reversal flag included.
+    ccPtrHandle<ccShape> reverse() const override;
+    ccPtrHandle<ccShape> decompose() const override;
+    ccPtrHandle<ccShape> subShape(const ccShapeInfo& info,
+                                  const std::pair<ccPerimPos, double>& range) const override;
+
+    // Flattening folds every record into the leaves first, so the flat tree
+    // means what this one means. Only trees can be flattened; any other T
+    // throws ccShapeModelDefs::NotSupported.
+    ccPtrHandle<ccShapeTree> flatten_(bool flag) const;
+    // Joins pieces (general trees only; any other T throws
+    // ccShapeModelDefs::NotSupported), every piece a model carrying the
+    // record in force for it.
+    ccPtrHandle<ccGeneralShapeTree> connect_(double distance) const;
+    // The arc a polygon model uses at a negative corner: a model of weight 0,
+    // whatever the polygon's weight.
+    ccPtrHandle<ccEllipseArc2> negCornerArc_(const ccEllipseArc2& arc) const;
+
+  protected:
+    ccPtrHandle<ccShape> clip_(const ccPolyline& region, ccClipInfo& info) const override;
+    // The reversed geometry with the reversal flag flipped.
+    ccPtrHandle<ccShape> reverse_() const override;
+    // `that` wrapped with this model's record.
+    ccPtrHandle<ccShape> cloneThat_(const ccShape& that) const override {
+        return ccShapeModel::shapeModelProps(*this).assign(that);
+    }
+    ccPtrHandle<ccShape> rawShape_() const override {
+        return ccPtrHandle<ccShape>(new T(static_cast<const T&>(*this)));
+    }
+    // Keeps a wireframe's own polarity flag equal to the record's.
+    void modelProps_(const ccShapeModelProps& p) override;
+    // Keeps the record's reversal equal to a wireframe's new polarity flag.
+    void polarity_(bool reversed);
+
+  public:
+    // A new default-constructed model, for the archive's factory.
+    static ccPersistent* make() { return new ccShapeModelTemplate; }
+
+    // Registers the instantiation with the archive's factory at load time.
+    class Instantiator : public cc_Instantiator {
+      public:
+        Instantiator()
+            : cc_Instantiator(typeid(ccShapeModelTemplate), &ccShapeModelTemplate::make) {}
+    };
+
+  private:
+    static Instantiator sExemplar;
+
+    // The object whose geometry the operations use: this model, or a copy
+    // of it with its plain generalized polygons made models (held in `keep`).
+    const ccShapeModelTemplate& source(ccPtrHandle<ccShape>& keep) const;
+    // `result` as a model: itself when it already is one, otherwise wrapped
+    // with the record of `source`.
+    ccPtrHandle<ccShape> rewrap(const ccPtrHandle<ccShape>& result,
+                                const ccShapeModelTemplate& source) const;
+};
+
+template <class T>
+typename ccShapeModelTemplate<T>::Instantiator ccShapeModelTemplate<T>::sExemplar;
+
+// Whether `shape` is of type T (a dynamic cast succeeds).
+template <class T>
+bool cfIsA(const ccShape& shape) {
+    return dynamic_cast<const T*>(&shape) != nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Operations on model properties across shape trees
+
+// The handle to use instead of `mapped`, the result of mapping `source` by
+// `xform`: unchanged for a transform that keeps handedness (determinant zero
+// or more); otherwise every leaf's reversal is toggled once, plain children of
+// trees being replaced by models in the tree `mapped` refers to (the one
+// in-place edit of the module: pass a tree you have just made). A mapped
+// shape comes back unchanged: lookups account for its transform.
+ccPtrHandle<ccShape> cfCorrectPolarities(const ccPtrHandle<ccShape>& mapped, const ccShape& source,
+                                         const ccXform<2>& xform);
+
+// A copy of `tree` whose records have all moved to the leaves: every leaf a
+// model carrying its properties in force (`inherited` combined down the path),
+// every inner model reset to the default record, a region node's boundary
+// treated as a child, mapped trees rebuilt as trees of mapped children. The
+// result has the dynamic type of `tree`.
+ccPtrHandle<ccShapeTree> cfDistributeShapeProps(const ccShapeTree& tree,
+                                                const ccShapeModelProps& inherited);
+
+// A new shape in which every plain generalized polygon (and wireframe) that
+// can be reached without passing a model is wrapped as a model; an empty
+// handle when there is none. Children that need nothing are shared.
+ccPtrHandle<ccShape> cfAddGenPolyModelProps(const ccShape& shape);
+
+// `model` mapped by `xform`, its boundary records keeping their reversal
+// whatever the sign of the determinant (a region's polarity follows its
+// boundary's handedness against its standing).
+ccPtrHandle<ccShape> cfMapRegionTreeModel(const ccShapeModelTemplate<ccRegionTree>& model,
+                                          const ccXform<2>& xform);
+
+// When the pieces of a contour count as agreeing in their records, so that
+// the contour can be sampled as one shape.
+enum ConsistentPropsMode {
+    eConsistentAll = 0,        // weight, magnitude and both polarity flags equal
+    eConsistentDirection = 1,  // closed: one inside polarity; open: equal reversal
+    eConsistentPolarity = 2,   // both polarity flags equal
+};
+
+// The featurelets of `shape` below the properties `inherited`. Walks the tree
+// combining records down it; a contour whose pieces agree (by `mode`) is
+// sampled whole, otherwise its pieces' chains are joined into one chain with
+// merged joints (unless corners are duplicated or sampling is uniform); a
+// region node's boundary is sampled in the sense of its standing, before its
+// children. Each sample becomes a featurelet at tangent + pi/2 (- pi/2 under
+// reversed polarity), mod 180 under ignored polarity, with the weight and
+// magnitude in force times the parameters' scales. In uniform mode the point
+// budget is shared over children in proportion to their perimeters (at least
+// one each), an undecomposed shape is decomposed first, and an infinite one
+// throws ccShapesError::InfiniteExtent. `shapeIndex` is the shape's node
+// number in the sample parameters' shape info. With perimeter positions
+// requested they are appended to `perimPositions`.
+//
+// Region-tree children are numbered as ccShapeInfo numbers them: after the
+// node's boundary and its subtree. So their budget shares and perimeter
+// positions refer to the right nodes of the info.
+ccPtrHandle<ccFeatureletChainSet> cfFeatures(const ccShape& shape,
+                                             const ccShapeModelProps& inherited,
+                                             const ccShapeModel::ccFeatureParams& params,
+                                             ConsistentPropsMode mode, long shapeIndex,
+                                             std::vector<ccPerimPos>& perimPositions);
+
+// Featurelets for shapes of many parts under a spacing range and a shared
+// point budget: every part is sampled uniformly at a spacing between
+// `minSpacing` and `maxSpacing` aiming at `numPoints` samples in all (0: at the
+// largest spacing), at most `maxNumPoints` (ccNoPointLimit: none; 0: nothing);
+// when the budget cannot cover the whole shape the shortest parts are left out.
+// A featurelet's weight is scaled by the boundary length it stands for over
+// `maxSpacing`. `reserved` has no effect.
+ccPtrHandle<ccFeatureletChainSet> cfComplexFeatures(const ccShape& shape, double minSpacing,
+                                                    double maxSpacing, long numPoints,
+                                                    long maxNumPoints, double reserved);
+
+// Joins the open pieces of general shape trees (also seen through mapped
+// shapes) whose ends lie closer than `distance`, measured in the frame of
+// `shape`, into contour trees; pieces keep their records, a piece joined the
+// other way round is reversed with its reversal flag flipped. Any other shape
+// comes back as a clone.
+ccPtrHandle<ccShape> cfConnect(const ccShape& shape, double distance);
+
+// ---------------------------------------------------------------------------
+// Members of ccShapeModelTemplate<T>
+//
+// The overrides call T's own operations by qualified name, so that the
+// template's override is not entered again; the shape library in turn hands
+// shapes it derives from a model back through cloneThat_, which wraps them
+// without calling any of these operations.
+
+template <class T>
+const ccShapeModelTemplate<T>& ccShapeModelTemplate<T>::source(ccPtrHandle<ccShape>& keep) const {
+    keep = cfAddGenPolyModelProps(*this);
+    return keep ? dynamic_cast<const ccShapeModelTemplate&>(*keep) : *this;
+}
+
+template <class T>
+ccPtrHandle<ccShape> ccShapeModelTemplate<T>::rewrap(const ccPtrHandle<ccShape>& result,
+                                                     const ccShapeModelTemplate& source) const {
+    if (cfIsA<ccShapeModel>(*result)) return result;
+    ccPtrHandle<ccShape> wrapped = modelProps().assign(*result);
+    dynamic_cast<ccShapeModel&>(*wrapped) = static_cast<const ccShapeModel&>(source);
+    return wrapped;
+}
+
+template <class T>
+ccPtrHandle<ccShape> ccShapeModelTemplate<T>::decompose() const {
+    ccPtrHandle<ccShape> keep;
+    const ccShapeModelTemplate& s = source(keep);
+    return rewrap(s.T::decompose(), s);
+}
+
+template <class T>
+ccPtrHandle<ccShape> ccShapeModelTemplate<T>::subShape(
+    const ccShapeInfo& info, const std::pair<ccPerimPos, double>& range) const {
+    ccPtrHandle<ccShape> keep;
+    const ccShapeModelTemplate& s = source(keep);
+    return rewrap(s.T::subShape(info, range), s);
+}
+
+template <class T>
+ccPtrHandle<ccShape> ccShapeModelTemplate<T>::clip_(const ccPolyline& region,
+                                                    ccClipInfo& info) const {
+    ccPtrHandle<ccShape> keep;
+    const ccShapeModelTemplate& s = source(keep);
+    return rewrap(s.T::clip_(region, info), s);
+}
+
+template <class T>
+ccPtrHandle<ccShape> ccShapeModelTemplate<T>::reverse() const {
+    return rewrap(T::reverse(), *this);
+}
+
+template <class T>
+ccPtrHandle<ccShape> ccShapeModelTemplate<T>::reverse_() const {
+    ccPtrHandle<ccShape> reversed = static_cast<const ccShape&>(*this).reverse();
+    ccShapeModel& model = dynamic_cast<ccShapeModel&>(*reversed);
+    ccShapeModelProps flipped = model.modelProps();
+    flipped.isReversedPolarity(!flipped.isReversedPolarity());
+    model.modelProps(flipped);
+    return reversed;
+}
+
+template <class T>
+ccPtrHandle<ccShape> ccShapeModelTemplate<T>::mapShape(const ccXform<2>& xform) const {
+    if constexpr (std::is_same<T, ccRegionTree>::value) {
+        return cfMapRegionTreeModel(*this, xform);
+    } else if constexpr (std::is_base_of<ccGenPoly, T>::value) {
+        return static_cast<const ccShape&>(*this).decompose()->mapShape(xform);
+    } else {
+        ccPtrHandle<ccShape> keep;
+        const ccShapeModelTemplate& s = source(keep);
+        const ccPtrHandle<ccShape> image = s.T::clone()->mapShape(xform);
+        ccPtrHandle<ccShape> wrapped = modelProps().assign(*image);
+        dynamic_cast<ccShapeModel&>(*wrapped) = static_cast<const ccShapeModel&>(s);
+        return cfCorrectPolarities(wrapped, *this, xform);
+    }
+}
+
+template <class T>
+ccPtrHandle<ccShapeTree> ccShapeModelTemplate<T>::flatten_(bool flag) const {
+    if constexpr (std::is_base_of<ccShapeTree, T>::value) {
+        // The distributed copy has this model's type; flattening it as a T
+        // keeps the tree kind's own rules and does not come back here.
+        const ccPtrHandle<ccShapeTree> distributed =
+            cfDistributeShapeProps(*this, ccShapeModelProps());
+        return dynamic_cast<const ccShapeModelTemplate&>(*distributed).T::flatten_(flag);
+    } else {
+        (void)flag;
+        throw ccShapeModelDefs::NotSupported(L"only shape trees can be flattened");
+    }
+}
+
+// Used by connect_: the tree model `model` with every plain child made a model
+// of its own record, connected by the shape library.
+ccPtrHandle<ccShape> cfConnectShapeModel(const ccShapeModelTemplate<ccGeneralShapeTree>& model,
+                                         double distance);
+
+template <class T>
+ccPtrHandle<ccGeneralShapeTree> ccShapeModelTemplate<T>::connect_(double distance) const {
+    if constexpr (std::is_same<T, ccGeneralShapeTree>::value) {
+        return ccPtrHandle<ccGeneralShapeTree>(cfConnectShapeModel(*this, distance));
+    } else {
+        (void)distance;
+        throw ccShapeModelDefs::NotSupported(L"only general shape trees can be connected");
+    }
+}
+
+template <class T>
+ccPtrHandle<ccEllipseArc2> ccShapeModelTemplate<T>::negCornerArc_(const ccEllipseArc2& arc) const {
+    return ccPtrHandle<ccEllipseArc2>(
+        new ccShapeModelTemplate<ccEllipseArc2>(arc, ccShapeModelProps(false, 0.0, false, 1.0)));
+}
+
+// Only a wireframe model has a second polarity flag to keep in step; for any
+// other T the object can never be one, so the test is made at compile time.
+template <class T>
+void ccShapeModelTemplate<T>::modelProps_(const ccShapeModelProps& p) {
+    if constexpr (std::is_same<T, cc2Wireframe>::value) {
+        if (this->isPolarityReversed() != p.isReversedPolarity())
+            this->polarity(p.isReversedPolarity());
+    } else {
+        (void)p;
+    }
+}
+
+template <class T>
+void ccShapeModelTemplate<T>::polarity_(bool reversed) {
+    if constexpr (std::is_same<T, cc2Wireframe>::value) {
+        if (modelProps().isReversedPolarity() == reversed) return;
+        ccShapeModelProps p = modelProps();
+        p.isReversedPolarity(reversed);
+        ccShapeModel::modelProps(p);
+    } else {
+        (void)reversed;
+    }
+}
+
+// The 25 instantiations live in the module.
+#define SHMD_FOR_EACH_MODEL_TYPE(X)                                                               \
+    X(cc2Point)                                                                                   \
+    X(cc2Wireframe) X(ccAffineRectangle) X(ccAnnulus) X(ccBezierCurve) X(ccCircle)                \
+        X(ccContourTree) X(ccDeBoorSpline) X(ccEllipse2) X(ccEllipseAnnulus)                      \
+            X(ccEllipseAnnulusSection) X(ccEllipseArc2) X(ccFLine) X(ccGenAnnulus) X(ccGenPoly)   \
+                X(ccGenRect) X(ccGeneralShapeTree) X(ccHermiteSpline) X(ccInterpSpline) X(ccLine) \
+                    X(ccLineSeg) X(ccMappedShape) X(ccPolyline) X(ccRect) X(ccRegionTree)
+
+#define SHMD_EXTERN_MODEL(T) extern template class ccShapeModelTemplate<T>;
+SHMD_FOR_EACH_MODEL_TYPE(SHMD_EXTERN_MODEL)
+#undef SHMD_EXTERN_MODEL

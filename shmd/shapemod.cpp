@@ -180,3 +180,10 @@ ccArchive& operator<<(ccArchive& ar, const ccShapeModel::ccFeatureParams& params
 ccArchive& operator>>(ccArchive& ar, ccShapeModel::ccFeatureParams& params) {
     return ar || params;
 }
+
+// ---------------------------------------------------------------------------
+// The 25 typed shape models, each registered with the archive's factory.
+
+#define SHMD_INSTANTIATE_MODEL(T) template class ccShapeModelTemplate<T>;
+SHMD_FOR_EACH_MODEL_TYPE(SHMD_INSTANTIATE_MODEL)
+#undef SHMD_INSTANTIATE_MODEL

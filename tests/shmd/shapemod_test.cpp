@@ -2,10 +2,13 @@
 // parameter records.
 #include "ch_core/shapemod.h"
 
+#include "model_fixtures.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -356,6 +359,134 @@ TEST(ShapeModelErrorsArchive, EachLevelRefusesAnUnknownVersionByClassName) {
             EXPECT_EQ(e.number(), 0);
         }
     }
+}
+
+// ---- typed shape models ----
+
+using namespace fixtures;
+
+TEST(ShapeModelTemplate, IsBothTheShapeAndAModel) {
+    const ccCircle c(ccVector<2>(1, 2), 3);
+    const ccShapeModelTemplate<ccCircle> m(c, weight(2));
+    EXPECT_TRUE(static_cast<const ccShape&>(m) == c);
+    EXPECT_EQ(m.modelProps(), weight(2));
+    EXPECT_NE(dynamic_cast<const ccShapeModel*>(static_cast<const ccShape*>(&m)), nullptr);
+    EXPECT_EQ(m.radius(), 3);
+}
+
+TEST(ShapeModelTemplate, EqualityIsTheRecordGeometryGoesThroughTheShape) {
+    const ccShapeModelTemplate<ccCircle> a(ccCircle(ccVector<2>(0, 0), 1), weight(2));
+    const ccShapeModelTemplate<ccCircle> b(ccCircle(ccVector<2>(5, 5), 9), weight(2));
+    const ccShapeModelTemplate<ccCircle> c(ccCircle(ccVector<2>(0, 0), 1), weight(3));
+    EXPECT_TRUE(a == b);
+    EXPECT_FALSE(a == c);
+    EXPECT_FALSE(static_cast<const ccShape&>(a) == static_cast<const ccShape&>(b));
+    EXPECT_TRUE(static_cast<const ccShape&>(a) == static_cast<const ccShape&>(c));
+}
+
+TEST(ShapeModelTemplate, CloneAndRawShape) {
+    const Shape m = model(segment(0, 0, 3, 4), weight(2));
+    const Shape copy = m->clone();
+    EXPECT_NE(copy.get(), m.get());
+    EXPECT_EQ(typeid(*copy), typeid(ccShapeModelTemplate<ccLineSeg>));
+    EXPECT_EQ(recordOf(*copy), weight(2));
+    EXPECT_TRUE(*copy == *m);
+    const Shape raw = ccShapeModel::rawShape(*m);
+    EXPECT_EQ(typeid(*raw), typeid(ccLineSeg));
+    EXPECT_FALSE(cfIsA<ccShapeModel>(*raw));
+}
+
+TEST(ShapeModelTemplate, PropsConstructorRunsTheHookTheOthersDoNot) {
+    const ccShapeModelTemplate<ccCircle> viaSetter(weight(4));
+    EXPECT_EQ(viaSetter.modelProps(), weight(4));
+    EXPECT_GT(viaSetter.changeCount(), 0);
+    const ccShapeModelTemplate<ccCircle> copied(ccCircle(), weight(4));
+    EXPECT_EQ(copied.changeCount(), 0);
+}
+
+TEST(ShapeModelTemplate, EveryTypeIsRegisteredWithTheFactory) {
+    for (const char* name :
+         {"ccShapeModelTemplate<ccCircle>", "ccShapeModelTemplate<ccRegionTree>",
+          "ccShapeModelTemplate<cc2Wireframe>", "ccShapeModelTemplate<ccHermiteSpline>"}) {
+        const auto make = cc_Instantiator::find(name);
+        ASSERT_NE(make, nullptr) << name;
+        std::unique_ptr<ccPersistent> made(make());
+        EXPECT_NE(dynamic_cast<ccShapeModel*>(made.get()), nullptr);
+    }
+}
+
+TEST(ModelGeometry, ReverseKeepsTheRecordReverseUnderscoreFlipsIt) {
+    const Shape m = model(segment(0, 0, 1, 0), weight(2));
+    const Shape r = m->reverse();
+    EXPECT_EQ(typeid(*r), typeid(ccShapeModelTemplate<ccLineSeg>));
+    EXPECT_EQ(recordOf(*r), weight(2));
+    EXPECT_NEAR(r->startPoint().x(), 1, 1e-15);
+    const Shape flipped = m->reversePreservingPolarity();
+    EXPECT_EQ(recordOf(*flipped), ccShapeModelProps(true, 2.0));
+    EXPECT_TRUE(*flipped == *r);
+    EXPECT_EQ(recordOf(*m), weight(2));
+}
+
+TEST(ModelGeometry, DecomposeWrapsThePiecesTreeAndKeepsAModelResult) {
+    const Shape poly = model(square(0, 0, 1), weight(3));
+    const Shape d = poly->decompose();
+    EXPECT_EQ(typeid(*d), typeid(ccShapeModelTemplate<ccContourTree>));
+    EXPECT_EQ(recordOf(*d), weight(3));
+    // A primitive's decomposition is its clone, already a model: returned as is.
+    const Shape c = model(circle(), weight(5));
+    EXPECT_EQ(recordOf(*c->decompose()), weight(5));
+}
+
+TEST(ModelGeometry, MapShapeCorrectsReversalOnlyForMirrors) {
+    const Shape c = model(circle(1, 0, 2), weight(2));
+    const Shape rotated = c->mapShape(ccXform<2>::rigid(ccRadian(0.5), ccVector<2>(1, 1)));
+    EXPECT_EQ(recordOf(*rotated), weight(2));
+    const Shape mirrored = c->mapShape(ccXform<2>(ccMatrix<2>(1, 0, 0, -1), ccVector<2>()));
+    EXPECT_EQ(recordOf(*mirrored), ccShapeModelProps(true, 2.0));
+    EXPECT_TRUE(cfIsA<ccEllipse2>(*mirrored));
+    // The circle's polarity sense survives the mirror.
+    EXPECT_EQ(ccShapeModel::isInsidePolarity(*mirrored, true),
+              ccShapeModel::isInsidePolarity(*c, true));
+}
+
+TEST(ModelGeometry, SubShapeAndClipGiveModelsAndFillTheClipInfo) {
+    const Shape seg = model(segment(0, 0, 10, 0), weight(2));
+    const ccShapeInfo info(*seg);
+    const Shape piece = seg->subShape(info, {ccPerimPos(0, 2.0), 3.0});
+    EXPECT_EQ(recordOf(*piece), weight(2));
+    EXPECT_NEAR(piece->perimeter(), 3.0, 1e-12);
+
+    const ccPolyline region(std::vector<ccVector<2>>{{-1, -1}, {5, -1}, {5, 1}, {-1, 1}}, true);
+    ccClipInfo modelInfo, plainInfo;
+    const Shape clipped = seg->clip(region, modelInfo);
+    const Shape plainClipped = segment(0, 0, 10, 0)->clip(region, plainInfo);
+    EXPECT_EQ(recordOf(*clipped), weight(2));
+    EXPECT_NEAR(clipped->perimeter(), 5.0, 1e-12);
+    EXPECT_EQ(modelInfo.anythingRemoved(), plainInfo.anythingRemoved());
+    EXPECT_EQ(modelInfo.cutOffsets(), plainInfo.cutOffsets());
+}
+
+TEST(ModelGeometry, FlattenFoldsInnerWeightsIntoTheLeaves) {
+    const Shape tree = weight(0.5).assign(
+        *general({model(circle(), weight(2)), general({model(circle(4, 0), weight(4))})}));
+    const auto flat = dynamic_cast<const ccShapeTree&>(*tree).flatten(false);
+    ASSERT_EQ(flat->numChildren(), 2);
+    EXPECT_EQ(recordOf(*flat->child(0)).weight(), 1);
+    EXPECT_EQ(recordOf(*flat->child(1)).weight(), 2);
+    EXPECT_EQ(recordOf(*flat), ccShapeModelProps());
+}
+
+TEST(ModelGeometry, NegativeCornerArcOfAPolygonModelHasWeightZero) {
+    struct Probe : ccShapeModelTemplate<ccGenPoly> {
+        using ccShapeModelTemplate<ccGenPoly>::ccShapeModelTemplate;
+        ccPtrHandle<ccEllipseArc2> arc(const ccEllipseArc2& a) const { return negCornerArc_(a); }
+    };
+    const Probe polygon(weight(5));
+    const ccEllipseArc2 arc(ccEllipse2(ccVector<2>(0, 0), ccVector<2>(1, 1)), ccRadian(0),
+                            ccRadian(1));
+    const auto result = polygon.arc(arc);
+    EXPECT_EQ(recordOf(*result), ccShapeModelProps(false, 0.0, false, 1.0));
+    EXPECT_TRUE(static_cast<const ccShape&>(*result) == arc);
 }
 
 }  // namespace

@@ -1,0 +1,567 @@
+// Feature generation: featurelet chain sets from shape models.
+#include <algorithm>
+#include <cmath>
+
+#include "vxstd12u/str.h"
+
+#include "shmd/properties.h"
+
+namespace {
+
+constexpr double kQuarterTurn = 1.5707963267948966;
+constexpr double kHalfTurn = 3.141592653589793;
+constexpr double kFullTurn = 6.283185307179586;
+
+using Params = ccShapeModel::ccFeatureParams;
+using ChainSetHandle = ccPtrHandle<ccFeatureletChainSet>;
+
+ChainSetHandle newChainSet() {
+    return ChainSetHandle(new ccFeatureletChainSet);
+}
+
+// Feature parameters equal to `params` but for the sample parameters' shape info.
+Params withShapeInfo(const Params& params, const ccShapeInfo* info) {
+    Params copy(params);
+    ccShape::ccSampleParams sample = copy.sampleParams();
+    sample.perimPosShapeInfo(info);
+    copy.sampleParams(sample);
+    return copy;
+}
+
+Params withMaxPoints(const Params& params, long maxPoints) {
+    Params copy(params);
+    ccShape::ccSampleParams sample = copy.sampleParams();
+    sample.maxPoints(maxPoints);
+    copy.sampleParams(sample);
+    return copy;
+}
+
+bool isUniform(const Params& params) {
+    return params.sampleParams().uniformMode();
+}
+
+// ---- consistency ----
+
+bool differsByMode(const ccShapeModelProps& a, const ccShapeModelProps& b,
+                   ConsistentPropsMode mode) {
+    if (a.isReversedPolarity() != b.isReversedPolarity()) return true;
+    switch (mode) {
+        case eConsistentAll:
+            return a.weight() != b.weight() || a.isIgnoredPolarity() != b.isIgnoredPolarity() ||
+                   a.magnitude() != b.magnitude();
+        case eConsistentPolarity:
+            return a.isIgnoredPolarity() != b.isIgnoredPolarity();
+        case eConsistentDirection:
+            return false;
+    }
+    return false;
+}
+
+// ---- featurelets from samples ----
+
+// The weight, magnitude and polarity a featurelet takes from its properties.
+struct FeatureletLook {
+    double weight, magnitude;
+    bool reversed, ignored;
+
+    FeatureletLook(const ccShapeModelProps& props, const Params& params)
+        : weight(params.weightScale() * props.weight()),
+          magnitude(params.magScale() * props.magnitude()),
+          reversed(props.isReversedPolarity()),
+          ignored(props.isIgnoredPolarity()) {}
+
+    void apply(ccFeaturelet& f, const ccVector<2>& position, const ccRadian* tangent) const {
+        f.position = position;
+        f.angle = tangent
+                      ? ccRadian(tangent->toDouble() + (reversed ? -kQuarterTurn : kQuarterTurn))
+                      : ccRadian(0.0);
+        f.weight = weight;
+        f.isMod180(ignored);
+        f.magnitude(magnitude, true);
+    }
+};
+
+// ---- joining a contour's chains ----
+
+// The featurelet standing for a joint: at `cur`'s position, along the
+// bisector of the shorter arc between the two angles, with mean weight and
+// magnitude.
+ccFeaturelet mergedJoint(const ccFeaturelet& prev, const ccFeaturelet& cur) {
+    const double d = (prev.angle - cur.angle).norm().toDouble();
+    const double mid = d <= kHalfTurn ? cur.angle.toDouble() + d * 0.5
+                                      : prev.angle.toDouble() + (kFullTurn - d) * 0.5;
+    return ccFeaturelet(cur.position, ccRadian(mid).signedNorm(),
+                        0.5 * (prev.magnitude() + cur.magnitude()),
+                        0.5 * (cur.weight + prev.weight), cur.isMod180() || prev.isMod180());
+}
+
+ChainSetHandle joinContourChains(const ccFeatureletChainSet& pieces, bool closed,
+                                 const Params& params) {
+    const std::vector<ccFeaturelet>& all = pieces.featurelets();
+    ChainSetHandle joined = newChainSet();
+    const ccShape::ccSampleParams& sample = params.sampleParams();
+    if (sample.uniformMode() || sample.duplicateCorners()) {
+        joined->insertChain(0, all, closed);
+        return joined;
+    }
+    std::vector<ccFeaturelet> merged;
+    merged.reserve(all.size());
+    const long chains = pieces.numChains();
+    for (long j = 0; j < chains; ++j) {
+        long s = pieces.startFeatureIndex(j);
+        long len = pieces.chainLength(j);
+        const bool isLastOfOpen = j == chains - 1 && !closed;
+        if (!isLastOfOpen) --len;
+        if (len <= 0) continue;
+        if (j > 0 || closed) {
+            const ccFeaturelet& prev = j > 0 ? all[s - 1] : all.back();
+            merged.push_back(mergedJoint(prev, all[s]));
+            ++s;
+            --len;
+        }
+        merged.insert(merged.end(), all.begin() + s, all.begin() + s + len);
+    }
+    joined->insertChain(0, merged, closed);
+    return joined;
+}
+
+// ---- the walk ----
+
+ChainSetHandle primitiveFeatures(const ccShape& shape, const ccShapeModelProps& inForce,
+                                 const Params& params, long shapeIndex,
+                                 std::vector<ccPerimPos>& perimPositions) {
+    ccShapeModelProps props = inForce;
+    if (const auto* region = dynamic_cast<const ccRegionTree*>(&shape);
+        region && region->hasBoundary()) {
+        props = inForce.combine(cfLocalShapeModelProps(region->boundary(), true, true, false));
+    }
+    ccShape::ccSampleResult result;
+    result.shapeIndex(shapeIndex);
+    shape.sample(params.sampleParams(), result);
+    if (params.sampleParams().perimPosRequested()) {
+        perimPositions.insert(perimPositions.end(), result.perimPositions().begin(),
+                              result.perimPositions().end());
+    }
+    return cfFeaturesFromSamples(result, props, params, {});
+}
+
+// A region node's own boundary, sampled on a childless clone that keeps the
+// node's standing (a non-root node under a stand-in parent).
+void appendBoundaryFeatures(const ccRegionTree& node, const ccShapeModelProps& inherited,
+                            const Params& params, ConsistentPropsMode mode,
+                            ccFeatureletChainSet& out) {
+    const ccPtrHandle<ccRegionTree> clone(node.clone());
+    clone->removeChildren();
+    ccPtrHandle<ccRegionTree> parent;
+    if (!node.isRoot()) {
+        parent = ccPtrHandle<ccRegionTree>(
+            new ccRegionTree(ccCircle(ccVector<2>(0, 0), 0.0), !node.isHole()));
+        parent->addChild(clone, true);
+    }
+    out.append(*cfFeatures(*clone, inherited, withShapeInfo(params, nullptr), mode, 0));
+}
+
+// The number of the first child of node `index` in a shape info.
+long firstChildNumber(const ccShape& shape, const ccShapeInfo* info, long index) {
+    const auto* region = dynamic_cast<const ccRegionTree*>(&shape);
+    if (info && region && region->hasBoundary()) return index + 1 + info->subtreeSize(index + 1);
+    return index + 1;
+}
+
+ChainSetHandle treeFeatures(const ccShapeTree& tree, const ccShapeModelProps& inherited,
+                            const ccShapeModelProps& inForce, const Params& params,
+                            ConsistentPropsMode mode, long shapeIndex,
+                            std::vector<ccPerimPos>& perimPositions) {
+    ChainSetHandle out = newChainSet();
+    if (const auto* region = dynamic_cast<const ccRegionTree*>(&tree);
+        region && !(region->isRoot() && region->isHole())) {
+        appendBoundaryFeatures(*region, inherited, params, mode, *out);
+    }
+    const bool uniform = isUniform(params);
+    Params base = params;
+    long index = shapeIndex;
+    ccShapeInfo ownInfo;
+    const ccShapeInfo* info = params.sampleParams().perimPosShapeInfo();
+    if (uniform && !info) {
+        ownInfo = ccShapeInfo(tree);
+        info = &ownInfo;
+        base = withShapeInfo(params, info);
+        index = 0;
+    }
+    double total = 1.0;
+    if (uniform && info->nodePerimeter(index) != 0) total = info->nodePerimeter(index);
+    long c = firstChildNumber(tree, info, index);
+    for (const ccPtrHandle_const<ccShape>& child : tree.children()) {
+        Params p = base;
+        if (uniform) {
+            if (child->isEmpty()) {
+                c += info->subtreeSize(c);
+                continue;
+            }
+            const long share =
+                std::lround(base.sampleParams().maxPoints() * info->nodePerimeter(c) / total);
+            p = withMaxPoints(base, cfIMax(share, 1));
+        }
+        ChainSetHandle sub = cfFeatures(*child, inForce, p, mode, c, perimPositions);
+        if (info) c += info->subtreeSize(c);
+        out->append(*sub);
+    }
+    if (const auto* contour = dynamic_cast<const ccContourTree*>(&tree)) {
+        return joinContourChains(*out, contour->isClosed(), params);
+    }
+    return out;
+}
+
+ChainSetHandle decomposedFeatures(const ccShape& shape, const ccShapeModelProps& inherited,
+                                  const Params& params, ConsistentPropsMode mode,
+                                  std::vector<ccPerimPos>& perimPositions) {
+    if (!shape.isFinite()) {
+        throw ccShapesError::InfiniteExtent(L"an infinite shape cannot be sampled uniformly");
+    }
+    const ccPtrHandle<ccShape> pieces = shape.decompose();
+    const ccShapeInfo info(*pieces);
+    std::vector<ccPerimPos> local;
+    ChainSetHandle features =
+        cfFeatures(*pieces, inherited, withShapeInfo(params, &info), mode, 0, local);
+    if (params.sampleParams().perimPosRequested()) {
+        const ccShapeInfo* callerInfo = params.sampleParams().perimPosShapeInfo();
+        if (!callerInfo) {
+            throw ccShapesError::BadParams(
+                L"perimeter positions of an undecomposed shape in uniform mode need a shape info");
+        }
+        const std::size_t old = perimPositions.size();
+        perimPositions.insert(perimPositions.end(), local.begin(), local.end());
+        cfConvertPerimPositions(info, 0, *callerInfo, 0, perimPositions, old);
+    }
+    return features;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+
+bool cfConsistentContourProps(const ccContourTree& contour, const ccShapeModelProps& inherited,
+                              ccShapeModelProps& consistent, ConsistentPropsMode mode) {
+    if (mode == eConsistentDirection && contour.isClosed()) {
+        const bool a = ccShapeModel::isInsidePolarity(contour, true);
+        const bool b = ccShapeModel::isInsidePolarity(contour, false);
+        if (!a && !b) return false;
+        ccShapeModelProps whole(contour.isRightHanded() != a, 1.0, false);
+        whole.magnitude(1.0);
+        consistent = whole.combine(inherited);
+        return true;
+    }
+    const ccShapeModelProps base =
+        inherited.combine(cfLocalShapeModelProps(contour, false, true, false));
+    ccShapeModelProps first = base;
+    bool isFirst = true;
+    for (const ccPtrHandle_const<ccShape>& child : contour.children()) {
+        ccShapeModelProps childInherited = base;
+        const ccPtrHandle_const<ccShape> examined = cfUnwrapMappedShape(child, childInherited);
+        ccShapeModelProps props;
+        if (const auto* sub = dynamic_cast<const ccContourTree*>(examined.get())) {
+            props = childInherited;
+            if (!cfConsistentContourProps(*sub, childInherited, props, mode)) return false;
+        } else {
+            props = childInherited.combine(cfLocalShapeModelProps(*examined, true, true, false));
+        }
+        if (isFirst) {
+            first = props;
+            isFirst = false;
+        } else if (differsByMode(first, props, mode)) {
+            return false;
+        }
+    }
+    consistent = first;
+    return true;
+}
+
+ccPtrHandle<ccFeatureletChainSet> cfFeaturesFromSamples(
+    const ccShape::ccSampleResult& samples, const ccShapeModelProps& props, const Params& params,
+    const std::vector<ccPtrHandle_const<ccShape>>& pieceShapes) {
+    ChainSetHandle set = newChainSet();
+    const auto& positions = samples.positions();
+    const auto& tangents = samples.tangents();
+    const bool hasTangents = !tangents.empty();
+    set->reserve(samples.numChains(), static_cast<long>(positions.size()));
+    const FeatureletLook whole(props, params);
+    for (long j = 0; j < samples.numChains(); ++j) {
+        const long first = samples.breaks()[j];
+        const long length = samples.chainLength(j);
+        ccFeaturelet* out = set->appendChain(length, samples.closedFlags()[j]);
+        for (long k = 0; k < length; ++k) {
+            const long s = first + k;
+            const ccRadian* tangent = hasTangents ? &tangents[s] : nullptr;
+            if (pieceShapes.empty()) {
+                whole.apply(out[k], positions[s], tangent);
+            } else {
+                const FeatureletLook piece(
+                    props.combine(cfLocalShapeModelProps(*pieceShapes[s], true, true, true)),
+                    params);
+                piece.apply(out[k], positions[s], tangent);
+            }
+        }
+    }
+    return set;
+}
+
+ccPtrHandle<ccFeatureletChainSet> cfUniformContourFeatures(
+    const ccContourTree& contour, const ccShapeModelProps& consistent, const Params& params,
+    bool isConsistent, long shapeIndex, std::vector<ccPerimPos>& perimPositions) {
+    const ccPtrHandle<ccShape> copy =
+        cfIsA<ccShapeModel>(contour) ? contour.clone()
+                                     : ccShapeModelProps(false, 1.0, false, 1.0).assign(contour);
+    ccShape::ccSampleResult result;
+    result.shapeIndex(shapeIndex);
+    std::vector<ccPtrHandle_const<ccShape>> pieces;
+    cfUniformSampleContour(dynamic_cast<const ccContourTree&>(*copy), params.sampleParams(),
+                           !isConsistent, pieces, result);
+    if (params.sampleParams().perimPosRequested()) {
+        perimPositions.insert(perimPositions.end(), result.perimPositions().begin(),
+                              result.perimPositions().end());
+    }
+    return cfFeaturesFromSamples(result, consistent, params, pieces);
+}
+
+ccPtrHandle<ccFeatureletChainSet> cfFeatures(const ccShape& shape,
+                                             const ccShapeModelProps& inherited,
+                                             const Params& params, ConsistentPropsMode mode,
+                                             long shapeIndex,
+                                             std::vector<ccPerimPos>& perimPositions) {
+    if (isUniform(params) && !shape.isDecomposed()) {
+        return decomposedFeatures(shape, inherited, params, mode, perimPositions);
+    }
+    if (cfIsMappedTree(shape))
+        return cfFeatures(*cfDistributeMapXform(shape), inherited, params, mode, 0);
+
+    ccShapeModelProps inForce = inherited.combine(cfLocalShapeModelProps(shape, true, true, true));
+    bool sampledWhole = false;
+    if (const auto* contour = dynamic_cast<const ccContourTree*>(&shape)) {
+        ccShapeModelProps consistent = inherited;
+        const bool isConsistent = cfConsistentContourProps(*contour, inherited, consistent, mode);
+        if (isUniform(params)) {
+            return cfUniformContourFeatures(*contour, consistent, params, isConsistent, shapeIndex,
+                                            perimPositions);
+        }
+        if (isConsistent) {
+            inForce = consistent;
+            sampledWhole = true;
+        }
+    }
+    const auto* tree = dynamic_cast<const ccShapeTree*>(&shape);
+    const auto* region = dynamic_cast<const ccRegionTree*>(&shape);
+    const bool isChildlessRegion = region && region->numChildren() == 0;
+    if (!tree || sampledWhole || isChildlessRegion) {
+        return primitiveFeatures(shape, inForce, params, shapeIndex, perimPositions);
+    }
+    return treeFeatures(*tree, inherited, inForce, params, mode, shapeIndex, perimPositions);
+}
+
+ccPtrHandle<ccFeatureletChainSet> cfFeatures(const ccShape& shape,
+                                             const ccShapeModelProps& inherited,
+                                             const Params& params, ConsistentPropsMode mode,
+                                             long shapeIndex) {
+    std::vector<ccPerimPos> unused;
+    return cfFeatures(shape, inherited, params, mode, shapeIndex, unused);
+}
+
+ccPtrHandle<ccFeatureletChainSet> ccShapeModel::features(const ccShape& shape,
+                                                         const ccFeatureParams& params) {
+    return cfFeatures(shape, ccShapeModelProps(false, 1.0, false, 1.0), params, eConsistentAll, 0);
+}
+
+void ccShapeModel::sampleWithPolarity(const ccShape& shape, const ccShape::ccSampleParams& params,
+                                      ccShape::ccSampleResult& result) {
+    if (!params.computeTangents()) {
+        shape.sample(params, result);
+        return;
+    }
+    if (result.tangents().size() != result.positions().size()) {
+        throw ccShapesError::BadParams(
+            L"sampleWithPolarity: the result holds " +
+            cfStr(static_cast<long>(result.tangents().size())) + L" tangents for " +
+            cfStr(static_cast<long>(result.positions().size())) + L" positions");
+    }
+    const ChainSetHandle set =
+        cfFeatures(shape, ccShapeModelProps(false, 1.0, false, 1.0),
+                   ccFeatureParams(params, 1.0, 1.0), eConsistentDirection, 0);
+    const std::size_t p0 = result.positions().size();
+    for (const ccFeaturelet& f : set->featurelets()) {
+        result.positions().push_back(f.position);
+        result.tangents().push_back(ccRadian(f.angle.toDouble() - kQuarterTurn));
+    }
+    for (long j = 0; j < set->numChains(); ++j) {
+        result.breaks().push_back(set->startFeatureIndex(j) + static_cast<long>(p0));
+        result.closedFlags().push_back(set->isClosed(j));
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Complex features
+
+namespace {
+
+// The values that stay the same down the recursion.
+struct Budget {
+    double minSpacing, maxSpacing;
+    double reserved;
+};
+
+// A part of a tree node to featurize: a child, or a region node's boundary.
+struct Entry {
+    ccPtrHandle_const<ccShape> shape;
+    long number;
+    double perimeter;
+    ccShapeModelProps props;
+    bool included = true;
+    long numPoints = 0;
+    long maxNumPoints = ccNoPointLimit;
+};
+
+ChainSetHandle complexStep(const ccShape& shape, const ccShapeModelProps& inherited,
+                           const Budget& budget, long numPoints, long maxNumPoints,
+                           const ccShapeInfo* topInfo, long index);
+
+bool hasPointLimit(long maxNumPoints) {
+    return maxNumPoints != ccNoPointLimit;
+}
+
+std::vector<Entry> entriesOf(const ccShapeTree& tree, const ccShapeModelProps& inherited,
+                             const ccShapeModelProps& inForce, const ccShapeInfo& info,
+                             long index) {
+    const auto* region = dynamic_cast<const ccRegionTree*>(&tree);
+    const bool hasBoundaryEntry = region && !(region->isRoot() && region->isHole());
+    std::vector<Entry> entries;
+    long c = index + 1;
+    if (hasBoundaryEntry) c += info.subtreeSize(index + 1);
+    for (const ccPtrHandle_const<ccShape>& child : tree.children()) {
+        entries.push_back({child, c, info.nodePerimeter(c), inForce});
+        c += info.subtreeSize(c);
+    }
+    if (hasBoundaryEntry) {
+        entries.push_back({region->boundary().clone(), index + 1, info.nodePerimeter(index + 1),
+                           cfRegionNodeModelProps(*region, inherited)});
+    }
+    return entries;
+}
+
+// Shares a limited budget out to the longest entries that it can cover.
+void shareLimitedBudget(std::vector<Entry>& entries, long numPoints, long maxNumPoints,
+                        double limit) {
+    std::vector<std::size_t> order(entries.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        if (entries[a].perimeter != entries[b].perimeter)
+            return entries[a].perimeter > entries[b].perimeter;
+        return a > b;  // between equals, the later entry first
+    });
+    for (Entry& e : entries) e.included = false;
+    double sum = 0;
+    std::vector<std::size_t> chosen;
+    for (std::size_t i : order) {
+        const double p = entries[i].perimeter;
+        if (p == 0 || limit < sum + p || cfIFloor(p * maxNumPoints / (sum + p)) < 1) break;
+        sum += p;
+        chosen.push_back(i);
+    }
+    for (std::size_t i : chosen) {
+        Entry& e = entries[i];
+        e.included = true;
+        e.maxNumPoints = cfIFloor(maxNumPoints * e.perimeter / sum);
+        if (numPoints != 0) e.numPoints = cfIFloor(numPoints * e.perimeter / sum);
+    }
+}
+
+// Shares the point target in proportion to perimeter, without a limit. A
+// node of zero perimeter gives its parts no target.
+void shareUnlimitedBudget(std::vector<Entry>& entries, long numPoints, double nodePerimeter) {
+    if (numPoints == 0 || nodePerimeter == 0) return;
+    for (Entry& e : entries) e.numPoints = cfIFloor(numPoints * e.perimeter / nodePerimeter);
+}
+
+ChainSetHandle complexTree(const ccShapeTree& tree, const ccShapeModelProps& inherited,
+                           const Budget& budget, long numPoints, long maxNumPoints,
+                           const ccShapeInfo* topInfo, long index) {
+    const ccShapeModelProps inForce =
+        inherited.combine(cfLocalShapeModelProps(tree, true, true, true));
+    ccShapeInfo ownInfo;
+    if (!topInfo) ownInfo = ccShapeInfo(tree);
+    const ccShapeInfo& info = topInfo ? *topInfo : ownInfo;
+    const double perimeter = info.nodePerimeter(index);
+    std::vector<Entry> entries = entriesOf(tree, inherited, inForce, info, index);
+    ChainSetHandle out = newChainSet();
+    if (entries.empty()) return out;
+    if (hasPointLimit(maxNumPoints) && perimeter > budget.maxSpacing * maxNumPoints) {
+        shareLimitedBudget(entries, numPoints, maxNumPoints, budget.maxSpacing * maxNumPoints);
+    } else {
+        shareUnlimitedBudget(entries, numPoints, perimeter);
+    }
+    for (const Entry& e : entries) {
+        if (!e.included) continue;
+        out->append(
+            *complexStep(*e.shape, e.props, budget, e.numPoints, e.maxNumPoints, &info, e.number));
+    }
+    return out;
+}
+
+ChainSetHandle complexLeaf(const ccShape& shape, const ccShapeModelProps& inherited,
+                           const Budget& budget, long numPoints, long maxNumPoints,
+                           const ccShapeInfo* topInfo, long index) {
+    if (!shape.isDecomposed()) {
+        return complexStep(*shape.decompose(), inherited, budget, numPoints, maxNumPoints, nullptr,
+                           0);
+    }
+    ccShapeInfo ownInfo;
+    if (!topInfo) ownInfo = ccShapeInfo(shape);
+    const ccShapeInfo& info = topInfo ? *topInfo : ownInfo;
+    const double perimeter = info.nodePerimeter(index);
+    double lo = budget.minSpacing;
+    if (hasPointLimit(maxNumPoints) && perimeter / maxNumPoints > lo) lo = perimeter / maxNumPoints;
+    const double hi = budget.maxSpacing < lo ? lo : budget.maxSpacing;
+    if (numPoints == 0) {
+        if (perimeter < lo) return newChainSet();
+        numPoints = 1;
+    }
+    double spacing = perimeter / numPoints;
+    if (lo > spacing) {
+        spacing = lo;
+    } else if (hi < spacing) {
+        spacing = hi;
+    }
+    const long count = std::max(1L, std::lround(perimeter / spacing));
+    ccShape::ccSampleParams sample(0.0, 0.0, 2, false, true);
+    sample.uniformMode(true);
+    sample.spacing(0.0);
+    sample.maxPoints(count);
+    sample.computeTangents(true);
+    sample.perimPosRequested(false);
+    sample.perimPosShapeInfo(&info);
+    Params params(sample, 1.0);
+    params.weightScale(std::min(spacing, perimeter) / budget.maxSpacing);
+    return cfFeatures(shape, inherited, params, eConsistentAll, index);
+}
+
+ChainSetHandle complexStep(const ccShape& shape, const ccShapeModelProps& inherited,
+                           const Budget& budget, long numPoints, long maxNumPoints,
+                           const ccShapeInfo* topInfo, long index) {
+    if (maxNumPoints == 0) return newChainSet();
+    if (cfIsMappedTree(shape)) {
+        return complexStep(*cfDistributeMapXform(shape), inherited, budget, numPoints, maxNumPoints,
+                           nullptr, 0);
+    }
+    const auto* tree = dynamic_cast<const ccShapeTree*>(&shape);
+    if (tree && !cfIsA<ccContourTree>(shape)) {
+        return complexTree(*tree, inherited, budget, numPoints, maxNumPoints, topInfo, index);
+    }
+    return complexLeaf(shape, inherited, budget, numPoints, maxNumPoints, topInfo, index);
+}
+
+}  // namespace
+
+ccPtrHandle<ccFeatureletChainSet> cfComplexFeatures(const ccShape& shape, double minSpacing,
+                                                    double maxSpacing, long numPoints,
+                                                    long maxNumPoints, double reserved) {
+    const Budget budget{minSpacing, maxSpacing, reserved};
+    return complexStep(shape, ccShapeModelProps(false, 1.0, false, 1.0), budget, numPoints,
+                       maxNumPoints, nullptr, 0);
+}

@@ -1,0 +1,103 @@
+// Connecting loose pieces into contours.
+#include <gtest/gtest.h>
+
+#include "model_fixtures.h"
+#include "shmd/properties.h"
+
+namespace {
+
+using namespace fixtures;
+
+const ccShapeTree& treeOf(const ConstShape& s) {
+    return dynamic_cast<const ccShapeTree&>(*s);
+}
+
+// Every piece comes back as a clone, so pieces are compared by geometry.
+TEST(Connect, AnythingButAGeneralTreeComesBackAsAClone) {
+    for (const Shape& s : {segment(0, 0, 1, 0), Shape(squareContour(2)), circle(),
+                           Shape(cfMakeHandle<ccMappedShape>(circle(), cc2XformLinear(), true))}) {
+        const Shape out = cfConnect(*s, 10);
+        EXPECT_NE(out.get(), s.get());
+        EXPECT_TRUE(*out == *s);
+        EXPECT_EQ(typeid(*out), typeid(*s));
+    }
+}
+
+TEST(Connect, GapsEqualToTheDistanceDoNotJoin) {
+    const auto tree = general({segment(0, 0, 1, 0), segment(1.5, 0, 3, 0)});
+    EXPECT_EQ(treeOf(cfConnect(*tree, 0.5)).numChildren(), 2);
+    const Shape joined = cfConnect(*tree, 0.5000001);
+    ASSERT_EQ(treeOf(joined).numChildren(), 1);
+    const auto& chain = dynamic_cast<const ccContourTree&>(*treeOf(joined).child(0));
+    EXPECT_FALSE(chain.isClosed());
+    EXPECT_EQ(chain.numChildren(), 2);
+    EXPECT_EQ(typeid(*joined), typeid(ccGeneralShapeTree));
+}
+
+TEST(Connect, IsGreedyAndSinglePass) {
+    // C fits A's end and B fits C's end, but B is passed before C joins.
+    const Shape a = segment(0, 0, 1, 0), b = segment(2, 0, 3, 0), c = segment(1, 0, 2, 0);
+    const Shape out = cfConnect(*general({a, b, c}), 0.01);
+    ASSERT_EQ(treeOf(out).numChildren(), 2);
+    EXPECT_EQ(treeOf(treeOf(out).child(0)).numChildren(), 2);
+    EXPECT_TRUE(*treeOf(out).child(1) == *b);
+}
+
+TEST(Connect, PieceMeetingTheStartWithItsStartGoesInFrontReversedWithFlippedPolarity) {
+    const Shape first = segment(0, 0, 1, 0);
+    const Shape other = model(segment(0, 0, 0, 1), weight(2));  // starts at the chain's start
+    const Shape out = cfConnect(*general({first, other}), 0.01);
+    const auto& chain = treeOf(treeOf(out).child(0));
+    ASSERT_EQ(chain.numChildren(), 2);
+    EXPECT_TRUE(*chain.child(1) == *first);
+    const ccShape& front = *chain.child(0);
+    EXPECT_NEAR(front.startPoint().y(), 1, 1e-12);
+    EXPECT_EQ(recordOf(front), ccShapeModelProps(true, 2.0));
+}
+
+TEST(Connect, SquareInOrderClosesWithTheLastPieceInFront) {
+    const Shape s0 = segment(0, 0, 1, 0), s1 = segment(1, 0, 1, 1), s2 = segment(1, 1, 0, 1),
+                s3 = segment(0, 1, 0, 0);
+    const Shape out = cfConnect(*general({s0, s1, s2, s3}), 0.01);
+    const auto& chain = dynamic_cast<const ccContourTree&>(*treeOf(out).child(0));
+    EXPECT_TRUE(chain.isClosed());
+    ASSERT_EQ(chain.numChildren(), 4);
+    EXPECT_TRUE(*chain.child(0) == *s3);
+    EXPECT_TRUE(*chain.child(1) == *s0);
+    EXPECT_TRUE(*chain.child(3) == *s2);
+}
+
+TEST(Connect, ALonePieceWithMeetingEndsStaysItself) {
+    const Shape almostClosed =
+        cfMakeHandle<ccPolyline>(std::vector<ccVector<2>>{{0, 0}, {1, 0}, {0, 0.001}}, false);
+    const Shape out = cfConnect(*general({almostClosed}), 0.1);
+    EXPECT_TRUE(*treeOf(out).child(0) == *almostClosed);
+}
+
+TEST(Connect, DistanceIsMeasuredInTheOutermostFrameAndLevelsStaySeparate) {
+    const auto inner = general({segment(0, 0, 1, 0), segment(1.05, 0, 2, 0)});
+    const Shape scaled = cfMakeHandle<ccMappedShape>(
+        inner, cc2XformLinear(ccXform<2>(ccMatrix<2>::scale(10, 10), {})), true);
+    const Shape loose = cfConnect(*scaled, 0.4);  // the gap is 0.5 after scaling
+    EXPECT_EQ(treeOf(dynamic_cast<const ccMappedShape&>(*loose).shape()).numChildren(), 2);
+    const Shape joined = cfConnect(*scaled, 0.6);
+    EXPECT_EQ(treeOf(dynamic_cast<const ccMappedShape&>(*joined).shape()).numChildren(), 1);
+
+    const auto nested = general({segment(0, 0, 1, 0), general({segment(1, 0, 2, 0)})});
+    EXPECT_EQ(treeOf(cfConnect(*nested, 0.5)).numChildren(), 2);
+}
+
+TEST(Connect, ModelTreeConnectKeepsThePropertiesInForceOnEveryPiece) {
+    const Shape tree =
+        weight(2).assign(*general({segment(0, 0, 1, 0), model(segment(1, 0, 2, 0), reversed(3))}));
+    const auto out = dynamic_cast<const ccGeneralShapeTree&>(*tree).connect(0.01);
+    const auto& chain = treeOf(out->child(0));
+    ASSERT_EQ(chain.numChildren(), 2);
+    EXPECT_EQ(recordOf(*chain.child(0)),
+              ccShapeModelProps());  // plain piece became a model of its own record
+    EXPECT_TRUE(cfIsA<ccShapeModel>(*chain.child(0)));
+    EXPECT_EQ(recordOf(*chain.child(1)), reversed(3));
+    EXPECT_EQ(recordOf(*out), weight(2));
+}
+
+}  // namespace

@@ -1,0 +1,168 @@
+// Shapes, records and random trees shared by the module's tests.
+#pragma once
+
+#include <random>
+#include <vector>
+
+#include "ch_core/shapemod.h"
+
+namespace fixtures {
+
+using Shape = ccPtrHandle<ccShape>;
+using ConstShape = ccPtrHandle_const<ccShape>;
+
+inline ccShapeModelProps weight(double w) {
+    return ccShapeModelProps(false, w);
+}
+inline ccShapeModelProps reversed(double w = 1.0) {
+    return ccShapeModelProps(true, w);
+}
+inline ccShapeModelProps ignored() {
+    return ccShapeModelProps(false, 1.0, true);
+}
+
+inline Shape circle(double x = 0, double y = 0, double r = 1) {
+    return cfMakeHandle<ccCircle>(ccVector<2>(x, y), r);
+}
+inline Shape segment(double x0, double y0, double x1, double y1) {
+    return cfMakeHandle<ccLineSeg>(ccVector<2>(x0, y0), ccVector<2>(x1, y1));
+}
+// A square of side `size` with its lower left corner at (x, y), counter-clockwise.
+inline Shape square(double x, double y, double size) {
+    return cfMakeHandle<ccPolyline>(
+        std::vector<ccVector<2>>{{x, y}, {x + size, y}, {x + size, y + size}, {x, y + size}}, true);
+}
+// A left-handed circle: the same points, traversed clockwise.
+inline Shape clockwiseCircle(double x = 0, double y = 0, double r = 1) {
+    return circle(x, y, r)->reverse();
+}
+
+inline Shape model(const ConstShape& shape, const ccShapeModelProps& p) {
+    return p.assign(*shape);
+}
+
+inline ccPtrHandle<ccGeneralShapeTree> general(std::initializer_list<ConstShape> children) {
+    auto tree = cfMakeHandle<ccGeneralShapeTree>();
+    for (const auto& c : children) tree->addChild(c, true);
+    return tree;
+}
+
+inline ccPtrHandle<ccContourTree> contour(bool closed, std::initializer_list<ConstShape> pieces) {
+    auto tree = cfMakeHandle<ccContourTree>(closed);
+    for (const auto& p : pieces) tree->addChild(p, true);
+    return tree;
+}
+
+// The closed square contour (0,0)-(s,s) of four segments, counter-clockwise.
+inline ccPtrHandle<ccContourTree> squareContour(double s,
+                                                const std::vector<ccShapeModelProps>& props = {}) {
+    const ccVector<2> c[4] = {{0, 0}, {s, 0}, {s, s}, {0, s}};
+    auto tree = cfMakeHandle<ccContourTree>(true);
+    for (int i = 0; i < 4; ++i) {
+        Shape piece = cfMakeHandle<ccLineSeg>(c[i], c[(i + 1) % 4]);
+        if (!props.empty()) piece = props[i].assign(*piece);
+        tree->addChild(piece, true);
+    }
+    return tree;
+}
+
+inline const ccShapeModel& asModel(const ccShape& s) {
+    return dynamic_cast<const ccShapeModel&>(s);
+}
+inline ccShapeModelProps recordOf(const ccShape& s) {
+    return ccShapeModel::shapeModelProps(s);
+}
+
+// A mirroring similarity: rotate, scale and reflect across the x axis.
+inline ccXform<2> mirroringSimilarity(std::mt19937& rng) {
+    std::uniform_real_distribution<double> angle(-3, 3), scale(0.5, 2), shift(-5, 5);
+    const ccMatrix<2> reflect(1, 0, 0, -1);
+    const double s = scale(rng);
+    return ccXform<2>(
+        ccMatrix<2>::rotation(ccRadian(angle(rng))) * ccMatrix<2>::scale(s, s) * reflect,
+        ccVector<2>(shift(rng), shift(rng)));
+}
+
+// Random trees mixing models and plain shapes, open and closed leaves of both
+// handedness, contours, mapped shapes and region trees.
+class RandomTrees {
+  public:
+    explicit RandomTrees(unsigned seed) : rng_(seed) {}
+
+    std::mt19937& rng() { return rng_; }
+
+    ccShapeModelProps randomProps() {
+        std::uniform_real_distribution<double> w(-1, 3);
+        return ccShapeModelProps(coin(), w(rng_), chance(0.15), 1.0);
+    }
+
+    Shape maybeModel(const Shape& s) { return coin() ? randomProps().assign(*s) : s; }
+
+    Shape leaf() {
+        std::uniform_real_distribution<double> pos(-20, 20), r(0.5, 4);
+        switch (pick(4)) {
+            case 0:
+                return maybeModel(circle(pos(rng_), pos(rng_), r(rng_)));
+            case 1:
+                return maybeModel(clockwiseCircle(pos(rng_), pos(rng_), r(rng_)));
+            case 2:
+                return maybeModel(segment(pos(rng_), pos(rng_), pos(rng_), pos(rng_)));
+            default:
+                return maybeModel(square(pos(rng_), pos(rng_), r(rng_)));
+        }
+    }
+
+    Shape squareOfPieces() {
+        std::vector<ccShapeModelProps> props;
+        for (int i = 0; i < 4; ++i)
+            props.push_back(chance(0.3) ? randomProps() : ccShapeModelProps());
+        Shape c = squareContour(3, props);
+        return coin() ? c->reverse() : c;
+    }
+
+    Shape region() {
+        auto solid = cfMakeHandle<ccRegionTree>(*circle(0, 0, 10), false);
+        auto hole =
+            cfMakeHandle<ccRegionTree>(coin() ? *circle(0, 0, 3) : *clockwiseCircle(0, 0, 3), true);
+        solid->addChild(coin() ? Shape(hole) : randomProps().assign(*hole), true);
+        return maybeModel(solid);
+    }
+
+    Shape mapped(const Shape& inner) {
+        std::uniform_real_distribution<double> angle(-3, 3);
+        const ccXform<2> x = ccXform<2>::rigid(ccRadian(angle(rng_)), ccVector<2>(1, 2));
+        const ccXform<2> mirror(ccMatrix<2>(-1, 0, 0, 1), ccVector<2>());
+        return maybeModel(
+            cfMakeHandle<ccMappedShape>(inner, cc2XformLinear(coin() ? x : mirror * x), true));
+    }
+
+    Shape tree(int depth) {
+        if (depth == 0) return leaf();
+        switch (pick(5)) {
+            case 0:
+                return region();
+            case 1:
+                return squareOfPieces();
+            case 2:
+                return mapped(tree(depth - 1));
+            default: {
+                auto t = cfMakeHandle<ccGeneralShapeTree>();
+                const int n = 1 + pick(3);
+                for (int i = 0; i < n; ++i) t->addChild(tree(depth - 1), true);
+                return maybeModel(t);
+            }
+        }
+    }
+
+    // A random tree whose top node is a model.
+    Shape modelTree(int depth) { return randomProps().assign(*tree(depth)); }
+
+  private:
+    bool coin() { return pick(2) == 0; }
+    bool chance(double p) { return std::uniform_real_distribution<double>(0, 1)(rng_) < p; }
+    int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng_); }
+
+    std::mt19937 rng_;
+};
+
+}  // namespace fixtures

@@ -1,0 +1,358 @@
+// Property lookup, assignment, polarity, distribution, polygon wrapping and
+// region-tree mapping.
+#include "shmd/properties.h"
+
+#include <gtest/gtest.h>
+
+#include <typeinfo>
+
+#include "model_fixtures.h"
+
+namespace {
+
+using namespace fixtures;
+
+const ccXform<2> kIdentity;
+const ccXform<2> kMirrorX(ccMatrix<2>(-1, 0, 0, 1), ccVector<2>(0, 0));
+
+// ---- lookup and assignment ----
+
+TEST(Lookup, PlainShapesHaveTheDefaultRecordAndModelsTheirOwn) {
+    EXPECT_EQ(recordOf(*circle()), ccShapeModelProps());
+    EXPECT_EQ(recordOf(*model(circle(), weight(2))), weight(2));
+}
+
+TEST(Assign, WrapsInTheMatchingTypeAndDropsAnOldRecord) {
+    const Shape old = model(circle(1, 2, 3), weight(2));
+    const Shape fresh = weight(5).assign(*old);
+    EXPECT_EQ(typeid(*fresh), typeid(ccShapeModelTemplate<ccCircle>));
+    EXPECT_EQ(recordOf(*fresh), weight(5));
+    EXPECT_EQ(recordOf(*old), weight(2));
+    EXPECT_TRUE(static_cast<const ccShape&>(*fresh) ==
+                static_cast<const ccShape&>(*circle(1, 2, 3)));
+    EXPECT_EQ(typeid(*weight(1).assign(*segment(0, 0, 1, 1))),
+              typeid(ccShapeModelTemplate<ccLineSeg>));
+}
+
+TEST(Assign, KeepsATreesChildrenAsTheyAre) {
+    const Shape child = model(circle(), weight(3));
+    const auto tree = general({child, segment(0, 0, 1, 0)});
+    const Shape wrapped = weight(2).assign(*tree);
+    const auto& t = dynamic_cast<const ccShapeTree&>(*wrapped);
+    EXPECT_EQ(t.child(0).get(), child.get());  // shared, not re-wrapped
+    EXPECT_EQ(recordOf(*t.child(0)), weight(3));
+}
+
+TEST(Assign, RefusesAShapeOfNoSupportedType) {
+    struct Alien : ccLineSeg {};  // derived types still match their base
+    EXPECT_EQ(typeid(*weight(1).assign(Alien())), typeid(ccShapeModelTemplate<ccLineSeg>));
+}
+
+TEST(RawShape, GivesPlainGeometryOfTheModelsType) {
+    const Shape m = model(circle(1, 1, 2), weight(4));
+    const Shape raw = ccShapeModel::rawShape(*m);
+    EXPECT_EQ(typeid(*raw), typeid(ccCircle));
+    EXPECT_TRUE(*raw == *circle(1, 1, 2));
+    EXPECT_EQ(typeid(*ccShapeModel::rawShape(*circle())), typeid(ccCircle));
+}
+
+TEST(LocalProps, MappedChainsCombineByFlags) {
+    const Shape inner = model(circle(), weight(3));
+    const Shape mapped =
+        model(cfMakeHandle<ccMappedShape>(inner, cc2XformLinear(kIdentity), true), weight(2));
+    EXPECT_EQ(cfLocalShapeModelProps(*mapped, false, true, true).weight(), 2);
+    EXPECT_EQ(cfLocalShapeModelProps(*mapped, true, false, false).weight(), 2);
+    EXPECT_EQ(cfLocalShapeModelProps(*mapped, true, true, false).weight(), 6);
+}
+
+TEST(LocalProps, EachMirroringMapOfTheChainTogglesOnce) {
+    const Shape once = cfMakeHandle<ccMappedShape>(circle(), cc2XformLinear(kMirrorX), true);
+    EXPECT_TRUE(cfLocalShapeModelProps(*once, true, true, true).isReversedPolarity());
+    EXPECT_FALSE(cfLocalShapeModelProps(*once, true, true, false).isReversedPolarity());
+    const Shape twice = cfMakeHandle<ccMappedShape>(once, cc2XformLinear(kMirrorX), true);
+    EXPECT_FALSE(cfLocalShapeModelProps(*twice, true, true, true).isReversedPolarity());
+    // Without alwaysUnderlying the inner mapped shape is still looked through.
+    EXPECT_FALSE(cfLocalShapeModelProps(*twice, true, false, true).isReversedPolarity());
+}
+
+TEST(RegionNodeProps, ToggleWhenBoundaryHandednessEqualsBeingAHole) {
+    const ccShapeModelProps d;
+    EXPECT_FALSE(cfRegionNodeModelProps(ccRegionTree(*circle(), false), d).isReversedPolarity());
+    EXPECT_TRUE(
+        cfRegionNodeModelProps(ccRegionTree(*clockwiseCircle(), false), d).isReversedPolarity());
+    EXPECT_TRUE(cfRegionNodeModelProps(ccRegionTree(*circle(), true), d).isReversedPolarity());
+    EXPECT_FALSE(
+        cfRegionNodeModelProps(ccRegionTree(*clockwiseCircle(), true), d).isReversedPolarity());
+    // The node's own record and the inherited one come first.
+    const auto node = weight(2).assign(ccRegionTree(*circle(), false));
+    EXPECT_EQ(cfRegionNodeModelProps(dynamic_cast<const ccRegionTree&>(*node), reversed(3)),
+              reversed(6));
+}
+
+TEST(Wrapping, AsShapeModelSharesModelsAndToggleTwiceRestores) {
+    const Shape m = model(circle(), weight(2));
+    EXPECT_EQ(cfAsShapeModel(m).get(), m.get());
+    EXPECT_NE(cfAsShapeModel(*m).get(), m.get());
+    EXPECT_THROW(cfAsShapeModel(Shape()), ccBadPointer);
+    const Shape twice = cfToggleReversedPolarity(*cfToggleReversedPolarity(*circle()));
+    EXPECT_EQ(recordOf(*twice), ccShapeModelProps());
+    EXPECT_TRUE(cfIsA<ccShapeModel>(*twice));
+}
+
+TEST(Wrapping, UnwrapFoldsTheChainButNotTheInnermostRecord) {
+    const Shape inner = model(circle(), weight(3));
+    const Shape mapped =
+        model(cfMakeHandle<ccMappedShape>(inner, cc2XformLinear(kIdentity), true), weight(2));
+    ccShapeModelProps acc = weight(5);
+    const ConstShape u = cfUnwrapMappedShape(mapped, acc);
+    EXPECT_EQ(u.get(), inner.get());
+    EXPECT_EQ(acc.weight(), 10);
+    EXPECT_TRUE(
+        cfIsMappedTree(*cfMakeHandle<ccMappedShape>(general({circle()}), cc2XformLinear(), true)));
+    EXPECT_FALSE(cfIsMappedTree(*mapped));
+}
+
+// ---- polarity ----
+
+TEST(InsidePolarity, LeavesAndEmptyTrees) {
+    EXPECT_TRUE(ccShapeModel::isInsidePolarity(*circle(), true));
+    EXPECT_FALSE(ccShapeModel::isInsidePolarity(*circle(), false));
+    EXPECT_FALSE(ccShapeModel::isInsidePolarity(*model(circle(), reversed()), true));
+    EXPECT_TRUE(ccShapeModel::isInsidePolarity(*model(circle(), reversed()), false));
+    for (bool sense : {true, false}) {
+        EXPECT_TRUE(ccShapeModel::isInsidePolarity(*segment(0, 0, 1, 0), sense));
+        EXPECT_TRUE(ccShapeModel::isInsidePolarity(*contour(false, {segment(0, 0, 1, 0)}), sense));
+        EXPECT_TRUE(ccShapeModel::isInsidePolarity(*general({}), sense));
+    }
+    const auto mixed = general({circle(), clockwiseCircle(5, 0)});
+    EXPECT_FALSE(ccShapeModel::isInsidePolarity(*mixed, true));
+    EXPECT_FALSE(ccShapeModel::isInsidePolarity(*mixed, false));
+}
+
+TEST(InsidePolarity, RootHoleWithoutChildrenDependsOnItsOwnReversal) {
+    EXPECT_FALSE(ccShapeModel::isInsidePolarity(ccRegionTree(), false));
+    EXPECT_TRUE(ccShapeModel::isInsidePolarity(ccRegionTree(), true));
+    const Shape flagged = reversed().assign(ccRegionTree());
+    EXPECT_TRUE(ccShapeModel::isInsidePolarity(*flagged, false));
+    EXPECT_FALSE(ccShapeModel::isInsidePolarity(*flagged, true));
+}
+
+TEST(InsidePolarity, ContourPiecesMustAgree) {
+    const ccShapeModelProps d;
+    EXPECT_TRUE(ccShapeModel::isInsidePolarity(*squareContour(2), true));
+    const auto mixed = squareContour(2, {d, reversed(), d, d});
+    EXPECT_FALSE(ccShapeModel::isInsidePolarity(*mixed, true));
+    EXPECT_FALSE(ccShapeModel::isInsidePolarity(*mixed, false));
+    const auto allReversed = squareContour(2, {reversed(), reversed(), reversed(), reversed()});
+    EXPECT_TRUE(ccShapeModel::isInsidePolarity(*allReversed, false));
+    // A reversal on the contour cancels one on every piece.
+    EXPECT_TRUE(ccShapeModel::isInsidePolarity(*reversed().assign(*allReversed), true));
+}
+
+TEST(SetInsidePolarity, ContourWithMixedPiecesLosesThePieceFlags) {
+    const ccShapeModelProps d;
+    const Shape fixed =
+        ccShapeModel::setInsidePolarity(*squareContour(2, {d, reversed(), d, d}), false);
+    EXPECT_TRUE(ccShapeModel::isInsidePolarity(*fixed, false));
+    const auto& tree = dynamic_cast<const ccShapeTree&>(*fixed);
+    for (const auto& piece : tree.children()) EXPECT_FALSE(recordOf(*piece).isReversedPolarity());
+    EXPECT_TRUE(recordOf(*fixed).isReversedPolarity());
+}
+
+TEST(SetInsidePolarity, AlreadyRightGivesAModelCopyWithTheSameRecord) {
+    const Shape m = model(circle(), weight(7));
+    const Shape same = ccShapeModel::setInsidePolarity(*m, true);
+    EXPECT_NE(same.get(), m.get());
+    EXPECT_EQ(recordOf(*same), weight(7));
+}
+
+TEST(SetInsidePolarity, GeneralTreeFixesEachChildOnItsOwn) {
+    const Shape fixed =
+        ccShapeModel::setInsidePolarity(*general({circle(), clockwiseCircle(5, 0)}), true);
+    const auto& tree = dynamic_cast<const ccShapeTree&>(*fixed);
+    EXPECT_EQ(recordOf(*tree.child(0)), ccShapeModelProps());
+    EXPECT_TRUE(cfIsA<ccShapeModel>(*tree.child(0)));
+    EXPECT_EQ(recordOf(*tree.child(1)), reversed());
+    EXPECT_TRUE(ccShapeModel::isInsidePolarity(*fixed, true));
+}
+
+TEST(SetInsidePolarity, MappedModelKeepsItsRecordOverTheFixedTree) {
+    const Shape inner = general({circle(), clockwiseCircle(5, 0)});
+    const Shape mapped =
+        model(cfMakeHandle<ccMappedShape>(inner, cc2XformLinear(kIdentity), true), weight(2));
+    const Shape fixed = ccShapeModel::setInsidePolarity(*mapped, true);
+    EXPECT_EQ(typeid(*fixed), typeid(ccShapeModelTemplate<ccMappedShape>));
+    EXPECT_EQ(recordOf(*fixed), weight(2));
+    EXPECT_TRUE(ccShapeModel::isInsidePolarity(*fixed, true));
+}
+
+TEST(SetInsidePolarity, YieldsTheAskedSenseOnRandomTrees) {
+    RandomTrees random(20261206);
+    for (int i = 0; i < 300; ++i) {
+        const Shape tree = random.tree(3);
+        for (bool sense : {true, false}) {
+            const Shape fixed = ccShapeModel::setInsidePolarity(*tree, sense);
+            ASSERT_TRUE(ccShapeModel::isInsidePolarity(*fixed, sense))
+                << "tree " << i << " sense " << sense;
+            ASSERT_TRUE(cfIsA<ccShapeModel>(*fixed));
+        }
+    }
+}
+
+TEST(IgnoredPolarities, FoundAnywhereButInARootHolesMissingBoundary) {
+    EXPECT_FALSE(ccShapeModel::areAnyPolaritiesIgnored(*circle()));
+    EXPECT_TRUE(ccShapeModel::areAnyPolaritiesIgnored(*model(circle(), ignored())));
+    const Shape deep =
+        general({general({general({segment(0, 0, 1, 1), model(circle(), ignored())})})});
+    EXPECT_TRUE(ccShapeModel::areAnyPolaritiesIgnored(*deep));
+    auto region = cfMakeHandle<ccRegionTree>(*model(circle(), ignored()), false);
+    EXPECT_TRUE(ccShapeModel::areAnyPolaritiesIgnored(*region));
+    EXPECT_TRUE(ccShapeModel::areAnyPolaritiesIgnored(
+        *cfMakeHandle<ccMappedShape>(model(circle(), ignored()), cc2XformLinear(), true)));
+}
+
+TEST(CorrectPolarities, KeepsHandednessPreservingMapsAsTheyAre) {
+    const Shape m = model(circle(), weight(2));
+    EXPECT_EQ(cfCorrectPolarities(m, *m, kIdentity).get(), m.get());
+    const ccXform<2> singular(ccMatrix<2>(1, 0, 0, 0), ccVector<2>());
+    EXPECT_EQ(cfCorrectPolarities(m, *m, singular).get(), m.get());
+}
+
+TEST(CorrectPolarities, MirrorTogglesEveryLeafOnce) {
+    const Shape leaf = model(circle(), weight(2));
+    const Shape image = leaf->mapShape(kMirrorX);  // already corrected by the model
+    EXPECT_TRUE(recordOf(*image).isReversedPolarity());
+
+    const Shape modelChild = model(circle(), weight(3));
+    const Shape plainChild = circle(4, 0);
+    auto mappedTree = general({modelChild, plainChild});
+    const Shape handle = mappedTree;
+    const Shape corrected =
+        cfCorrectPolarities(handle, *general({modelChild, plainChild}), kMirrorX);
+    EXPECT_EQ(corrected.get(), mappedTree.get());
+    EXPECT_EQ(mappedTree->child(0).get(), modelChild.get());
+    EXPECT_EQ(recordOf(*mappedTree->child(1)), reversed());
+
+    const Shape mapped = cfMakeHandle<ccMappedShape>(circle(), cc2XformLinear(kMirrorX), true);
+    EXPECT_EQ(cfCorrectPolarities(mapped, *circle(), kMirrorX).get(), mapped.get());
+}
+
+TEST(CorrectPolarities, MirroringKeepsInsidePolarityOfRandomModelTrees) {
+    RandomTrees random(77);
+    for (int i = 0; i < 300; ++i) {
+        const Shape tree = random.modelTree(3);
+        const Shape image = tree->mapShape(mirroringSimilarity(random.rng()));
+        for (bool sense : {true, false}) {
+            ASSERT_EQ(ccShapeModel::isInsidePolarity(*image, sense),
+                      ccShapeModel::isInsidePolarity(*tree, sense))
+                << "tree " << i << " sense " << sense;
+        }
+        ASSERT_EQ(ccShapeModel::areAnyPolaritiesIgnored(*image),
+                  ccShapeModel::areAnyPolaritiesIgnored(*tree));
+    }
+}
+
+// ---- distribution ----
+
+TEST(Distribute, PlainTreeGetsDefaultModelsAtTheLeaves) {
+    const auto tree = general({circle(), circle(3, 0)});
+    const auto out = cfDistributeShapeProps(*tree, ccShapeModelProps());
+    EXPECT_EQ(typeid(*out), typeid(ccGeneralShapeTree));
+    for (const auto& leaf : out->children()) {
+        EXPECT_EQ(typeid(*leaf), typeid(ccShapeModelTemplate<ccCircle>));
+        EXPECT_EQ(recordOf(*leaf), ccShapeModelProps());
+    }
+    EXPECT_EQ(tree->child(0)->refCount(), 1);  // the input's leaves are not shared
+}
+
+TEST(Distribute, RecordsMultiplyDownAndInnerModelsReset) {
+    const Shape inner = weight(3).assign(*general({weight(4).assign(*segment(0, 0, 1, 0))}));
+    const Shape top =
+        weight(2).assign(*general({inner, model(circle(), weight(3)), segment(0, 0, 0, 1)}));
+    const auto out =
+        cfDistributeShapeProps(dynamic_cast<const ccShapeTree&>(*top), ccShapeModelProps());
+    EXPECT_EQ(recordOf(*out), ccShapeModelProps());
+    const auto& level2 = dynamic_cast<const ccShapeTree&>(*out->child(0));
+    EXPECT_EQ(recordOf(level2), ccShapeModelProps());
+    EXPECT_EQ(recordOf(*level2.child(0)).weight(), 24);
+    EXPECT_EQ(recordOf(*out->child(1)).weight(), 6);
+    EXPECT_EQ(recordOf(*out->child(2)).weight(), 2);
+    EXPECT_EQ(recordOf(*top).weight(), 2);  // the input is unchanged
+}
+
+TEST(Distribute, ReversalsCancelIgnoreSticksAndZeroWins) {
+    const auto tree =
+        reversed().assign(*general({model(circle(), reversed()), model(circle(3, 0), ignored())}));
+    const auto out =
+        cfDistributeShapeProps(dynamic_cast<const ccShapeTree&>(*tree), ccShapeModelProps());
+    EXPECT_FALSE(recordOf(*out->child(0)).isReversedPolarity());
+    EXPECT_TRUE(recordOf(*out->child(1)).isReversedPolarity());
+    EXPECT_TRUE(recordOf(*out->child(1)).isIgnoredPolarity());
+    const auto zero = cfDistributeShapeProps(*general({model(circle(), weight(5))}), weight(0));
+    EXPECT_EQ(recordOf(*zero->child(0)).weight(), 0);
+}
+
+TEST(Distribute, RegionBoundaryAndMappedChildren) {
+    const Shape region = weight(2).assign(ccRegionTree(*circle(0, 0, 5), false));
+    const auto out =
+        cfDistributeShapeProps(dynamic_cast<const ccShapeTree&>(*region), ccShapeModelProps());
+    EXPECT_EQ(recordOf(dynamic_cast<const ccRegionTree&>(*out).boundary()).weight(), 2);
+
+    const Shape mappedContour =
+        cfMakeHandle<ccMappedShape>(squareContour(1), cc2XformLinear(), true);
+    const Shape mappedCircle =
+        cfMakeHandle<ccMappedShape>(model(circle(), weight(3)), cc2XformLinear(), true);
+    const auto top = weight(2).assign(*general({mappedContour, mappedCircle}));
+    const auto result =
+        cfDistributeShapeProps(dynamic_cast<const ccShapeTree&>(*top), ccShapeModelProps());
+    EXPECT_EQ(typeid(*result->child(0)), typeid(ccShapeModelTemplate<ccContourTree>));
+    const auto& pieces = dynamic_cast<const ccShapeTree&>(*result->child(0));
+    EXPECT_EQ(typeid(*pieces.child(0)), typeid(ccShapeModelTemplate<ccMappedShape>));
+    EXPECT_EQ(recordOf(*pieces.child(0)).weight(), 2);
+    EXPECT_EQ(typeid(*result->child(1)), typeid(ccShapeModelTemplate<ccMappedShape>));
+    EXPECT_EQ(recordOf(*result->child(1)).weight(), 2);
+    const auto& wrapper = dynamic_cast<const ccMappedShape&>(*result->child(1));
+    EXPECT_EQ(recordOf(*wrapper.shape()).weight(), 3);
+}
+
+// ---- region-tree mapping ----
+
+TEST(RegionTreeMapping, TranslationMapsTheBoundaryAndKeepsRecords) {
+    const Shape region = weight(2).assign(ccRegionTree(*model(circle(0, 0, 5), reversed()), false));
+    const Shape image = region->mapShape(ccXform<2>::translation(ccVector<2>(3, 0)));
+    const auto& node = dynamic_cast<const ccRegionTree&>(*image);
+    EXPECT_EQ(typeid(node), typeid(ccShapeModelTemplate<ccRegionTree>));
+    EXPECT_EQ(recordOf(node), weight(2));
+    EXPECT_EQ(recordOf(node.boundary()), reversed());
+    EXPECT_NEAR(node.boundary().startPoint().x(), 8, 1e-12);
+}
+
+TEST(RegionTreeMapping, ReflectionKeepsBoundaryReversalFlagsWhereAPlainMapWouldToggle) {
+    const ccShapeModelProps d;
+    const Shape boundary = squareContour(4, {d, d, d, d});
+    const Shape region = d.assign(ccRegionTree(*boundary, false));
+    const Shape image = region->mapShape(kMirrorX);
+    const auto& node = dynamic_cast<const ccRegionTree&>(*image);
+    for (const auto& piece : dynamic_cast<const ccShapeTree&>(node.boundary()).children()) {
+        EXPECT_FALSE(recordOf(*piece).isReversedPolarity());
+    }
+    const Shape loose = boundary->mapShape(kMirrorX);  // a plain contour of models
+    for (const auto& piece : dynamic_cast<const ccShapeTree&>(*loose).children()) {
+        EXPECT_TRUE(recordOf(*piece).isReversedPolarity());
+    }
+    // The region's own polarity follows from the mirrored boundary.
+    EXPECT_EQ(ccShapeModel::isInsidePolarity(*image, true),
+              ccShapeModel::isInsidePolarity(*region, true));
+}
+
+TEST(RegionTreeMapping, MappedBoundaryIsWrappedOnceMore) {
+    const Shape inner = cfMakeHandle<ccMappedShape>(circle(0, 0, 2), cc2XformLinear(), true);
+    const Shape region = ccShapeModelProps().assign(ccRegionTree(*inner, false));
+    const Shape image = region->mapShape(kMirrorX);
+    const auto& wrapper =
+        dynamic_cast<const ccMappedShape&>(dynamic_cast<const ccRegionTree&>(*image).boundary());
+    EXPECT_TRUE(cfIsA<ccMappedShape>(*wrapper.shape()));
+    EXPECT_LT(wrapper.mapXform().linearXform(ccVector<2>()).determinant(), 0);
+}
+
+}  // namespace
