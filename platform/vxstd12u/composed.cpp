@@ -4,6 +4,7 @@
 #include <limits>
 #include <string>
 
+#include "vxstd12u/ellipse.h"
 #include "vxstd12u/errors.h"
 #include "vxstd12u/rect.h"
 #include "vxstd12u/shapeinfo.h"
@@ -21,6 +22,26 @@ double loopLength(const Loop& loop) {
     return sum;
 }
 
+// The loops with the length of every piece, measured once: elliptical pieces
+// integrate their length each time they are asked.
+struct ccMeasuredLoops {
+    std::vector<Loop> loops;
+    std::vector<std::vector<double>> pieceLengths;
+    std::vector<double> loopLengths;
+
+    explicit ccMeasuredLoops(std::vector<Loop> l) : loops(std::move(l)) {
+        for (const auto& loop : loops) {
+            pieceLengths.emplace_back();
+            double sum = 0.0;
+            for (const auto& piece : loop) {
+                pieceLengths.back().push_back(piece->perimeter());
+                sum += pieceLengths.back().back();
+            }
+            loopLengths.push_back(sum);
+        }
+    }
+};
+
 // Where an arc length of the whole boundary falls: which loop, which piece of
 // it, and how far along that piece. Offsets at a joint go to the piece that
 // starts there; the very end stays on the last piece.
@@ -30,32 +51,31 @@ struct ccBoundarySpot {
     double local = 0.0;
 };
 
-ccBoundarySpot locateInLoop(const Loop& loop, std::size_t loopIndex, double offset) {
-    ccBoundarySpot spot{loopIndex, 0, offset};
-    for (std::size_t i = 0; i < loop.size(); ++i) {
-        const double length = loop[i]->perimeter();
+ccBoundarySpot locateInLoop(const ccMeasuredLoops& m, std::size_t loop, double offset) {
+    ccBoundarySpot spot{loop, 0, offset};
+    const auto& lengths = m.pieceLengths[loop];
+    for (std::size_t i = 0; i < lengths.size(); ++i) {
         spot.piece = i;
         spot.local = offset;
-        if (offset < length || i + 1 == loop.size()) break;
-        offset -= length;
+        if (offset < lengths[i] || i + 1 == lengths.size()) break;
+        offset -= lengths[i];
     }
     return spot;
 }
 
-ccBoundarySpot locate(const std::vector<Loop>& loops, double offset) {
-    for (std::size_t l = 0; l < loops.size(); ++l) {
-        const double length = loopLength(loops[l]);
-        if (offset < length || l + 1 == loops.size()) return locateInLoop(loops[l], l, offset);
-        offset -= length;
+ccBoundarySpot locate(const ccMeasuredLoops& m, double offset) {
+    for (std::size_t l = 0; l < m.loops.size(); ++l) {
+        if (offset < m.loopLengths[l] || l + 1 == m.loops.size()) return locateInLoop(m, l, offset);
+        offset -= m.loopLengths[l];
     }
     return {};
 }
 
-void pointAndTangentAt(const std::vector<Loop>& loops, const ccBoundarySpot& spot,
-                       ccVector<2>& point, ccRadian& tangent) {
-    const ccShape& piece = *loops[spot.loop][spot.piece];
-    const double local = std::min(std::max(spot.local, 0.0), piece.perimeter());
-    piece.perimPointAndTangent(ccPerimPos(0, local), point, tangent);
+void pointAndTangentAt(const ccMeasuredLoops& m, const ccBoundarySpot& spot, ccVector<2>& point,
+                       ccRadian& tangent) {
+    const double length = m.pieceLengths[spot.loop][spot.piece];
+    const double local = std::min(std::max(spot.local, 0.0), length);
+    m.loops[spot.loop][spot.piece]->perimPointAndTangent(ccPerimPos(0, local), point, tangent);
 }
 
 // A loop as one shape: its only piece, or a closed contour of its pieces.
@@ -167,18 +187,20 @@ void ccComposedShape::perimPointAndTangent(const ccPerimPos& pos, ccVector<2>& p
                                            ccRadian& tangent) const {
     cfRequireOwnNode(pos, "composed shape");
     if (std::isnan(pos.offset())) throw ccShapesError::BadParams(L"perimeter offset is NaN");
-    const auto loops = loops_();
-    const double offset = std::min(std::max(pos.offset(), 0.0), perimeter());
-    pointAndTangentAt(loops, locate(loops, offset), point, tangent);
+    const ccMeasuredLoops m(loops_());
+    double perimeter = 0.0;
+    for (double length : m.loopLengths) perimeter += length;
+    const double offset = std::min(std::max(pos.offset(), 0.0), perimeter);
+    pointAndTangentAt(m, locate(m, offset), point, tangent);
 }
 
 // ---------------------------------------------------------------- sampling
 
 void ccComposedShape::sample(const ccSampleParams& params, ccSampleResult& result) const {
     cfCheckSampleParams(params);
-    const auto loops = loops_();
-    std::vector<double> lengths;
-    for (const auto& loop : loops) lengths.push_back(loopLength(loop));
+    const ccMeasuredLoops m(loops_());
+    const auto& loops = m.loops;
+    const auto& lengths = m.loopLengths;
 
     std::vector<std::vector<double>> offsets;
     long total = 0;
@@ -205,7 +227,7 @@ void ccComposedShape::sample(const ccSampleParams& params, ccSampleResult& resul
         for (double offset : offsets[l]) {
             ccVector<2> point;
             ccRadian tangent;
-            pointAndTangentAt(loops, locateInLoop(loops[l], l, offset), point, tangent);
+            pointAndTangentAt(m, locateInLoop(m, l, offset), point, tangent);
             result.positions().push_back(point);
             if (params.computeTangents()) result.tangents().push_back(tangent);
             if (params.perimPosRequested())

@@ -75,7 +75,8 @@ class ccComposedShape : public ccShape {
     ccPtrHandle<ccShape> pieceBetween_(double from, double to) const override;
 };
 
-// Whether a piece is too short to keep in a loop.
+// Whether a piece is too short to keep in a loop: no longer than
+// cc_tol::kCoincident (an elliptical arc judged by its larger radius times its span).
 bool cfIsNegligiblePiece(const ccShape& piece);
 
 // Appends `piece` to `loop` unless it is negligible.
