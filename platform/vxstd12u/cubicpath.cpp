@@ -306,21 +306,19 @@ double ccCubicPath::lengthAt(const ccCubicPlace& place) const {
     return before + cfArcLength([&seg](double u) { return seg.speedAt(u); }, 0.0, place.t);
 }
 
-void ccCubicPath::requireNonEmpty(const char* what) const {
+void ccCubicPath::requireNonEmpty(const wchar_t* what) const {
     if (isEmpty()) {
-        throw ccShapesError::BadParams(
-            L"a curve without points has no " +
-            std::wstring(what, what + std::char_traits<char>::length(what)));
+        throw ccShapesError::BadParams(std::wstring(L"a curve without points has no ") + what);
     }
 }
 
 ccVector<2> ccCubicPath::pointAt(const ccCubicPlace& place) const {
-    requireNonEmpty("points");
+    requireNonEmpty(L"points");
     return segment(place.segment).pointAt(place.t);
 }
 
 ccRadian ccCubicPath::tangentAt(const ccCubicPlace& place) const {
-    requireNonEmpty("tangent");
+    requireNonEmpty(L"tangent");
     return segment(place.segment).tangentAt(place.t);
 }
 
@@ -367,7 +365,7 @@ double ccCubicPath::signedArea() const {
 }
 
 void ccCubicPath::bounds(ccVector<2>& lower, ccVector<2>& upper) const {
-    requireNonEmpty("extent");
+    requireNonEmpty(L"extent");
     double lo[2] = {std::numeric_limits<double>::infinity(),
                     std::numeric_limits<double>::infinity()};
     double hi[2] = {-lo[0], -lo[1]};
@@ -389,7 +387,7 @@ void ccCubicPath::bounds(ccVector<2>& lower, ccVector<2>& upper) const {
 }
 
 ccCubicPlace ccCubicPath::nearestPlace(const ccVector<2>& p) const {
-    requireNonEmpty("nearest point");
+    requireNonEmpty(L"nearest point");
     ccCubicPlace best;
     double bestDistance = std::numeric_limits<double>::infinity();
     for (long i = 0; i < numSegments(); ++i) {

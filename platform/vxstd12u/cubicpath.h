@@ -107,7 +107,7 @@ class ccCubicPath {
     ccCubicPlace nearestPlace(const ccVector<2>& p) const;
 
   private:
-    void requireNonEmpty(const char* what) const;
+    void requireNonEmpty(const wchar_t* what) const;
 
     std::vector<ccCubicSegment> segments_;
     // Arc length from the start to the end of each piece.
