@@ -141,7 +141,8 @@ bool ccCircle::equal_(const ccShape& other) const {
 }
 
 ccPtrHandle<ccShape> ccCircle::pieceBetween_(double from, double to) const {
-    return cloneThat_(cfEllipsePiece(asEllipse(), 0.0, 1.0, ccTwoPi, from, to));
+    return ccPtrHandle<ccShape>(
+        new ccEllipseArc2(cfEllipsePiece(asEllipse(), 0.0, 1.0, ccTwoPi, from, to)));
 }
 
 // ---------------------------------------------------------------- ccEllipse2
@@ -253,6 +254,10 @@ void ccEllipse2::perimPointAndTangent(const ccPerimPos& pos, ccVector<2>& point,
     run().pointAndTangentAtLength(pos.offset(), perimeter(), point, tangent);
 }
 
+void ccEllipse2::sample(const ccSampleParams& params, ccSampleResult& result) const {
+    run().sample(perimeter(), true, params, result);
+}
+
 ccPtrHandle<ccShape> ccEllipse2::clone() const {
     return ccPtrHandle<ccShape>(new ccEllipse2(*this));
 }
@@ -274,7 +279,8 @@ bool ccEllipse2::equal_(const ccShape& other) const {
 }
 
 ccPtrHandle<ccShape> ccEllipse2::pieceBetween_(double from, double to) const {
-    return cloneThat_(cfEllipsePiece(*this, phase_.toDouble(), travelSign(), ccTwoPi, from, to));
+    return ccPtrHandle<ccShape>(new ccEllipseArc2(
+        cfEllipsePiece(*this, phase_.toDouble(), travelSign(), ccTwoPi, from, to)));
 }
 
 ccEllipseRun ccEllipse2::run() const {
@@ -311,7 +317,9 @@ bool ccEllipseArc2::isFullTurn() const noexcept {
 bool ccEllipseArc2::coversPhi(double phi) const noexcept {
     if (isFullTurn()) return true;
     const double low = std::min(phiStart_.toDouble(), phiEnd_.toDouble());
-    return ccRadian(phi - low).norm().toDouble() <= std::fabs(spanLength()) + cc_tol::kAngle;
+    const double past = ccRadian(phi - low).norm().toDouble();
+    // A phi a rounding error before the low end reduces to nearly a full turn.
+    return past <= std::fabs(spanLength()) + cc_tol::kAngle || past >= ccTwoPi - cc_tol::kAngle;
 }
 
 ccEllipseArc2 ccEllipseArc2::mapped(const ccXform<2>& xform) const {
@@ -395,6 +403,10 @@ void ccEllipseArc2::perimPointAndTangent(const ccPerimPos& pos, ccVector<2>& poi
     run().pointAndTangentAtLength(pos.offset(), perimeter(), point, tangent);
 }
 
+void ccEllipseArc2::sample(const ccSampleParams& params, ccSampleResult& result) const {
+    run().sample(perimeter(), false, params, result);
+}
+
 ccPtrHandle<ccShape> ccEllipseArc2::clone() const {
     return ccPtrHandle<ccShape>(new ccEllipseArc2(*this));
 }
@@ -413,8 +425,8 @@ bool ccEllipseArc2::equal_(const ccShape& other) const {
 }
 
 ccPtrHandle<ccShape> ccEllipseArc2::pieceBetween_(double from, double to) const {
-    return cloneThat_(cfEllipsePiece(ellipse_, phiStart_.toDouble(), direction(),
-                                     std::fabs(spanLength()), from, to));
+    return ccPtrHandle<ccShape>(new ccEllipseArc2(cfEllipsePiece(
+        ellipse_, phiStart_.toDouble(), direction(), std::fabs(spanLength()), from, to)));
 }
 
 ccEllipseRun ccEllipseArc2::run() const {

@@ -155,6 +155,9 @@ class ccEllipse2 : public ccShape {
     double perimeter() const override;
     void perimPointAndTangent(const ccPerimPos& pos, ccVector<2>& point,
                               ccRadian& tangent) const override;
+    // The base's sampling rules, walking the curve once instead of measuring
+    // each sample's arc length from the start.
+    void sample(const ccSampleParams& params, ccSampleResult& result) const override;
 
     ccPtrHandle<ccShape> clone() const override;
     ccPtrHandle<ccShape> mapShape(const ccXform<2>& xform) const override;
@@ -229,6 +232,8 @@ class ccEllipseArc2 : public ccShape {
     double perimeter() const override;
     void perimPointAndTangent(const ccPerimPos& pos, ccVector<2>& point,
                               ccRadian& tangent) const override;
+    // As for ccEllipse2.
+    void sample(const ccSampleParams& params, ccSampleResult& result) const override;
 
     ccPtrHandle<ccShape> clone() const override;
     ccPtrHandle<ccShape> mapShape(const ccXform<2>& xform) const override;

@@ -7,6 +7,7 @@
 
 #include "vxstd12u/arclength.h"
 #include "vxstd12u/errors.h"
+#include "vxstd12u/shapeinfo.h"
 #include "vxstd12u/tolerances.h"
 
 namespace {
@@ -45,11 +46,19 @@ ccRadian ccEllipseRun::tangentAtParam(double t, bool approaching) const noexcept
     return ccRadian(v.angle());
 }
 
+ccSpeedFunction ccEllipseRun::speed() const {
+    const double rx = ellipse_.radii().x(), ry = ellipse_.radii().y();
+    return [rx, ry, this](double t) {
+        const double phi = phiAt(t);
+        return std::hypot(rx * std::sin(phi), ry * std::cos(phi));
+    };
+}
+
 double ccEllipseRun::lengthToParam(double t) const {
     const double rx = ellipse_.radii().x(), ry = ellipse_.radii().y();
     if (ellipse_.isCircular()) return rx * t;
     if (t >= ccTwoPi && span_ >= ccTwoPi) return cfEllipsePerimeter(rx, ry);
-    return cfArcLength([&](double s) { return ellipse_.derivativeAt(phiAt(s)).len(); }, 0.0, t);
+    return cfArcLength(speed(), 0.0, t);
 }
 
 double ccEllipseRun::paramAtLength(double length, double total) const {
@@ -60,6 +69,41 @@ double ccEllipseRun::paramAtLength(double length, double total) const {
     }
     return cfParamAtArcLength([&](double s) { return ellipse_.derivativeAt(phiAt(s)).len(); }, 0.0,
                               span_, total, length);
+}
+
+std::vector<double> ccEllipseRun::paramsAtLengths(const std::vector<double>& lengths,
+                                                  double total) const {
+    std::vector<double> params;
+    params.reserve(lengths.size());
+    if (ellipse_.isCircular()) {
+        for (double length : lengths) params.push_back(paramAtLength(length, total));
+        return params;
+    }
+    const ccSpeedFunction speedAt = speed();
+    double lastT = 0.0, lastLength = 0.0;
+    for (double length : lengths) {
+        length = std::clamp(length, 0.0, total);
+        if (length < lastLength) lastT = 0.0, lastLength = 0.0;
+        lastT = cfParamAtArcLength(speedAt, lastT, span_, total - lastLength, length - lastLength);
+        lastLength = length;
+        params.push_back(lastT);
+    }
+    return params;
+}
+
+void ccEllipseRun::sample(double total, bool closed, const ccShapeSampleParams& params,
+                          ccShapeSampleResult& result) const {
+    const std::vector<double> offsets = cfSampleOffsets(total, closed, params);
+    if (offsets.empty()) return;
+    const std::vector<double> ts = paramsAtLengths(offsets, total);
+    result.beginChain(closed);
+    for (size_t i = 0; i < offsets.size(); ++i) {
+        result.positions().push_back(pointAtParam(ts[i]));
+        if (params.computeTangents())
+            result.tangents().push_back(tangentAtParam(ts[i], total > 0 && offsets[i] >= total));
+        if (params.perimPosRequested())
+            result.perimPositions().emplace_back(result.shapeIndex(), offsets[i]);
+    }
 }
 
 void ccEllipseRun::pointAndTangentAtLength(double length, double total, ccVector<2>& point,

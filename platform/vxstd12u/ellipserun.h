@@ -4,7 +4,9 @@
 #pragma once
 
 #include <array>
+#include <vector>
 
+#include "vxstd12u/arclength.h"
 #include "vxstd12u/ellipse.h"
 
 // Travel along the curve of an ellipse (its centre, radii and angle; not its
@@ -26,6 +28,11 @@ class ccEllipseRun {
     // The t at which the arc length from 0 reaches `length`, clamped to
     // [0, total]; `total` is the length of the whole run.
     double paramAtLength(double length, double total) const;
+    // The t for each of `lengths` (ascending), as paramAtLength gives them but
+    // measured on from the previous one, so that a long run of samples costs
+    // no more than one pass along the curve. Agrees with paramAtLength to
+    // cc_tol::kArcParameterRelative of the total.
+    std::vector<double> paramsAtLengths(const std::vector<double>& lengths, double total) const;
     // The point and tangent at arc length `length` (clamped to [0, total]).
     // The end of a run of positive length takes the tangent approaching it.
     void pointAndTangentAtLength(double length, double total, ccVector<2>& point,
@@ -35,9 +42,15 @@ class ccEllipseRun {
     // refined (golden section, then Newton's method), and the ends of an open
     // run are candidates too. Ties go to the smaller t.
     double nearestParam(const ccVector<2>& p) const;
+    // Appends the samples of the run (of length `total`) that `params` ask
+    // for to `result`, as one chain, closed when `closed`.
+    void sample(double total, bool closed, const ccShapeSampleParams& params,
+                ccShapeSampleResult& result) const;
 
   private:
     bool isClosed() const noexcept;
+    // |d point / dt|; the ellipse's angle plays no part.
+    ccSpeedFunction speed() const;
     // p in the ellipse's own frame: centre at the origin, x along its x axis.
     ccVector<2> local(const ccVector<2>& p) const noexcept;
     double distanceSqAt(const ccVector<2>& q, double t) const noexcept;

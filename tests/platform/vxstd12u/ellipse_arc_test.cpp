@@ -1,0 +1,242 @@
+#include <cmath>
+
+#include <gtest/gtest.h>
+
+#include "random_curves.h"
+#include "vxstd12u/ellipse.h"
+#include "vxstd12u/errors.h"
+#include "vxstd12u/rect.h"
+#include "vxstd12u/shapeinfo.h"
+
+namespace {
+
+// The angle the arc sweeps seen from p, summed over a fine polygon.
+double polygonSweep(const ccEllipseArc2& arc, const ccVector<2>& p) {
+    const int pieces = 20000;
+    const double from = arc.phiStart().toDouble(), span = arc.phiSpan().toDouble();
+    double sweep = 0;
+    ccVector<2> last = arc.startPoint();
+    for (int i = 1; i <= pieces; ++i) {
+        const ccVector<2> next = arc.ellipse().pointAt(from + span * i / pieces);
+        sweep += ccRadian((next - p).angle() - (last - p).angle()).signedNorm().toDouble();
+        last = next;
+    }
+    return sweep;
+}
+
+// The turn of the tangent, summed over a fine polygon of the ellipse's curve.
+double polygonTurn(const ccEllipseArc2& arc) {
+    const int pieces = 20000;
+    double turn = 0;
+    const double from = arc.phiStart().toDouble(), span = arc.phiSpan().toDouble();
+    double last = (arc.ellipse().derivativeAt(from) * arc.direction()).angle();
+    for (int i = 1; i <= pieces; ++i) {
+        const double next =
+            (arc.ellipse().derivativeAt(from + span * i / pieces) * arc.direction()).angle();
+        turn += ccRadian(next - last).signedNorm().toDouble();
+        last = next;
+    }
+    return turn;
+}
+
+TEST(EllipseArc, CircularArcsRunEitherWay) {
+    const ccEllipse2 circle({0, 0}, {2, 2});
+    const ccEllipseArc2 ccw(circle, ccRadian(0.0), ccRadian(ccPi / 2));
+    expectClose(ccw.startPoint(), {2, 0});
+    expectClose(ccw.endPoint(), {0, 2});
+    EXPECT_NEAR(ccw.perimeter(), ccPi, 1e-12);
+    expectSameHeading(ccw.startAngle(), ccRadian(ccPi / 2));
+    expectSameHeading(ccw.endAngle(), ccRadian(ccPi));
+    EXPECT_NEAR(ccw.tangentRotation(), ccPi / 2, 1e-12);
+    EXPECT_TRUE(ccw.isOpenContour());
+    EXPECT_FALSE(ccw.isRegion());
+    EXPECT_THROW(ccw.within({0, 0}), ccShapesError::NotRegion);
+
+    const ccEllipseArc2 cw(circle, ccRadian(0.0), ccRadian(-ccPi / 2));
+    expectClose(cw.endPoint(), {0, -2});
+    expectSameHeading(cw.startAngle(), ccRadian(-ccPi / 2));
+    EXPECT_NEAR(cw.tangentRotation(), -ccPi / 2, 1e-12);
+    EXPECT_NEAR(cw.windingAngle({0, 0}), -ccPi / 2, 1e-12);
+    EXPECT_NEAR(cw.windingAngle({0, -10}),
+                ccRadian(ccVector<2>(0, 8).angle() - ccVector<2>(2, 10).angle()).toDouble(), 1e-12);
+
+    const ccRect box = ccw.boundingBox();
+    expectClose(box.origin(), {0, 0});
+    expectClose(box.size(), {2, 2});
+    // Half a turn from the top passes the leftmost point.
+    const ccRect half = ccEllipseArc2(circle, ccRadian(ccPi / 2), ccRadian(ccPi)).boundingBox();
+    expectClose(half.origin(), {-2, -2});
+    expectClose(half.size(), {2, 4});
+}
+
+TEST(EllipseArc, SpansBeyondATurnAreClampedAndBadAnglesRefused) {
+    const ccEllipseArc2 over(ccEllipse2(), ccRadian(1.0), ccRadian(7.0));
+    EXPECT_NEAR(over.phiSpan().toDouble(), ccTwoPi, 1e-15);
+    EXPECT_TRUE(over.isFullTurn());
+    EXPECT_NEAR(over.perimeter(), ccTwoPi, 1e-12);
+    EXPECT_NEAR(ccEllipseArc2(ccEllipse2(), ccRadian(1.0), ccRadian(-9.0)).phiSpan().toDouble(),
+                -ccTwoPi, 1e-15);
+    EXPECT_NEAR(over.windingAngle({0.1, 0}), ccTwoPi, 1e-12);
+
+    EXPECT_THROW(ccEllipseArc2(ccEllipse2(), ccRadian(NAN), ccRadian(1.0)),
+                 ccShapesError::BadParams);
+    EXPECT_THROW(ccEllipseArc2(ccEllipse2(), ccRadian(0.0), ccRadian(INFINITY)),
+                 ccShapesError::BadParams);
+    ccEllipseArc2 arc;
+    EXPECT_THROW(arc.phiRange(ccRadian(0.0), ccRadian(NAN)), ccShapesError::BadParams);
+    EXPECT_EQ(arc, ccEllipseArc2());
+
+    // A zero span is a single point.
+    const ccEllipseArc2 dot(ccEllipse2({0, 0}, {3, 1}), ccRadian(1.0), ccRadian(0.0));
+    EXPECT_EQ(dot.perimeter(), 0.0);
+    EXPECT_EQ(dot.startPoint(), dot.endPoint());
+}
+
+TEST(EllipseArc, TangentTurnAndSweepMatchPolygons) {
+    RandomCurves random(31);
+    for (int i = 0; i < 20; ++i) {
+        const ccEllipseArc2 arc = random.arc();
+        EXPECT_NEAR(arc.tangentRotation(), polygonTurn(arc), 1e-6);
+        const ccVector<2> c = arc.ellipse().center();
+        for (const ccVector<2>& p :
+             {c, c + ccVector<2>(random.uniform(-3, 3), random.uniform(-3, 3)), random.point()})
+            EXPECT_NEAR(arc.windingAngle(p), polygonSweep(arc, p), 1e-6);
+    }
+}
+
+TEST(EllipseArc, ReversingTwiceGivesAnEqualShapeAndSwapsTheEnds) {
+    RandomCurves random(32);
+    for (int i = 0; i < 30; ++i) {
+        const ccEllipseArc2 arc = random.arc();
+        const ccPtrHandle<ccShape> r = arc.reverse();
+        EXPECT_EQ(*r->reverse(), arc);
+        EXPECT_EQ(r->startPoint(), arc.endPoint());
+        EXPECT_EQ(r->endPoint(), arc.startPoint());
+        EXPECT_NEAR(r->perimeter(), arc.perimeter(), 1e-12 * arc.perimeter());
+        EXPECT_NEAR(r->tangentRotation(), -arc.tangentRotation(), 1e-12);
+        expectSameHeading(r->startAngle(), arc.endAngle() + ccRadian(ccPi));
+        const double s = random.uniform(0, arc.perimeter());
+        ccVector<2> p, q;
+        ccRadian tp, tq;
+        arc.perimPointAndTangent(ccPerimPos(0, s), p, tp);
+        r->perimPointAndTangent(ccPerimPos(0, arc.perimeter() - s), q, tq);
+        expectClose(p, q);
+        expectSameHeading(tp + ccRadian(ccPi), tq);
+    }
+}
+
+TEST(EllipseArc, SamplesLieOnTheArcWithBothEnds) {
+    RandomCurves random(33);
+    for (int i = 0; i < 15; ++i) {
+        const ccEllipseArc2 arc = random.arc();
+        const double spacing = arc.perimeter() / random.uniform(5, 40);
+        const ccShape::ccSampleResult r = sampled(arc, spacing);
+        ASSERT_EQ(r.numChains(), 1);
+        EXPECT_FALSE(r.closedFlags()[0]);
+        expectClose(r.positions().front(), arc.startPoint());
+        expectClose(r.positions().back(), arc.endPoint());
+        for (const ccVector<2>& p : r.positions()) {
+            EXPECT_LE(offCurve(arc.ellipse(), p), curveTolerance());
+            EXPECT_TRUE(arc.coversPhi(phiOf(arc.ellipse(), p)));
+        }
+        // Every full step but the last is one spacing of arc.
+        for (size_t k = 1; k + 1 < r.positions().size(); ++k) {
+            const ccPtrHandle<ccShape> piece =
+                arc.subShape(ccShapeInfo(arc), {ccPerimPos(0, (k - 1) * spacing), spacing});
+            expectClose(piece->endPoint(), r.positions()[k]);
+        }
+    }
+}
+
+TEST(EllipseArc, MappingThenSamplingAgreesWithSamplingThenMapping) {
+    RandomCurves random(34);
+    for (int i = 0; i < 15; ++i) {
+        const ccEllipseArc2 arc = random.arc();
+        expectSamplingCommutesWithRigidMap(arc, random.rigid(), arc.perimeter() / 23);
+        expectSamplingCommutesWithRigidMap(arc, random.mirrored(), arc.perimeter() / 23);
+
+        const ccXform<2> xform = random.affine();
+        const ccPtrHandle<ccShape> image = arc.mapShape(xform);
+        const ccEllipseArc2* mapped = image.dynamicCast<ccEllipseArc2>();
+        ASSERT_NE(mapped, nullptr);
+        expectClose(image->startPoint(), xform.mapPoint(arc.startPoint()));
+        expectClose(image->endPoint(), xform.mapPoint(arc.endPoint()));
+        expectSameHeading(image->startAngle(), xform.mapAngle(arc.startAngle()));
+        expectSameHeading(image->endAngle(), xform.mapAngle(arc.endAngle()));
+        // A mirror turns the tangent the other way.
+        const double turnSign = xform.determinant() > 0 ? 1 : -1;
+        EXPECT_EQ(image->tangentRotation() > 0, turnSign * arc.tangentRotation() > 0);
+        const ccXform<2> back = xform.inverse();
+        const ccShape::ccSampleResult samples = sampled(*image, image->perimeter() / 17);
+        for (const ccVector<2>& p : samples.positions()) {
+            const ccVector<2> source = back.mapPoint(p);
+            EXPECT_LE(offCurve(arc.ellipse(), source), curveTolerance());
+            EXPECT_TRUE(arc.coversPhi(phiOf(arc.ellipse(), source)));
+        }
+    }
+}
+
+TEST(EllipseArc, NearestPointBeatsADenseSearch) {
+    RandomCurves random(35);
+    for (int i = 0; i < 40; ++i) {
+        const ccEllipseArc2 arc = random.arc();
+        const ccVector<2> c = arc.ellipse().center();
+        const ccVector<2> p = random.coin()
+                                  ? random.point()
+                                  : c + ccVector<2>(random.uniform(-5, 5), random.uniform(-5, 5));
+        const ccVector<2> n = arc.nearestPoint(p);
+        EXPECT_LE(offCurve(arc.ellipse(), n), curveTolerance());
+        EXPECT_TRUE(arc.coversPhi(phiOf(arc.ellipse(), n)));
+        double dense = INFINITY;
+        const double from = arc.phiStart().toDouble(), span = arc.phiSpan().toDouble();
+        for (int k = 0; k <= 20000; ++k)
+            dense = std::min(dense, (arc.ellipse().pointAt(from + span * k / 20000) - p).len());
+        EXPECT_LE((n - p).len(), dense + 1e-12);
+        EXPECT_GE((n - p).len(), dense - 1e-3);
+        ccVector<2> q;
+        ccRadian t;
+        arc.perimPointAndTangent(arc.nearestPerimPos(p), q, t);
+        expectClose(q, n, 1e-6);
+    }
+}
+
+TEST(EllipseArc, PiecesBetweenArcLengthsAddUpToTheWhole) {
+    RandomCurves random(36);
+    for (int i = 0; i < 20; ++i) {
+        const ccEllipseArc2 arc = random.arc();
+        const ccShapeInfo info(arc);
+        const double total = arc.perimeter();
+        const double a = random.uniform(0, total);
+        const ccPtrHandle<ccShape> head = arc.subShape(info, {ccPerimPos(0, 0.0), a});
+        const ccPtrHandle<ccShape> tail = arc.subShape(info, {ccPerimPos(0, a), total});
+        EXPECT_NEAR(head->perimeter() + tail->perimeter(), total, 1e-9 * total);
+        EXPECT_NEAR(head->tangentRotation() + tail->tangentRotation(), arc.tangentRotation(), 1e-9);
+        EXPECT_EQ(head->startPoint(), arc.startPoint());
+        expectClose(head->endPoint(), tail->startPoint());
+        expectClose(tail->endPoint(), arc.endPoint());
+    }
+}
+
+TEST(EllipseArc, BoundingBoxHugsTheSamples) {
+    RandomCurves random(37);
+    for (int i = 0; i < 20; ++i) {
+        const ccEllipseArc2 arc = random.arc();
+        const ccRect box = arc.boundingBox();
+        ccVector<2> lo(INFINITY, INFINITY), hi(-INFINITY, -INFINITY);
+        const ccShape::ccSampleResult samples = sampled(arc, arc.perimeter() / 1000);
+        for (const ccVector<2>& p : samples.positions()) {
+            lo = {std::min(lo.x(), p.x()), std::min(lo.y(), p.y())};
+            hi = {std::max(hi.x(), p.x()), std::max(hi.y(), p.y())};
+        }
+        // Samples are inside; the box reaches at most a sampling gap further.
+        const double gap = arc.perimeter() / 1000;
+        EXPECT_LE(box.origin().x(), lo.x() + 1e-9);
+        EXPECT_LE(box.origin().y(), lo.y() + 1e-9);
+        EXPECT_GE(box.origin().x() + box.size().x(), hi.x() - 1e-9);
+        EXPECT_GE(box.origin().y() + box.size().y(), hi.y() - 1e-9);
+        EXPECT_GE(box.origin().x(), lo.x() - gap);
+        EXPECT_LE(box.origin().x() + box.size().x(), hi.x() + gap);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,199 @@
+#include <cmath>
+
+#include <gtest/gtest.h>
+
+#include "random_curves.h"
+#include "vxstd12u/ellipse.h"
+#include "vxstd12u/errors.h"
+#include "vxstd12u/rect.h"
+#include "vxstd12u/shapeinfo.h"
+
+namespace {
+
+TEST(Ellipse, PerimeterIsExactForElongatedRoundAndFlatEllipses) {
+    const ccEllipse2 e({0, 0}, {3, 1});
+    // Independent: a polygon of a million sides is short by about 1e-12 relative.
+    EXPECT_NEAR(e.perimeter(), polygonLength(e, 0, ccTwoPi, 1000000), 1e-9 * e.perimeter());
+    // The published figure: 12 E(8/9), the complete elliptic integral.
+    EXPECT_NEAR(e.perimeter(), 13.364893220555259, 1e-12);
+    // The same curve measured with the axes swapped and turned.
+    EXPECT_NEAR(ccEllipse2({5, 5}, {1, 3}, ccRadian(0.4)).perimeter(), e.perimeter(), 1e-12);
+    EXPECT_DOUBLE_EQ(ccEllipse2({0, 0}, {2, 2}).perimeter(), 4 * ccPi);
+    EXPECT_DOUBLE_EQ(ccEllipse2({0, 0}, {5, 0}).perimeter(), 20.0);
+    EXPECT_NEAR(ccEllipse2({0, 0}, {100, 0.001}).perimeter(),
+                polygonLength(ccEllipse2({0, 0}, {100, 0.001}), 0, ccTwoPi, 1000000), 1e-7);
+}
+
+TEST(Ellipse, PhaseAndHandednessSetStartAndDirection) {
+    const double phase = 0.7;
+    const ccEllipse2 right({1, 1}, {4, 2}, ccRadian(0.3), true, ccRadian(phase));
+    const ccEllipse2 left({1, 1}, {4, 2}, ccRadian(0.3), false, ccRadian(phase));
+    expectClose(right.startPoint(), right.pointAt(phase));
+    expectClose(left.startPoint(), right.startPoint());
+    expectSameHeading(right.startAngle(), ccRadian(right.derivativeAt(phase).angle()));
+    expectSameHeading(left.startAngle(), right.startAngle() + ccRadian(ccPi));
+
+    // A short way along, the right-handed one has phi grown, the left one shrunk.
+    ccVector<2> p;
+    ccRadian t;
+    right.perimPointAndTangent(ccPerimPos(0, 0.1), p, t);
+    EXPECT_GT(phiOf(right, p), phase);
+    left.perimPointAndTangent(ccPerimPos(0, 0.1), p, t);
+    EXPECT_LT(phiOf(left, p), phase);
+
+    EXPECT_DOUBLE_EQ(right.tangentRotation(), ccTwoPi);
+    EXPECT_DOUBLE_EQ(left.tangentRotation(), -ccTwoPi);
+    EXPECT_DOUBLE_EQ(right.windingAngle({1, 1}), ccTwoPi);
+    EXPECT_DOUBLE_EQ(left.windingAngle({1, 1}), -ccTwoPi);
+    EXPECT_EQ(left.windingAngle({10, 10}), 0.0);
+}
+
+TEST(Ellipse, WithinAndBoundingBoxFollowTheTurnedAxes) {
+    const ccEllipse2 e({0, 0}, {4, 1}, ccRadian(ccPi / 4));
+    const double d = 3.9 / std::sqrt(2.0);
+    EXPECT_TRUE(e.within({d, d}));
+    EXPECT_FALSE(e.within({d, -d}));
+    EXPECT_TRUE(e.within(e.pointAt(1.0)));  // the boundary belongs to the region
+    const double h = std::sqrt((16 + 1) / 2.0);
+    const ccRect box = e.boundingBox();
+    expectClose(box.origin(), {-h, -h});
+    expectClose(box.size(), {2 * h, 2 * h});
+
+    // A flat ellipse holds its segment and nothing beside it.
+    const ccEllipse2 flat({0, 0}, {5, 0});
+    EXPECT_TRUE(flat.within({2, 0}));
+    EXPECT_FALSE(flat.within({2, 0.01}));
+    EXPECT_EQ(flat.windingAngle({2, 0.01}), 0.0);
+}
+
+TEST(Ellipse, RefusesBadValues) {
+    EXPECT_THROW(ccEllipse2({0, 0}, {-1, 1}), ccShapesError::BadParams);
+    EXPECT_THROW(ccEllipse2({0, 0}, {1, NAN}), ccShapesError::BadParams);
+    EXPECT_THROW(ccEllipse2({0, 0}, {1, 1}, ccRadian(INFINITY)), ccShapesError::BadParams);
+    EXPECT_THROW(ccEllipse2({0, 0}, {1, 1}, ccRadian(0.0), true, ccRadian(NAN)),
+                 ccShapesError::BadParams);
+    ccEllipse2 e({0, 0}, {2, 1});
+    EXPECT_THROW(e.radii({2, -1}), ccShapesError::BadParams);
+    EXPECT_EQ(e.radii(), ccVector<2>(2, 1));
+    const ccShapeInfo info(e);
+    EXPECT_THROW(e.subShape(info, {ccPerimPos(0, 1.0), -2.0}), ccShapesError::BadParams);
+}
+
+TEST(Ellipse, ReversingTwiceGivesAnEqualShapeAndReversalMirrorsTheSamples) {
+    RandomCurves random(21);
+    for (int i = 0; i < 30; ++i) {
+        const ccEllipse2 e = random.ellipse();
+        const ccPtrHandle<ccShape> r = e.reverse();
+        EXPECT_EQ(*r->reverse(), e);
+        EXPECT_NE(r->isRightHanded(), e.isRightHanded());
+        EXPECT_NEAR(r->perimeter(), e.perimeter(), 1e-12 * e.perimeter());
+        EXPECT_EQ(r->startPoint(), e.startPoint());
+        const double s = random.uniform(0, e.perimeter());
+        ccVector<2> p, q;
+        ccRadian tp, tq;
+        e.perimPointAndTangent(ccPerimPos(0, s), p, tp);
+        r->perimPointAndTangent(ccPerimPos(0, e.perimeter() - s), q, tq);
+        expectClose(p, q);
+        expectSameHeading(tp + ccRadian(ccPi), tq);
+    }
+}
+
+TEST(Ellipse, SamplesLieOnTheCurveEvenlySpreadByArcLength) {
+    RandomCurves random(22);
+    for (int i = 0; i < 10; ++i) {
+        const ccEllipse2 e = random.ellipse();
+        const double spacing = e.perimeter() / random.uniform(10, 60);
+        const ccShape::ccSampleResult r = sampled(e, spacing);
+        ASSERT_EQ(r.positions().size(), static_cast<size_t>(std::ceil(e.perimeter() / spacing)));
+        for (size_t k = 0; k < r.positions().size(); ++k) {
+            EXPECT_LE(offCurve(e, r.positions()[k]), curveTolerance());
+            if (k == 0) continue;
+            // The arc between neighbours, measured by a polygon, is one spacing.
+            double from = phiOf(e, r.positions()[k - 1]), to = phiOf(e, r.positions()[k]);
+            const double step = e.isRightHanded() ? ccRadian(to - from).norm().toDouble()
+                                                  : -ccRadian(from - to).norm().toDouble();
+            EXPECT_NEAR(polygonLength(e, from, from + step, 2000), spacing, 1e-6 * spacing);
+        }
+    }
+}
+
+TEST(Ellipse, MappingThenSamplingAgreesWithSamplingThenMapping) {
+    RandomCurves random(23);
+    for (int i = 0; i < 15; ++i) {
+        const ccEllipse2 e = random.ellipse();
+        expectSamplingCommutesWithRigidMap(e, random.rigid(), e.perimeter() / 37);
+        expectSamplingCommutesWithRigidMap(e, random.mirrored(), e.perimeter() / 37);
+
+        // A general affine map: the image keeps start point and direction and
+        // every sample of it lies on the image of the curve.
+        const ccXform<2> xform = random.affine();
+        const ccPtrHandle<ccShape> image = e.mapShape(xform);
+        expectClose(image->startPoint(), xform.mapPoint(e.startPoint()));
+        expectSameHeading(image->startAngle(), xform.mapAngle(e.startAngle()));
+        EXPECT_EQ(image->isRightHanded(), e.isRightHanded() == (xform.determinant() > 0));
+        const ccXform<2> back = xform.inverse();
+        const ccShape::ccSampleResult r = sampled(*image, image->perimeter() / 29);
+        for (const ccVector<2>& p : r.positions())
+            EXPECT_LE(offCurve(e, back.mapPoint(p)), curveTolerance());
+        // Points along the curve map to points along the image, in order.
+        for (double f : {0.1, 0.35, 0.8}) {
+            ccVector<2> p;
+            ccRadian t;
+            e.perimPointAndTangent(ccPerimPos(0, f * e.perimeter()), p, t);
+            const ccPerimPos onImage = image->nearestPerimPos(xform.mapPoint(p));
+            ccVector<2> q;
+            ccRadian u;
+            image->perimPointAndTangent(onImage, q, u);
+            expectClose(q, xform.mapPoint(p));
+            expectSameHeading(u, xform.mapAngle(t), 1e-6);
+        }
+    }
+}
+
+TEST(Ellipse, NearestPointBeatsADenseSearch) {
+    RandomCurves random(24);
+    for (int i = 0; i < 40; ++i) {
+        const ccEllipse2 e(random.point(), {random.uniform(0.5, 60), random.uniform(0.01, 60)},
+                           random.angle(), random.coin(), random.angle());
+        // Half of the points near the centre, where two minima compete.
+        const ccVector<2> p =
+            random.coin() ? random.point()
+                          : e.center() + ccVector<2>(random.uniform(-5, 5), random.uniform(-5, 5));
+        const ccVector<2> n = e.nearestPoint(p);
+        EXPECT_LE(offCurve(e, n), curveTolerance());
+        double dense = INFINITY;
+        for (int k = 0; k < 20000; ++k)
+            dense = std::min(dense, (e.pointAt(ccTwoPi * k / 20000) - p).len());
+        EXPECT_LE((n - p).len(), dense + 1e-12);
+        EXPECT_GE((n - p).len(), dense - 1e-3);
+
+        ccVector<2> q;
+        ccRadian t;
+        e.perimPointAndTangent(e.nearestPerimPos(p), q, t);
+        expectClose(q, n, 1e-6);
+    }
+}
+
+TEST(Ellipse, PiecesBetweenArcLengthsAddUpToTheWhole) {
+    RandomCurves random(25);
+    for (int i = 0; i < 20; ++i) {
+        const ccEllipse2 e = random.ellipse();
+        const ccShapeInfo info(e);
+        const double total = e.perimeter();
+        const double a = random.uniform(0, total / 2), b = random.uniform(total / 2, total);
+        const ccPtrHandle<ccShape> first = e.subShape(info, {ccPerimPos(0, 0.0), a});
+        const ccPtrHandle<ccShape> middle = e.subShape(info, {ccPerimPos(0, a), b - a});
+        const ccPtrHandle<ccShape> last = e.subShape(info, {ccPerimPos(0, b), total});
+        ASSERT_NE(middle.dynamicCast<ccEllipseArc2>(), nullptr);
+        EXPECT_NEAR(first->perimeter() + middle->perimeter() + last->perimeter(), total,
+                    1e-9 * total);
+        EXPECT_NEAR(middle->perimeter(), b - a, 1e-9 * total);
+        expectClose(first->startPoint(), e.startPoint());
+        expectClose(first->endPoint(), middle->startPoint());
+        expectClose(middle->endPoint(), last->startPoint());
+        expectClose(last->endPoint(), e.startPoint());
+        expectSameHeading(middle->startAngle(), first->endAngle());
+    }
+}
+
+}  // namespace
