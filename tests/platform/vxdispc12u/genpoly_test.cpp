@@ -10,6 +10,7 @@
 #include "platform/vxstd12u/curve_checks.h"
 #include "vxstd12u/errors.h"
 #include "vxstd12u/line.h"
+#include "vxstd12u/polyline.h"
 #include "vxstd12u/rect.h"
 #include "vxstd12u/shapeinfo.h"
 
@@ -173,6 +174,20 @@ TEST(GenPoly, MappingGivesTheMappedContourAndPiecesAreOpenContours) {
     EXPECT_NEAR(open->perimeter(), 12, kLengthRelative);
     EXPECT_TRUE(*poly.decompose() == *poly.contour());
     EXPECT_FALSE(poly.isDecomposed());
+}
+
+TEST(GenPoly, ClippingClipsTheOutline) {
+    const ccGenPoly poly(kSquare, {2, 0, -1, 0}, true);
+    const ccPolyline leftHalf({{-1, -1}, {5, -1}, {5, 11}, {-1, 11}}, true);
+    ccClipInfo info;
+    const auto inside = poly.clip(leftHalf, info);
+    EXPECT_TRUE(info.anythingRemoved());
+    EXPECT_EQ(info.cutOffsets().size(), 2u);
+    // Half of each horizontal edge is left, plus the left edge and the rounded corner.
+    EXPECT_NEAR(inside->perimeter(), 3 + 8 + 5 + ccPi, kLengthRelative);
+    ccClipInfo untouched;
+    EXPECT_TRUE(*poly.clip(ccPolyline({{-5, -5}, {15, -5}, {15, 15}, {-5, 15}}, true), untouched)
+                     ->decompose() == *poly.contour());
 }
 
 TEST(GenPoly, SamplePositionsAreOffsetsAlongTheWholeOutline) {
