@@ -1,0 +1,163 @@
+#include <cmath>
+
+#include <gtest/gtest.h>
+
+#include "tree_checks.h"
+#include "vxstd12u/errors.h"
+
+namespace {
+
+ccShape::ccSampleParams spaced(double spacing, long maxPoints = ccNoPointLimit,
+                               bool duplicates = true) {
+    return ccShape::ccSampleParams(0.0, spacing, maxPoints, true, duplicates);
+}
+
+ccShape::ccSampleParams uniform(long n) {
+    ccShape::ccSampleParams p(0.0, 1.0, n, true, true);
+    p.uniformMode(true);
+    return p;
+}
+
+// An open contour of segments of lengths 3, 4 and 5 (closed: a 3-4-5 triangle).
+ccPtrHandle<ccContourTree> triangle(bool closed) {
+    auto contour = cfMakeHandle<ccContourTree>(closed);
+    contour->addChild(segment({0, 0}, {3, 0}), true);
+    contour->addChild(segment({3, 0}, {3, 4}), true);
+    contour->addChild(segment({3, 4}, {0, 0}), true);
+    return contour;
+}
+
+long count(const ccShape& shape, const ccShape::ccSampleParams& params) {
+    ccShape::ccSampleResult result;
+    shape.sample(params, result);
+    return static_cast<long>(result.positions().size());
+}
+
+}  // namespace
+
+TEST(Sampling, OffsetsFollowTheSpacingAndTheLimit) {
+    const double circle = 20 * ccPi;  // radius 10
+    // Closed: 0, 1, ..., 62; the start is not repeated.
+    const auto closed = cfSampleOffsets(circle, true, spaced(1));
+    ASSERT_EQ(closed.size(), 63u);
+    EXPECT_EQ(closed.back(), 62);
+    // Too many for 7 points: 7 evenly spread over the circle.
+    const auto limited = cfSampleOffsets(circle, true, spaced(1, 7));
+    ASSERT_EQ(limited.size(), 7u);
+    EXPECT_NEAR(limited[1], circle / 7, 1e-12);
+    EXPECT_EQ(cfSampleOffsets(circle, true, uniform(5)).size(), 5u);
+
+    // Open: the end point is added unless a sample already lies on it.
+    EXPECT_EQ(cfSampleOffsets(10, false, spaced(3)), (std::vector<double>{0, 3, 6, 9, 10}));
+    EXPECT_EQ(cfSampleOffsets(9, false, spaced(3)), (std::vector<double>{0, 3, 6, 9}));
+    EXPECT_EQ(cfSampleOffsets(10, false, uniform(3)), (std::vector<double>{0, 5, 10}));
+    EXPECT_EQ(cfSampleOffsets(10, false, uniform(1)), (std::vector<double>{5}));
+    EXPECT_EQ(cfSampleOffsets(10, false, spaced(3, 3)), (std::vector<double>{0, 5, 10}));
+
+    // The start offset is reduced modulo the spacing.
+    auto shifted = spaced(3);
+    shifted.startOffset(7);
+    EXPECT_EQ(cfSampleOffsets(10, false, shifted), (std::vector<double>{1, 4, 7, 10}));
+    EXPECT_EQ(cfSampleOffsets(0, true, spaced(3)), (std::vector<double>{0}));
+
+    EXPECT_THROW(cfSampleOffsets(10, true, spaced(0)), ccShapesError::BadParams);
+    EXPECT_THROW(cfSampleOffsets(10, true, spaced(1, 0)), ccShapesError::BadParams);
+    EXPECT_THROW(cfSampleOffsets(INFINITY, true, spaced(1)), ccShapesError::InfiniteExtent);
+}
+
+TEST(Sampling, CircleCountsFollowTheRules) {
+    const ccCircle circle({0, 0}, 10);
+    EXPECT_EQ(count(circle, spaced(1)), 63);
+    EXPECT_EQ(count(circle, spaced(1, 7)), 7);
+    EXPECT_EQ(count(circle, uniform(40)), 40);
+    // Through a tree the circle is sampled the same way.
+    ccGeneralShapeTree tree;
+    tree.addChild(cfMakeHandle<ccCircle>(ccVector<2>(0, 0), 10.0), true);
+    EXPECT_EQ(count(tree, spaced(1)), 63);
+}
+
+TEST(Sampling, ContourJointsAppearTwiceOnlyWithDuplicateCorners) {
+    const auto open = triangle(false);
+    ccShape::ccSampleResult twice, once;
+    open->sample(spaced(1, ccNoPointLimit, true), twice);
+    open->sample(spaced(1, ccNoPointLimit, false), once);
+    ASSERT_EQ(twice.numChains(), 1);
+    ASSERT_EQ(once.numChains(), 1);
+    EXPECT_FALSE(once.closedFlags()[0]);
+    EXPECT_EQ(twice.positions().size(), 15u);  // 4 + 5 + 6
+    ASSERT_EQ(once.positions().size(), 13u);
+    expectSamePoint(twice.positions()[3], {3, 0});
+    expectSamePoint(twice.positions()[4], {3, 0});
+    expectSamePoint(once.positions()[3], {3, 0});
+    expectSamePoint(once.positions()[4], {3, 1});
+    // The joint's sample is the next piece's, with its tangent.
+    expectSameHeading(once.tangents()[3], ccRadian(ccPi / 2));
+
+    const auto closed = triangle(true);
+    ccShape::ccSampleResult loop;
+    closed->sample(spaced(1, ccNoPointLimit, false), loop);
+    EXPECT_TRUE(loop.closedFlags()[0]);
+    EXPECT_EQ(loop.positions().size(), 12u);
+    EXPECT_EQ(count(*closed, spaced(1, ccNoPointLimit, true)), 15);
+    // Over the limit the contour is spread evenly instead.
+    EXPECT_EQ(count(*closed, spaced(1, 6, false)), 6);
+}
+
+TEST(Sampling, UniformContourReportsThePieceUnderEachSample) {
+    const auto contour = triangle(true);
+    auto params = uniform(6);
+    params.perimPosRequested(true);
+    ccShape::ccSampleResult result;
+    result.shapeIndex(4);
+    std::vector<ccPtrHandle_const<ccShape>> pieces;
+    cfUniformSampleContour(*contour, params, true, pieces, result);
+    ASSERT_EQ(result.positions().size(), 6u);
+    const std::vector<long> pieceOf{0, 0, 1, 1, 2, 2};
+    const std::vector<ccPerimPos> expected{{5, 0}, {5, 2}, {6, 1}, {6, 3}, {7, 1}, {7, 3}};
+    ASSERT_EQ(pieces.size(), 6u);
+    for (size_t i = 0; i < 6; ++i) {
+        EXPECT_EQ(pieces[i], contour->child(pieceOf[i]));
+        EXPECT_EQ(result.perimPositions()[i].node(), expected[i].node());
+        EXPECT_NEAR(result.perimPositions()[i].offset(), expected[i].offset(), 1e-12);
+    }
+    expectSamePoint(result.positions()[3], {3, 3});
+}
+
+TEST(Sampling, TreesShareUniformPointsByPerimeterAndNumberFromTheShapeIndex) {
+    ccGeneralShapeTree tree;
+    tree.addChild(segment({0, 0}, {1, 0}), true);
+    auto nested = cfMakeHandle<ccGeneralShapeTree>();
+    nested->addChild(segment({0, 5}, {3, 5}), true);
+    tree.addChild(nested, true);
+    auto params = uniform(8);
+    params.perimPosRequested(true);
+    ccShape::ccSampleResult result;
+    result.shapeIndex(10);
+    tree.sample(params, result);
+    ASSERT_EQ(result.numChains(), 2);
+    EXPECT_EQ(result.chainLength(0), 2);
+    EXPECT_EQ(result.chainLength(1), 6);
+    EXPECT_EQ(result.perimPositions().front().node(), 11);
+    EXPECT_EQ(result.perimPositions().back(), ccPerimPos(13, 3));
+    EXPECT_EQ(result.shapeIndex(), 10);
+
+    // Sampling appends: a second pass adds chains after the first.
+    tree.sample(spaced(1), result);
+    EXPECT_EQ(result.numChains(), 4);
+    EXPECT_EQ(result.breaks()[2], 8);
+    // A tree over its limit shares the limit out instead.
+    EXPECT_EQ(count(tree, spaced(0.01, 9)), 9);
+}
+
+TEST(Sampling, InfiniteAndBadInputIsRefusedWithoutChangingTheResult) {
+    ccGeneralShapeTree tree;
+    tree.addChild(segment({0, 0}, {1, 0}), true);
+    tree.addChild(cfMakeHandle<ccLine>(ccVector<2>(0, 0), ccRadian(0.0)), true);
+    ccShape::ccSampleResult result;
+    EXPECT_THROW(tree.sample(spaced(1), result), ccShapesError::InfiniteExtent);
+    EXPECT_THROW(tree.sample(uniform(5), result), ccShapesError::InfiniteExtent);
+    EXPECT_TRUE(result.positions().empty());
+    EXPECT_THROW(triangle(false)->sample(spaced(-1), result), ccShapesError::BadParams);
+    EXPECT_THROW(triangle(false)->sample(uniform(0), result), ccShapesError::BadParams);
+    EXPECT_EQ(result.numChains(), 0);
+}
