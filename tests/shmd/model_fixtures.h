@@ -37,6 +37,15 @@ inline Shape clockwiseCircle(double x = 0, double y = 0, double r = 1) {
     return circle(x, y, r)->reverse();
 }
 
+// A plain triangle polygon and wireframe.
+inline Shape genPoly() {
+    return cfMakeHandle<ccGenPoly>(std::vector<ccVector<2>>{{0, 0}, {4, 0}, {0, 3}}, true);
+}
+inline Shape wireframe(bool polarityReversed) {
+    return cfMakeHandle<cc2Wireframe>(std::vector<ccVector<2>>{{0, 0}, {4, 0}, {0, 3}},
+                                      std::vector<double>{0, 0, 0}, true, polarityReversed);
+}
+
 inline Shape model(const ConstShape& shape, const ccShapeModelProps& p) {
     return p.assign(*shape);
 }

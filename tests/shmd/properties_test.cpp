@@ -355,4 +355,57 @@ TEST(RegionTreeMapping, MappedBoundaryIsWrappedOnceMore) {
     EXPECT_LT(wrapper.mapXform().linearXform(ccVector<2>()).determinant(), 0);
 }
 
+// ---- generalized polygons ----
+
+TEST(Lookup, APlainWireframeReportsItsOwnPolarityAModelItsRecord) {
+    EXPECT_EQ(recordOf(*wireframe(true)), reversed());
+    EXPECT_EQ(recordOf(*model(wireframe(true), weight(1))), weight(1));
+    EXPECT_EQ(typeid(*weight(1).assign(*wireframe(false))),
+              typeid(ccShapeModelTemplate<cc2Wireframe>));
+    EXPECT_EQ(typeid(*weight(1).assign(*genPoly())), typeid(ccShapeModelTemplate<ccGenPoly>));
+}
+
+TEST(GenPolyProps, NothingToWrapGivesAnEmptyHandle) {
+    EXPECT_TRUE(cfAddGenPolyModelProps(*circle()).isNull());
+    EXPECT_TRUE(cfAddGenPolyModelProps(*model(genPoly(), weight(2))).isNull());
+    EXPECT_TRUE(cfAddGenPolyModelProps(*general({})).isNull());
+}
+
+TEST(GenPolyProps, PlainPolygonsBecomeModelsOfTheirOwnRecord) {
+    const Shape p = cfAddGenPolyModelProps(*genPoly());
+    EXPECT_EQ(typeid(*p), typeid(ccShapeModelTemplate<ccGenPoly>));
+    EXPECT_EQ(recordOf(*p), ccShapeModelProps());
+    const Shape w = cfAddGenPolyModelProps(*wireframe(true));
+    EXPECT_EQ(typeid(*w), typeid(ccShapeModelTemplate<cc2Wireframe>));
+    EXPECT_TRUE(recordOf(*w).isReversedPolarity());
+}
+
+TEST(GenPolyProps, TreesShareWhatNeedsNothingAndStopAtModels) {
+    const Shape c = circle();
+    const Shape wrapped = cfAddGenPolyModelProps(*general({c, genPoly()}));
+    const auto& tree = dynamic_cast<const ccShapeTree&>(*wrapped);
+    EXPECT_EQ(tree.child(0).get(), c.get());
+    EXPECT_TRUE(cfIsA<ccShapeModel>(*tree.child(1)));
+
+    const Shape modelChild = weight(3).assign(*general({genPoly()}));
+    EXPECT_TRUE(cfAddGenPolyModelProps(*general({modelChild})).isNull());
+    const Shape fixedChild = cfAddGenPolyModelProps(*modelChild);
+    EXPECT_EQ(recordOf(*fixedChild), weight(3));
+    EXPECT_TRUE(cfIsA<ccShapeModel>(*dynamic_cast<const ccShapeTree&>(*fixedChild).child(0)));
+}
+
+TEST(GenPolyProps, MappedShapesAndRegionBoundariesAreSearched) {
+    const Shape mapped = cfMakeHandle<ccMappedShape>(genPoly(), cc2XformLinear(), true);
+    const Shape wrapped = cfAddGenPolyModelProps(*mapped);
+    EXPECT_TRUE(cfIsA<ccShapeModel>(*dynamic_cast<const ccMappedShape&>(*wrapped).shape()));
+
+    auto region = cfMakeHandle<ccRegionTree>(*circle(0, 0, 20), false);
+    region->addChild(cfMakeHandle<ccRegionTree>(*genPoly(), true), true);
+    const Shape fixedRegion = cfAddGenPolyModelProps(*region);
+    const auto& node = dynamic_cast<const ccRegionTree&>(*fixedRegion);
+    EXPECT_FALSE(cfIsA<ccShapeModel>(node.boundary()));
+    const auto& hole = dynamic_cast<const ccRegionTree&>(*node.child(0));
+    EXPECT_TRUE(cfIsA<ccShapeModel>(hole.boundary()));
+}
+
 }  // namespace

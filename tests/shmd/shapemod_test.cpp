@@ -489,4 +489,37 @@ TEST(ModelGeometry, NegativeCornerArcOfAPolygonModelHasWeightZero) {
     EXPECT_TRUE(static_cast<const ccShape&>(*result) == arc);
 }
 
+TEST(WireframeModel, RecordAndPolarityFlagStayInStepBothWays) {
+    ccShapeModelTemplate<cc2Wireframe> m(dynamic_cast<const cc2Wireframe&>(*wireframe(false)),
+                                         ccShapeModelProps());
+    m.modelProps(reversed(2));
+    EXPECT_TRUE(m.isPolarityReversed());
+    m.polarity(false);
+    EXPECT_FALSE(m.modelProps().isReversedPolarity());
+    EXPECT_EQ(m.modelProps().weight(), 2);
+    EXPECT_FALSE(m.isPolarityReversed());
+
+    // Built from a wireframe and a record, both flags are kept as given.
+    const ccShapeModelTemplate<cc2Wireframe> kept(
+        dynamic_cast<const cc2Wireframe&>(*wireframe(true)), ccShapeModelProps());
+    EXPECT_TRUE(kept.isPolarityReversed());
+    EXPECT_FALSE(kept.modelProps().isReversedPolarity());
+
+    // A polygon model has no second flag: its geometry stays as it was.
+    ccShapeModelTemplate<ccGenPoly> polygon(dynamic_cast<const ccGenPoly&>(*genPoly()),
+                                            ccShapeModelProps());
+    polygon.modelProps(reversed());
+    EXPECT_TRUE(static_cast<const ccShape&>(polygon) == *genPoly());
+}
+
+TEST(ModelGeometry, PolygonModelsMapAsTheirDecomposition) {
+    const Shape polygon = model(genPoly(), weight(2));
+    const ccXform<2> x(ccMatrix<2>(0, 1, 1, 0), ccVector<2>(1, 1));  // a mirror
+    const Shape direct = polygon->mapShape(x);
+    const Shape viaPieces = polygon->decompose()->mapShape(x);
+    EXPECT_TRUE(*direct == *viaPieces);
+    EXPECT_EQ(recordOf(*direct), recordOf(*viaPieces));
+    EXPECT_EQ(typeid(*direct), typeid(ccShapeModelTemplate<ccContourTree>));
+}
+
 }  // namespace
