@@ -44,10 +44,10 @@ TEST(EllipseArc, CircularArcsRunEitherWay) {
     const ccEllipseArc2 ccw(circle, ccRadian(0.0), ccRadian(ccPi / 2));
     expectClose(ccw.startPoint(), {2, 0});
     expectClose(ccw.endPoint(), {0, 2});
-    EXPECT_NEAR(ccw.perimeter(), ccPi, 1e-12);
+    EXPECT_NEAR(ccw.perimeter(), ccPi, kRoundoff);
     expectSameHeading(ccw.startAngle(), ccRadian(ccPi / 2));
     expectSameHeading(ccw.endAngle(), ccRadian(ccPi));
-    EXPECT_NEAR(ccw.tangentRotation(), ccPi / 2, 1e-12);
+    EXPECT_NEAR(ccw.tangentRotation(), ccPi / 2, kRoundoff);
     EXPECT_TRUE(ccw.isOpenContour());
     EXPECT_FALSE(ccw.isRegion());
     EXPECT_THROW(ccw.within({0, 0}), ccShapesError::NotRegion);
@@ -55,10 +55,11 @@ TEST(EllipseArc, CircularArcsRunEitherWay) {
     const ccEllipseArc2 cw(circle, ccRadian(0.0), ccRadian(-ccPi / 2));
     expectClose(cw.endPoint(), {0, -2});
     expectSameHeading(cw.startAngle(), ccRadian(-ccPi / 2));
-    EXPECT_NEAR(cw.tangentRotation(), -ccPi / 2, 1e-12);
-    EXPECT_NEAR(cw.windingAngle({0, 0}), -ccPi / 2, 1e-12);
+    EXPECT_NEAR(cw.tangentRotation(), -ccPi / 2, kRoundoff);
+    EXPECT_NEAR(cw.windingAngle({0, 0}), -ccPi / 2, kRoundoff);
     EXPECT_NEAR(cw.windingAngle({0, -10}),
-                ccRadian(ccVector<2>(0, 8).angle() - ccVector<2>(2, 10).angle()).toDouble(), 1e-12);
+                ccRadian(ccVector<2>(0, 8).angle() - ccVector<2>(2, 10).angle()).toDouble(),
+                kRoundoff);
 
     const ccRect box = ccw.boundingBox();
     expectClose(box.origin(), {0, 0});
@@ -71,12 +72,12 @@ TEST(EllipseArc, CircularArcsRunEitherWay) {
 
 TEST(EllipseArc, SpansBeyondATurnAreClampedAndBadAnglesRefused) {
     const ccEllipseArc2 over(ccEllipse2(), ccRadian(1.0), ccRadian(7.0));
-    EXPECT_NEAR(over.phiSpan().toDouble(), ccTwoPi, 1e-15);
+    EXPECT_NEAR(over.phiSpan().toDouble(), ccTwoPi, kRoundoff);
     EXPECT_TRUE(over.isFullTurn());
-    EXPECT_NEAR(over.perimeter(), ccTwoPi, 1e-12);
+    EXPECT_NEAR(over.perimeter(), ccTwoPi, kRoundoff);
     EXPECT_NEAR(ccEllipseArc2(ccEllipse2(), ccRadian(1.0), ccRadian(-9.0)).phiSpan().toDouble(),
-                -ccTwoPi, 1e-15);
-    EXPECT_NEAR(over.windingAngle({0.1, 0}), ccTwoPi, 1e-12);
+                -ccTwoPi, kRoundoff);
+    EXPECT_NEAR(over.windingAngle({0.1, 0}), ccTwoPi, kRoundoff);
 
     EXPECT_THROW(ccEllipseArc2(ccEllipse2(), ccRadian(NAN), ccRadian(1.0)),
                  ccShapesError::BadParams);
@@ -96,11 +97,11 @@ TEST(EllipseArc, TangentTurnAndSweepMatchPolygons) {
     RandomCurves random(31);
     for (int i = 0; i < 20; ++i) {
         const ccEllipseArc2 arc = random.arc();
-        EXPECT_NEAR(arc.tangentRotation(), polygonTurn(arc), 1e-6);
+        EXPECT_NEAR(arc.tangentRotation(), polygonTurn(arc), kPolygonSum);
         const ccVector<2> c = arc.ellipse().center();
         for (const ccVector<2>& p :
              {c, c + ccVector<2>(random.uniform(-3, 3), random.uniform(-3, 3)), random.point()})
-            EXPECT_NEAR(arc.windingAngle(p), polygonSweep(arc, p), 1e-6);
+            EXPECT_NEAR(arc.windingAngle(p), polygonSweep(arc, p), kPolygonSum);
     }
 }
 
@@ -112,8 +113,8 @@ TEST(EllipseArc, ReversingTwiceGivesAnEqualShapeAndSwapsTheEnds) {
         EXPECT_EQ(*r->reverse(), arc);
         EXPECT_EQ(r->startPoint(), arc.endPoint());
         EXPECT_EQ(r->endPoint(), arc.startPoint());
-        EXPECT_NEAR(r->perimeter(), arc.perimeter(), 1e-12 * arc.perimeter());
-        EXPECT_NEAR(r->tangentRotation(), -arc.tangentRotation(), 1e-12);
+        EXPECT_NEAR(r->perimeter(), arc.perimeter(), kRoundoff * arc.perimeter());
+        EXPECT_NEAR(r->tangentRotation(), -arc.tangentRotation(), kRoundoff);
         expectSameHeading(r->startAngle(), arc.endAngle() + ccRadian(ccPi));
         const double s = random.uniform(0, arc.perimeter());
         ccVector<2> p, q;
@@ -191,12 +192,12 @@ TEST(EllipseArc, NearestPointBeatsADenseSearch) {
         const double from = arc.phiStart().toDouble(), span = arc.phiSpan().toDouble();
         for (int k = 0; k <= 20000; ++k)
             dense = std::min(dense, (arc.ellipse().pointAt(from + span * k / 20000) - p).len());
-        EXPECT_LE((n - p).len(), dense + 1e-12);
-        EXPECT_GE((n - p).len(), dense - 1e-3);
+        EXPECT_LE((n - p).len(), dense + kRoundoff);
+        EXPECT_GE((n - p).len(), dense - kDenseSearchMiss);
         ccVector<2> q;
         ccRadian t;
         arc.perimPointAndTangent(arc.nearestPerimPos(p), q, t);
-        expectClose(q, n, 1e-6);
+        expectClose(q, n);
     }
 }
 
@@ -209,8 +210,9 @@ TEST(EllipseArc, PiecesBetweenArcLengthsAddUpToTheWhole) {
         const double a = random.uniform(0, total);
         const ccPtrHandle<ccShape> head = arc.subShape(info, {ccPerimPos(0, 0.0), a});
         const ccPtrHandle<ccShape> tail = arc.subShape(info, {ccPerimPos(0, a), total});
-        EXPECT_NEAR(head->perimeter() + tail->perimeter(), total, 1e-9 * total);
-        EXPECT_NEAR(head->tangentRotation() + tail->tangentRotation(), arc.tangentRotation(), 1e-9);
+        EXPECT_NEAR(head->perimeter() + tail->perimeter(), total, kLengthRelative * total);
+        EXPECT_NEAR(head->tangentRotation() + tail->tangentRotation(), arc.tangentRotation(),
+                    kLengthRelative);
         EXPECT_EQ(head->startPoint(), arc.startPoint());
         expectClose(head->endPoint(), tail->startPoint());
         expectClose(tail->endPoint(), arc.endPoint());
@@ -230,10 +232,10 @@ TEST(EllipseArc, BoundingBoxHugsTheSamples) {
         }
         // Samples are inside; the box reaches at most a sampling gap further.
         const double gap = arc.perimeter() / 1000;
-        EXPECT_LE(box.origin().x(), lo.x() + 1e-9);
-        EXPECT_LE(box.origin().y(), lo.y() + 1e-9);
-        EXPECT_GE(box.origin().x() + box.size().x(), hi.x() - 1e-9);
-        EXPECT_GE(box.origin().y() + box.size().y(), hi.y() - 1e-9);
+        EXPECT_LE(box.origin().x(), lo.x() + cc_tol::kCoincident);
+        EXPECT_LE(box.origin().y(), lo.y() + cc_tol::kCoincident);
+        EXPECT_GE(box.origin().x() + box.size().x(), hi.x() - cc_tol::kCoincident);
+        EXPECT_GE(box.origin().y() + box.size().y(), hi.y() - cc_tol::kCoincident);
         EXPECT_GE(box.origin().x(), lo.x() - gap);
         EXPECT_LE(box.origin().x() + box.size().x(), hi.x() + gap);
     }

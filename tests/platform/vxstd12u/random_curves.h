@@ -16,6 +16,17 @@
 // points stays far below the coincidence tolerance scaled by this factor.
 constexpr double kCurveSlack = 100.0;
 
+// Closed-form results of magnitude up to a few hundred: a few roundings off.
+constexpr double kRoundoff = 1e-12;
+// The relative accuracy promised for perimeters and the lengths of pieces.
+constexpr double kLengthRelative = 1e-9;
+// How far sums over polygons of some thousand pieces stray from the curve's
+// own lengths and angles.
+constexpr double kPolygonSum = 1e-6;
+// How much farther the best of 20000 evenly spread points may be than the
+// nearest point itself.
+constexpr double kDenseSearchMiss = 1e-3;
+
 inline double curveTolerance() {
     return kCurveSlack * cc_tol::kCoincident;
 }
