@@ -111,12 +111,14 @@ ccPtrHandle<ccShape> loopPart(const Loop& loop, double from, double to) {
 // ---------------------------------------------------------------- queries
 
 bool ccComposedShape::within(const ccVector<2>& p) const {
+    cfRequireFinite(p, "query point");
     if ((nearestPoint(p) - p).len() <= cc_tol::kCoincident) return true;
     // Whole turns only: pieces sum to +-2*pi inside, 0 outside and in holes.
     return std::fabs(windingAngle(p)) > ccPi;
 }
 
 double ccComposedShape::windingAngle(const ccVector<2>& p) const {
+    cfRequireFinite(p, "query point");
     double sum = 0.0;
     for (const auto& loop : loops_())
         for (const auto& piece : loop) sum += piece->windingAngle(p);
@@ -148,6 +150,7 @@ ccRect ccComposedShape::boundingBox() const {
 }
 
 ccVector<2> ccComposedShape::nearestPoint(const ccVector<2>& p) const {
+    cfRequireFinite(p, "query point");
     ccVector<2> best;
     double bestDistance = std::numeric_limits<double>::infinity();
     for (const auto& loop : loops_())
@@ -163,6 +166,7 @@ ccVector<2> ccComposedShape::nearestPoint(const ccVector<2>& p) const {
 }
 
 ccPerimPos ccComposedShape::nearestPerimPos(const ccVector<2>& p) const {
+    cfRequireFinite(p, "query point");
     double start = 0.0, bestOffset = 0.0;
     double bestDistance = std::numeric_limits<double>::infinity();
     for (const auto& loop : loops_())

@@ -26,7 +26,7 @@
 //   left-handed.
 // - within() includes the boundary (to cc_tol::kCoincident) and excludes the
 //   inside of holes; windingAngle() sums the sweep of every piece, so it is 0
-//   inside a hole.
+//   inside a hole. A non-finite query point throws ccShapesError::BadParams.
 // - sample() gives each loop a closed chain of its own.
 // - decompose(): a single loop becomes a closed ccContourTree of its pieces; a
 //   region with holes becomes a solid ccRegionTree whose boundary is the outer

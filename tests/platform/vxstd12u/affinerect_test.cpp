@@ -1,0 +1,121 @@
+#include "vxstd12u/affinerect.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "loop_checks.h"
+#include "vxstd12u/errors.h"
+#include "vxstd12u/line.h"
+#include "vxstd12u/shapetree.h"
+
+namespace {
+
+using loop_checks::coin;
+using loop_checks::kAngleSlack;
+using loop_checks::kRelative;
+using loop_checks::uniform;
+
+ccAffineRectangle randomAffineRect(std::mt19937& rng) {
+    return ccAffineRectangle(
+        loop_checks::randomPoint(rng, 50), ccVector<2>(uniform(rng, 1, 30), uniform(rng, 1, 30)),
+        ccRadian(uniform(rng, -ccPi, ccPi)), ccRadian(uniform(rng, -1.3, 1.3)), coin(rng));
+}
+
+void expectNear(const ccVector<2>& a, const ccVector<2>& b, double scale = 100) {
+    EXPECT_LE((a - b).len(), kRelative * scale)
+        << "(" << a.x() << ", " << a.y() << ") vs (" << b.x() << ", " << b.y() << ")";
+}
+
+// The corners as a set, whatever their order.
+void expectSameCorners(const ccAffineRectangle& a, const ccAffineRectangle& b) {
+    for (int i = 0; i < 4; ++i) {
+        double best = INFINITY;
+        for (int j = 0; j < 4; ++j) best = std::min(best, (a.corner(i) - b.corner(j)).len());
+        EXPECT_LE(best, kRelative * 100) << "corner " << i;
+    }
+}
+
+TEST(AffineRectTest, RandomAffineRectanglesKeepEveryLoopProperty) {
+    loop_checks::checkRandomShapes(31, 10, randomAffineRect);
+}
+
+TEST(AffineRectTest, DecomposesIntoFourSidesFromTheFirstCorner) {
+    const ccAffineRectangle rect(ccVector<2>(2, 1), ccVector<2>(4, 2), ccRadian(0.0));
+    expectNear(rect.corner(0), ccVector<2>(0, 0));
+    expectNear(rect.corner(2), ccVector<2>(4, 2));
+    EXPECT_NEAR(rect.perimeter(), 12, kRelative * 12);
+    const auto parts = rect.decompose();
+    const auto* contour = parts.dynamicCast<const ccContourTree>();
+    ASSERT_NE(contour, nullptr);
+    ASSERT_EQ(contour->numChildren(), 4);
+    const ccVector<2> ends[4] = {{4, 0}, {4, 2}, {0, 2}, {0, 0}};
+    for (int i = 0; i < 4; ++i) {
+        ASSERT_NE(contour->child(i).dynamicCast<const ccLineSeg>(), nullptr);
+        expectNear(contour->child(i)->endPoint(), ends[i]);
+    }
+    EXPECT_NEAR(rect.tangentRotation(), ccTwoPi, kAngleSlack);
+
+    // Left-handed: up the second side first, from the same corner.
+    const auto left = rect.reverse();
+    expectNear(left->startPoint(), ccVector<2>(0, 0));
+    EXPECT_NEAR(left->startAngle().toDouble(), ccPi / 2, kAngleSlack);
+    EXPECT_NEAR(left->endAngle().toDouble(), ccPi, kAngleSlack);
+    ccVector<2> p;
+    ccRadian t;
+    left->perimPointAndTangent(ccPerimPos(0, 3), p, t);
+    expectNear(p, ccVector<2>(1, 2));
+}
+
+TEST(AffineRectTest, SkewMakesAParallelogramWithTheSameSides) {
+    const ccAffineRectangle slanted(ccVector<2>(0, 0), ccVector<2>(2, 2), ccRadian(0.0),
+                                    ccRadian(-ccPi / 4));
+    const double h = std::sqrt(2.0);
+    expectNear(slanted.corner(3) - slanted.corner(0), ccVector<2>(h, h));
+    EXPECT_NEAR(slanted.perimeter(), 8, kRelative * 8);
+    EXPECT_TRUE(slanted.within(ccVector<2>(0.5, 0.5)));
+    EXPECT_FALSE(slanted.within(ccVector<2>(-1.2, 0.5)));
+    const ccRect box = slanted.boundingBox();
+    EXPECT_NEAR(box.width(), 2 + h, kRelative * 10);
+    EXPECT_NEAR(box.height(), h, kRelative * 10);
+}
+
+TEST(AffineRectTest, MirrorsSwapTheSidesAndKeepTheStartCorner) {
+    const ccAffineRectangle rect(ccVector<2>(1, 1), ccVector<2>(4, 2), ccRadian(0.3),
+                                 ccRadian(0.2));
+    const ccXform<2> mirror(ccMatrix<2>::scale(1, -1), ccVector<2>(0, 5));
+    const auto image = rect.mapShape(mirror);
+    const auto* mapped = image.dynamicCast<const ccAffineRectangle>();
+    ASSERT_NE(mapped, nullptr);
+    EXPECT_FALSE(mapped->isRightHanded());
+    expectNear(mapped->sides(), ccVector<2>(2, 4));
+    expectNear(mapped->corner(0), mirror.mapPoint(rect.corner(0)));
+    expectNear(mapped->corner(1), mirror.mapPoint(rect.corner(3)));
+    const auto back = image->mapShape(mirror);
+    ASSERT_NE(back.dynamicCast<const ccAffineRectangle>(), nullptr);
+    EXPECT_TRUE(back->isRightHanded());
+    expectSameCorners(*back.dynamicCast<const ccAffineRectangle>(), rect);
+
+    const auto flat = rect.mapShape(ccXform<2>(ccMatrix<2>(1, 1, 1, 1), ccVector<2>()));
+    EXPECT_NE(flat.dynamicCast<const ccContourTree>(), nullptr);
+}
+
+TEST(AffineRectTest, BadParametersThrowAndLeaveTheShapeAsItWas) {
+    const ccVector<2> origin(0, 0);
+    EXPECT_THROW(ccAffineRectangle(origin, ccVector<2>(0, 1), ccRadian(0.0)),
+                 ccShapesError::BadParams);
+    EXPECT_THROW(ccAffineRectangle(origin, ccVector<2>(1, -1), ccRadian(0.0)),
+                 ccShapesError::BadParams);
+    EXPECT_THROW(ccAffineRectangle(ccVector<2>(NAN, 0), ccVector<2>(1, 1), ccRadian(0.0)),
+                 ccShapesError::BadParams);
+    EXPECT_THROW(ccAffineRectangle(origin, ccVector<2>(1, 1), ccRadian(0.0), ccRadian(2.0)),
+                 ccShapesError::BadParams);
+    ccAffineRectangle rect(origin, ccVector<2>(1, 1), ccRadian(0.0));
+    EXPECT_THROW(rect.corner(4), ccShapesError::BadParams);
+    EXPECT_THROW(rect.sides(ccVector<2>(INFINITY, 1)), ccShapesError::BadParams);
+    EXPECT_THROW(rect.rotation(ccRadian(NAN)), ccShapesError::BadParams);
+    EXPECT_TRUE(rect == ccAffineRectangle(origin, ccVector<2>(1, 1), ccRadian(0.0)));
+    EXPECT_THROW(rect.within(ccVector<2>(NAN, 0)) || true, ccShapesError::BadParams);
+}
+
+}  // namespace
