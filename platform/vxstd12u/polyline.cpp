@@ -140,10 +140,12 @@ ccRadian ccPolyline::directionUpTo(long i) const {
 }
 
 ccRadian ccPolyline::startAngle() const {
+    requireVertices("start angle");
     return directionFrom(0);
 }
 
 ccRadian ccPolyline::endAngle() const {
+    requireVertices("end angle");
     return directionUpTo(numEdges() - 1);
 }
 

@@ -14,8 +14,10 @@
 //   nothing to lengths or turns, take no part in tangents, and are left out by
 //   decompose().
 // - The default polyline is empty (no vertices) and open. isEmpty() is true
-//   for it; startPoint, endPoint, nearestPoint, nearestPerimPos and
-//   boundingBox of an empty polyline throw ccShapesError::BadParams.
+//   for it; startPoint, endPoint, their angles, perimPointAndTangent,
+//   nearestPoint, nearestPerimPos and boundingBox of an empty polyline throw
+//   ccShapesError::BadParams. Its perimeter, windingAngle and tangentRotation
+//   are 0.
 // - A closed polyline is a region (isRegion() true), even a degenerate one with
 //   fewer than three vertices; it is right-handed when its signed area (the
 //   integral of x dy) is positive. An open polyline with at least one vertex is

@@ -81,7 +81,10 @@ ccRect ccRect::unionWith(const ccRect& other) const {
 }
 
 bool ccRect::within(const ccVector<2>& p) const {
-    return p.x() >= xMin() && p.x() <= xMax() && p.y() >= yMin() && p.y() <= yMax();
+    // As for any region, points a rounding error outside the boundary are on it.
+    const double slack = cc_tol::kCoincident;
+    return p.x() >= xMin() - slack && p.x() <= xMax() + slack && p.y() >= yMin() - slack &&
+           p.y() <= yMax() + slack;
 }
 
 double ccRect::windingAngle(const ccVector<2>& p) const {

@@ -68,7 +68,8 @@ class ccRect : public ccShape {
     bool isRightHanded() const override { return size_.x() > 0 && size_.y() > 0; }
     bool isDecomposed() const override { return false; }
 
-    // Whether p lies in the closed rectangle (boundary included, exactly).
+    // Whether p lies in the closed rectangle; points within cc_tol::kCoincident
+    // of the boundary count as on it.
     bool within(const ccVector<2>& p) const override;
     double windingAngle(const ccVector<2>& p) const override;
     ccVector<2> startPoint() const override { return origin_; }

@@ -125,6 +125,8 @@ TEST(Polyline, BadInputIsRefusedAndLeavesThePolylineUnchanged) {
     EXPECT_TRUE(empty.isEmpty());
     EXPECT_FALSE(empty.isOpenContour());
     EXPECT_THROW(empty.startPoint(), ccShapesError::BadParams);
+    EXPECT_THROW(empty.endAngle(), ccShapesError::BadParams);
+    EXPECT_DOUBLE_EQ(empty.perimeter(), 0.0);
     EXPECT_THROW(empty.boundingBox(), ccShapesError::BadParams);
     EXPECT_THROW(empty.nearestPoint({0, 0}), ccShapesError::BadParams);
     EXPECT_THROW(empty.vertex(0), ccShapesError::BadParams);

@@ -58,6 +58,7 @@ TEST(Rect, WithinIncludesTheBoundaryAndNearestFindsTheRightSide) {
     EXPECT_TRUE(r.within({4, 2}));
     EXPECT_TRUE(r.within({0, 1}));
     EXPECT_FALSE(r.within({4.0000001, 1}));
+    EXPECT_TRUE(r.within({4 + cc_tol::kCoincident / 2, 1}));
     EXPECT_EQ(r.nearestPoint({5, 1}), ccVector<2>(4, 1));
     EXPECT_DOUBLE_EQ(r.nearestPerimPos({5, 1}).offset(), 5.0);
     EXPECT_DOUBLE_EQ(r.nearestPerimPos({1, 3}).offset(), 9.0);
