@@ -11,6 +11,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev)
+[[ "${1:-}" == bench ]] && PACKAGES+=(libboost-dev)  # the benchmarks' yardstick only
 
 install_missing_packages() {
     local missing=()
