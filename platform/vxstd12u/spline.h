@@ -50,6 +50,8 @@ class ccCubicSpline : public ccShape {
     // The curve at spline parameter u, clamped to [0, numSegments()].
     // BadParams for a spline without points.
     ccVector<2> pointAt(double u) const;
+    // The curve as a chain of cubic pieces in Bezier form, as drawing needs it.
+    const ccCubicPath& path() const noexcept { return path_; }
 
     // ---- ccShape ----
 

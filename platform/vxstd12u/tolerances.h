@@ -47,4 +47,17 @@ constexpr long kMaxNestingDepth = 100000;
 constexpr long kClipChords = 256;
 constexpr long kClipChordSplits = 12;
 
+// Drawing a rational cubic as SVG, which knows only polynomial cubics: each
+// rational piece is split in halves until the polynomial cubic with the same
+// ends and end derivatives stays within this fraction of the piece's control
+// polygon extent of it, or until it has been split kDrawCubicFitMaxSplits
+// times (pieces then are 1/4096 of the original, far below a pixel).
+constexpr double kDrawCubicFitRelative = 1e-6;
+constexpr long kDrawCubicFitMaxSplits = 12;
+
+// A shape seen through a perspective map is drawn as this many chords of
+// equal arc length per primitive: the image of a curve under a perspective
+// map has no exact SVG form.
+constexpr long kDrawPerspectiveChords = 128;
+
 }  // namespace cc_tol
