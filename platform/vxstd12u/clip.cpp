@@ -10,6 +10,7 @@
 #include "vxstd12u/errors.h"
 #include "vxstd12u/line.h"
 #include "vxstd12u/polyline.h"
+#include "vxstd12u/rect.h"
 #include "vxstd12u/shapeinfo.h"
 #include "vxstd12u/shapetree.h"
 #include "vxstd12u/tolerances.h"
@@ -125,6 +126,18 @@ class ClipRegion {
             if (!params.empty()) ++count;
         }
         return count;
+    }
+
+    // Whether some edge meets the segment from `a` to `b`.
+    bool isMetBy(const Point& a, const Point& b) const { return chordMeetings(a, b) > 0; }
+
+    bool hasVertexIn(const ccRect& box) const {
+        for (const Point& p : v_) {
+            if (p.x() >= box.xMin() && p.x() <= box.xMax() && p.y() >= box.yMin() &&
+                p.y() <= box.yMax())
+                return true;
+        }
+        return false;
     }
 
     // Inside or within cc_tol::kCoincident of the boundary.
@@ -478,9 +491,29 @@ bool isMadeOfParts(const ccShape& shape) {
     return !shape.isDecomposed() && straightPath(shape).empty();
 }
 
+// Where a shape lies as far as its bounding box tells.
+enum class BoxPlace { inside, outside, across };
+
+// The box is inside when no edge meets its sides and a corner is covered,
+// outside when no edge meets its sides and it holds no vertex of the region;
+// otherwise the shape must be followed.
+BoxPlace placeOfBox(const ccRect& box, const ClipRegion& region) {
+    for (int i = 0; i < 4; ++i) {
+        if (region.isMetBy(box.corner(i), box.corner((i + 1) % 4))) return BoxPlace::across;
+    }
+    if (region.covers(box.corner(0))) return BoxPlace::inside;
+    return region.hasVertexIn(box) ? BoxPlace::across : BoxPlace::outside;
+}
+
 ccPtrHandle<ccShape> clipCurve(const ccShape& shape, const ClipRegion& region, ccClipInfo& info) {
     const double perimeter = shape.perimeter();
     if (perimeter <= cc_tol::kCoincident) return clipPoint(shape, region, info);
+    const BoxPlace place = placeOfBox(shape.boundingBox(), region);
+    if (place == BoxPlace::inside) return shape.clone();
+    if (place == BoxPlace::outside) {
+        info.anythingRemoved(true);
+        return emptyResult();
+    }
     const bool closed = isClosedPath(shape);
     const std::vector<Point> path = straightPath(shape);
     const std::vector<double> marks =

@@ -7,12 +7,15 @@
 #include <random>
 #include <vector>
 
+#include "vxstd12u/annulus.h"
+#include "vxstd12u/bezier.h"
 #include "vxstd12u/ellipse.h"
 #include "vxstd12u/line.h"
 #include "vxstd12u/point.h"
 #include "vxstd12u/polyline.h"
 #include "vxstd12u/rect.h"
 #include "vxstd12u/shapetree.h"
+#include "vxstd12u/spline.h"
 
 namespace {
 
@@ -233,6 +236,19 @@ TEST(ClipTest, RectangleIsClippedSideBySide) {
     expectCuts(info, {1, 4});
 }
 
+TEST(ClipTest, AnnulusKeepsTheHalvesOfBothRingsInsideAHalfPlane) {
+    const ccAnnulus ring({0, 0}, 2, 1);
+    ccClipInfo info;
+    const ccShapePtrh result = ring.clip(polygon({{0, -3}, {3, -3}, {3, 3}, {0, 3}}), info);
+    EXPECT_TRUE(info.anythingRemoved());
+    EXPECT_NEAR(result->perimeter(), 3 * ccPi, kOnBoundary);
+    EXPECT_EQ(info.cutOffsets().size(), 4u);
+
+    const ccShapePtrh whole = ring.clip(polygon({{-3, -3}, {3, -3}, {3, 3}, {-3, 3}}), info);
+    EXPECT_TRUE(*whole == ring);
+    EXPECT_FALSE(info.anythingRemoved());
+}
+
 TEST(ClipTest, RegionIsTakenInEitherDirectionAndWithItsClosingVertexRepeated) {
     const ccLineSeg segment({-1, 0.25}, {2, 0.75});
     ccClipInfo forward;
@@ -299,7 +315,7 @@ class RandomScene {
     }
 
     ccShapePtrh shape() {
-        switch (static_cast<int>(uniform(0, 6))) {
+        switch (static_cast<int>(uniform(0, 8))) {
             case 0:
                 return cfMakeHandle<ccLineSeg>(pointIn(1.5), pointIn(1.5));
             case 1:
@@ -311,8 +327,14 @@ class RandomScene {
             case 4:
                 return cfMakeHandle<ccEllipseArc2>(ellipse(), ccRadian(uniform(-ccPi, ccPi)),
                                                    ccRadian(uniform(-ccTwoPi, ccTwoPi)));
-            default:
+            case 5:
                 return cfMakeHandle<ccEllipse2>(ellipse());
+            case 6:
+                return cfMakeHandle<ccBezierCurve>(pointIn(1.5), pointIn(1.5), pointIn(1.5),
+                                                   pointIn(1.5));
+            default:
+                return cfMakeHandle<ccInterpSpline>(pointsIn(static_cast<int>(uniform(3, 6))),
+                                                    true);
         }
     }
 
@@ -360,8 +382,12 @@ TEST(ClipTest, PiecesCoverExactlyTheInsideAndCutsLieOnTheBoundary) {
         const ccPolyline region = scene.region();
         const ccShapePtrh shape = scene.shape();
         ccClipInfo info;
-        const auto pieces = piecesOf(shape->clip(region, info));
+        const ccShapePtrh result = shape->clip(region, info);
+        const auto pieces = piecesOf(result);
         SCOPED_TRACE(::testing::Message() << "case " << i);
+        if (!info.anythingRemoved()) {
+            EXPECT_TRUE(*result == *shape);
+        }
 
         const double probeStep = shape->perimeter() / kDenseProbes;
         const double slack = (info.cutOffsets().size() + 2) * probeStep;
