@@ -7,6 +7,7 @@
 #include "vxstd12u/arclength.h"
 #include "vxstd12u/ellipserun.h"
 #include "vxstd12u/errors.h"
+#include "vxstd12u/line.h"
 #include "vxstd12u/rect.h"
 #include "vxstd12u/tolerances.h"
 
@@ -23,6 +24,18 @@ void requireFinite(const ccVector<2>& v, const wchar_t* what) {
 void requireRadius(double r, const wchar_t* what) {
     requireFinite(r, what);
     if (r < 0) throw ccShapesError::BadParams(std::wstring(what) + L" is negative");
+}
+
+// A position on one of these primitives: node 0 and an offset that is a
+// number (an infinite one is clamped like any other).
+void requireOwnPosition(const ccPerimPos& pos, const char* shapeName) {
+    cfRequireOwnNode(pos, shapeName);
+    if (std::isnan(pos.offset()))
+        throw ccShapesError::BadParams(L"perimeter offset is not a number");
+}
+
+void requireQueryPoint(const ccVector<2>& p) {
+    requireFinite(p, L"query point");
 }
 
 void requireFiniteXform(const ccXform<2>& xform) {
@@ -96,12 +109,14 @@ ccRect ccCircle::boundingBox() const {
 }
 
 ccVector<2> ccCircle::nearestPoint(const ccVector<2>& p) const {
+    requireQueryPoint(p);
     const ccVector<2> d = p - center_;
     if (d.lenSq() == 0.0) return startPoint();
     return center_ + d.unit() * radius_;
 }
 
 ccPerimPos ccCircle::nearestPerimPos(const ccVector<2>& p) const {
+    requireQueryPoint(p);
     return ccPerimPos(0, radius_ * ccRadian((p - center_).angle()).norm().toDouble());
 }
 
@@ -111,6 +126,7 @@ double ccCircle::perimeter() const {
 
 void ccCircle::perimPointAndTangent(const ccPerimPos& pos, ccVector<2>& point,
                                     ccRadian& tangent) const {
+    requireOwnPosition(pos, "ccCircle");
     const double offset = std::clamp(pos.offset(), 0.0, perimeter());
     const double phi = radius_ > 0 ? offset / radius_ : 0.0;
     const ccVector<2> radial = ccVector<2>::polar(phi);
@@ -209,10 +225,12 @@ ccEllipse2 ccEllipse2::mapped(const ccXform<2>& xform) const {
 }
 
 bool ccEllipse2::within(const ccVector<2>& p) const {
+    requireQueryPoint(p);
     return cfWithinEllipse(*this, p);
 }
 
 double ccEllipse2::windingAngle(const ccVector<2>& p) const {
+    requireQueryPoint(p);
     return cfStrictlyInsideEllipse(*this, p) ? travelSign() * ccTwoPi : 0.0;
 }
 
@@ -236,11 +254,13 @@ ccRect ccEllipse2::boundingBox() const {
 }
 
 ccVector<2> ccEllipse2::nearestPoint(const ccVector<2>& p) const {
+    requireQueryPoint(p);
     const ccEllipseRun r = run();
     return r.pointAtParam(r.nearestParam(p));
 }
 
 ccPerimPos ccEllipse2::nearestPerimPos(const ccVector<2>& p) const {
+    requireQueryPoint(p);
     const ccEllipseRun r = run();
     return ccPerimPos(0, r.lengthToParam(r.nearestParam(p)));
 }
@@ -251,6 +271,7 @@ double ccEllipse2::perimeter() const {
 
 void ccEllipse2::perimPointAndTangent(const ccPerimPos& pos, ccVector<2>& point,
                                       ccRadian& tangent) const {
+    requireOwnPosition(pos, "ccEllipse2");
     run().pointAndTangentAtLength(pos.offset(), perimeter(), point, tangent);
 }
 
@@ -343,11 +364,16 @@ bool ccEllipseArc2::within(const ccVector<2>&) const {
 }
 
 double ccEllipseArc2::windingAngle(const ccVector<2>& p) const {
-    const double sweep = (endPoint() - p).angle() - (startPoint() - p).angle();
-    if (!cfStrictlyInsideEllipse(ellipse_, p)) return ccRadian(sweep).signedNorm().toDouble();
-    // Seen from inside, the angle grows with phi without ever turning back.
+    requireQueryPoint(p);
+    const double sweep =
+        ccRadian((endPoint() - p).angle() - (startPoint() - p).angle()).signedNorm().toDouble();
+    if (!cfStrictlyInsideEllipse(ellipse_, p)) return sweep;
     if (isFullTurn()) return direction() * ccTwoPi;
-    return direction() * ccRadian(direction() * sweep).norm().toDouble();
+    // From a point inside, the arc sweeps more than half a turn exactly when
+    // the point lies between the arc and its chord.
+    const bool betweenArcAndChord =
+        direction() * (endPoint() - startPoint()).cross(p - startPoint()) < 0;
+    return betweenArcAndChord && direction() * sweep < 0 ? sweep + direction() * ccTwoPi : sweep;
 }
 
 ccVector<2> ccEllipseArc2::startPoint() const {
@@ -385,11 +411,13 @@ ccRect ccEllipseArc2::boundingBox() const {
 }
 
 ccVector<2> ccEllipseArc2::nearestPoint(const ccVector<2>& p) const {
+    requireQueryPoint(p);
     const ccEllipseRun r = run();
     return r.pointAtParam(r.nearestParam(p));
 }
 
 ccPerimPos ccEllipseArc2::nearestPerimPos(const ccVector<2>& p) const {
+    requireQueryPoint(p);
     const ccEllipseRun r = run();
     return ccPerimPos(0, r.lengthToParam(r.nearestParam(p)));
 }
@@ -400,6 +428,7 @@ double ccEllipseArc2::perimeter() const {
 
 void ccEllipseArc2::perimPointAndTangent(const ccPerimPos& pos, ccVector<2>& point,
                                          ccRadian& tangent) const {
+    requireOwnPosition(pos, "ccEllipseArc2");
     run().pointAndTangentAtLength(pos.offset(), perimeter(), point, tangent);
 }
 

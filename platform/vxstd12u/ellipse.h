@@ -26,7 +26,10 @@
 //   zero) the tangent of the unit circle at the same phi is given.
 // - A zero span makes an arc of one point and perimeter 0.
 // Negative or non-finite radii, and non-finite centres or angles, throw
-// ccShapesError::BadParams and leave the object as it was.
+// ccShapesError::BadParams and leave the object as it was; so do non-finite
+// query points, a perimeter position on a node other than 0 (a primitive is
+// its own node 0) and an offset that is not a number.
+// Offsets beyond either end are clamped to the curve.
 //
 // Arc lengths: circles and circular arcs in closed form; ellipses by the
 // arithmetic-geometric mean; elliptical arcs by cfArcLength. Positions along
@@ -217,7 +220,8 @@ class ccEllipseArc2 : public ccShape {
 
     // Throws ccShapesError::NotRegion.
     bool within(const ccVector<2>& p) const override;
-    // The signed angle the arc sweeps as seen from p; 0 from a point on the arc.
+    // The signed angle the arc sweeps as seen from p. A point on the curve
+    // counts as outside it (the sweep then lies within half a turn).
     double windingAngle(const ccVector<2>& p) const override;
     ccVector<2> startPoint() const override;
     ccVector<2> endPoint() const override;

@@ -93,6 +93,33 @@ TEST(EllipseArc, SpansBeyondATurnAreClampedAndBadAnglesRefused) {
     EXPECT_EQ(dot.startPoint(), dot.endPoint());
 }
 
+TEST(EllipseArc, SweepFromInsideTellsShortArcsFromNearlyFullOnes) {
+    const ccEllipse2 circle({0, 0}, {1, 1});
+    // Between a short arc and its chord the arc fills most of the view ...
+    const ccEllipseArc2 shortArc(circle, ccRadian(-0.1), ccRadian(0.2));
+    EXPECT_GT(shortArc.windingAngle({0.999, 0}), ccPi);
+    EXPECT_NEAR(shortArc.windingAngle({0.999, 0}), polygonSweep(shortArc, {0.999, 0}), kPolygonSum);
+    EXPECT_LT(shortArc.reversed().windingAngle({0.999, 0}), -ccPi);
+    // ... and a vanishing arc seen from the centre sweeps nothing, not a turn.
+    const ccEllipseArc2 sliver(circle, ccRadian(0.3), ccRadian(1e-14));
+    EXPECT_NEAR(sliver.windingAngle({0, 0}), 0.0, kRoundoff);
+    EXPECT_NEAR(sliver.reversed().windingAngle({0, 0}), 0.0, kRoundoff);
+}
+
+TEST(EllipseArc, QueriesRefuseWhatTheyCannotAnswer) {
+    const ccEllipseArc2 arc(ccEllipse2({0, 0}, {3, 1}), ccRadian(0.0), ccRadian(2.0));
+    ccVector<2> p;
+    ccRadian t;
+    EXPECT_THROW(arc.perimPointAndTangent(ccPerimPos(1, 0.5), p, t), ccShapesError::BadParams);
+    EXPECT_THROW(arc.perimPointAndTangent(ccPerimPos(0, NAN), p, t), ccShapesError::BadParams);
+    EXPECT_THROW(arc.nearestPoint({NAN, 0}), ccShapesError::BadParams);
+    EXPECT_THROW(arc.windingAngle({0, INFINITY}), ccShapesError::BadParams);
+    EXPECT_THROW(ccEllipse2().within({NAN, NAN}), ccShapesError::BadParams);
+    EXPECT_THROW(ccCircle().nearestPerimPos({NAN, 0}), ccShapesError::BadParams);
+    arc.perimPointAndTangent(ccPerimPos(0, INFINITY), p, t);
+    EXPECT_EQ(p, arc.endPoint());
+}
+
 TEST(EllipseArc, TangentTurnAndSweepMatchPolygons) {
     RandomCurves random(31);
     for (int i = 0; i < 20; ++i) {
