@@ -68,6 +68,15 @@ TEST(Ellipse, WithinAndBoundingBoxFollowTheTurnedAxes) {
     EXPECT_EQ(flat.windingAngle({2, 0.01}), 0.0);
 }
 
+TEST(Ellipse, DefaultsAreTheUnitCircleAndAQuarterOfIt) {
+    EXPECT_EQ(ccCircle(), ccCircle({0, 0}, 1));
+    EXPECT_EQ(ccEllipse2(), ccEllipse2({0, 0}, {1, 1}, ccRadian(0.0), true, ccRadian(0.0)));
+    EXPECT_EQ(ccCircle().asEllipse(), ccEllipse2());
+    const ccEllipseArc2 quarter;
+    expectClose(quarter.startPoint(), {1, 0});
+    expectClose(quarter.endPoint(), {0, 1});
+}
+
 TEST(Ellipse, RefusesBadValues) {
     EXPECT_THROW(ccEllipse2({0, 0}, {-1, 1}), ccShapesError::BadParams);
     EXPECT_THROW(ccEllipse2({0, 0}, {1, NAN}), ccShapesError::BadParams);
@@ -133,6 +142,10 @@ TEST(Ellipse, MappingThenSamplingAgreesWithSamplingThenMapping) {
         expectClose(image->startPoint(), xform.mapPoint(e.startPoint()));
         expectSameHeading(image->startAngle(), xform.mapAngle(e.startAngle()));
         EXPECT_EQ(image->isRightHanded(), e.isRightHanded() == (xform.determinant() > 0));
+        // Handedness is the sign of the enclosed area, before and after.
+        EXPECT_EQ(shoelace(sampled(e, e.perimeter() / 16).positions()) > 0, e.isRightHanded());
+        EXPECT_EQ(shoelace(sampled(*image, image->perimeter() / 16).positions()) > 0,
+                  image->isRightHanded());
         const ccXform<2> back = xform.inverse();
         const ccShape::ccSampleResult r = sampled(*image, image->perimeter() / 29);
         for (const ccVector<2>& p : r.positions())

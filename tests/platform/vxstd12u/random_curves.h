@@ -112,6 +112,15 @@ inline ccShape::ccSampleResult sampled(const ccShape& shape, double spacing) {
     return result;
 }
 
+// Twice the signed area of the polygon through the samples: positive when
+// they run counter-clockwise.
+inline double shoelace(const std::vector<ccVector<2>>& points) {
+    double sum = 0;
+    for (size_t i = 0; i < points.size(); ++i)
+        sum += points[i].cross(points[(i + 1) % points.size()]);
+    return sum;
+}
+
 // Sampling the image equals mapping the samples, point for point and tangent
 // for tangent. Spacing is scaled with the map's length scale, so it only
 // makes sense for rigid maps.
