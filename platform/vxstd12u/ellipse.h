@@ -39,7 +39,20 @@
 // starts at the image of the start point and runs in the image of the
 // direction of travel (so a mirroring map flips handedness). A circle stays a
 // circle only under a map p -> s p + t with s > 0 (start point kept); otherwise
-// it becomes a ccEllipse2. An ellipse stays an ellipse, an arc an arc.
+// it becomes a ccEllipse2. An ellipse stays an ellipse, an arc an arc. The
+// image's axes come from the singular value decomposition of the map times
+// the ellipse's own axes: its radii are ordered rx >= ry, and its phase (or
+// an arc's phiStart and phiEnd) is the parameter of the image of the start
+// (and end). A singular map gives a flat ellipse.
+//
+// Reversal keeps the point set and the start: a circle becomes a left-handed
+// ccEllipse2 with radii (r, r), angle 0 and phase 0; an ellipse flips its
+// handedness; an arc swaps phiStart and phiEnd. A piece between two arc
+// lengths (subShape) is a ccEllipseArc2 on the same curve.
+//
+// Sampling an ellipse or an elliptical arc walks the curve once; its points
+// agree with perimPointAndTangent at the same offsets to the accuracy of
+// cfParamAtArcLength.
 //
 // Equality (operator== of ccShape) compares the stored parameters exactly.
 // A circle never equals an ellipse, even with the same points.
