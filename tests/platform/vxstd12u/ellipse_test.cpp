@@ -118,6 +118,12 @@ TEST(Ellipse, SamplesLieOnTheCurveEvenlySpreadByArcLength) {
         ASSERT_EQ(r.positions().size(), static_cast<size_t>(std::ceil(e.perimeter() / spacing)));
         for (size_t k = 0; k < r.positions().size(); ++k) {
             EXPECT_LE(offCurve(e, r.positions()[k]), curveTolerance());
+            // The one-pass walk finds what a single query finds.
+            ccVector<2> p;
+            ccRadian t;
+            e.perimPointAndTangent(ccPerimPos(0, k * spacing), p, t);
+            expectClose(r.positions()[k], p);
+            expectSameHeading(r.tangents()[k], t);
             if (k == 0) continue;
             // The arc between neighbours, measured by a polygon, is one spacing.
             double from = phiOf(e, r.positions()[k - 1]), to = phiOf(e, r.positions()[k]);
