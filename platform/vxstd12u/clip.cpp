@@ -85,8 +85,8 @@ double distanceToSegment(const Point& p, const Point& a, const Point& b) {
     return (p - (a + ab * t)).len();
 }
 
-// The vertices of `region` with consecutive repeats (the closing one
-// included) counted once.
+// The vertices with consecutive repeats (the closing one included) counted
+// once.
 std::vector<Point> distinctVertices(const std::vector<Point>& vertices) {
     std::vector<Point> distinct;
     for (const Point& p : vertices) {
@@ -119,11 +119,8 @@ class ClipRegion {
     long chordMeetings(const Point& a, const Point& b) const {
         if (areCoincident(a, b)) return 0;
         long count = 0;
-        std::vector<double> params;
         for (std::size_t i = 0; i < numEdges(); ++i) {
-            params.clear();
-            addMeetings(a, b, edgeStart(i), edgeEnd(i), params);
-            if (!params.empty()) ++count;
+            if (doSegmentsMeet(a, b, edgeStart(i), edgeEnd(i))) ++count;
         }
         return count;
     }
@@ -246,10 +243,10 @@ std::vector<double> straightPathMeetings(const std::vector<Point>& path, const C
     return meetings;
 }
 
-// The arc length, between `outer` and `inner` whose points lie on opposite
-// sides of the boundary, where the shape passes the boundary. Refined to a
-// quarter of cc_tol::kCoincident, so that the two crossings found on either
-// side of a probe that happens to hit a touching point merge.
+// The arc length between `lo` and `hi`, whose points lie on opposite sides of
+// the boundary (`loCovered` tells which), where the shape passes it. Refined
+// to a quarter of cc_tol::kCoincident, so that the two crossings found on
+// either side of a probe that happens to hit a touching point merge.
 double refineCrossing(const ccShape& shape, const ClipRegion& region, double lo, double hi,
                       bool loCovered) {
     while (hi - lo > cc_tol::kCoincident / 4) {

@@ -21,9 +21,13 @@
 //   start point counts once, and the kept piece running across the start
 //   point is one piece where its type can hold it (arcs of one ellipse join
 //   into one arc, open polylines into one polyline), else it stays two
-//   pieces, the one at the start first and the one at the end last. An open
+//   pieces, the one at the start first and the one at the end last. A joined
+//   piece is made afresh, as a plain ccEllipseArc2 or ccPolyline. An open
 //   curve (a full-turn arc included) is never joined across its ends.
 // - A line is clipped as its chord across the region (a ccLineSeg).
+// - Before any of this, a shape whose bounding box no region edge meets is
+//   kept whole when the box lies inside the region and dropped when the two
+//   lie apart, without following the shape.
 #pragma once
 
 #include "vxstd12u/shape.h"
