@@ -190,6 +190,20 @@ TEST(ClipTest, CircleCutByAHalfPlaneGivesOneArcAcrossItsStart) {
     expectNear(midpointOf(*pieces[0]), {1, 0});
 }
 
+TEST(ClipTest, CutAtTheStartOfAClosedCurveIsReportedOnceAtZero) {
+    // The circle starts at (1, 0), on the region's lower edge, and runs up into it.
+    const ccCircle circle({0, 0}, 1);
+    ccClipInfo info;
+    const ccShapePtrh result = circle.clip(polygon({{-2, 0}, {2, 0}, {2, 2}, {-2, 2}}), info);
+    ASSERT_EQ(info.cutOffsets().size(), 2u);
+    EXPECT_EQ(info.cutOffsets()[0], 0.0);
+    EXPECT_NEAR(info.cutOffsets()[1], ccPi, kOnBoundary);
+    const auto pieces = piecesOf(result);
+    ASSERT_EQ(pieces.size(), 1u);
+    expectNear(pieces[0]->startPoint(), {1, 0});
+    EXPECT_NEAR(pieces[0]->perimeter(), ccPi, kOnBoundary);
+}
+
 TEST(ClipTest, CurvesTouchingTheBoundaryAreKeptFromInsideAndDroppedFromOutside) {
     ccClipInfo info;
     const ccCircle inscribed({0.5, 0.5}, 0.5);
@@ -286,6 +300,15 @@ TEST(ClipTest, UnusableRegionsAreRefusedAndTheCallerKeepsItsInfo) {
         EXPECT_TRUE(info.anythingRemoved());
         EXPECT_EQ(info.cutOffsets(), before);
     }
+    // A polyline can overflow to infinite vertices when mapped; such a region is refused too.
+    const ccPolyline huge = polygon({{0, 0}, {1e308, 0}, {1e308, 1e308}});
+    EXPECT_THROW(
+        {
+            const ccShapePtrh overflowed =
+                huge.mapShape(ccXform<2>(ccMatrix<2>::scale(10, 10), {}));
+            cfCheckClipRegion(dynamic_cast<const ccPolyline&>(*overflowed));
+        },
+        ccShapesError::BadParams);
     EXPECT_NO_THROW(cfCheckClipRegion(unitSquare()));
     EXPECT_NO_THROW(cfCheckClipRegion(uShape()));
 }
