@@ -11,9 +11,22 @@ std::string ccColor::hex() const {
     return buf;
 }
 
-void ccGraphicProps::width(int w) {
+ccGraphicProps::ccGraphicProps(const ccColor& color, int width, int penStyle, bool arrowHead)
+    : color_(color),
+      width_(checkedWidth(width)),
+      penStyle_(checkedPenStyle(penStyle)),
+      arrowHead_(arrowHead) {}
+
+int ccGraphicProps::checkedWidth(int w) {
     if (w < 0)
         throw ccShapesError::BadParams(L"graphic width " + cfStr(static_cast<long>(w)) +
                                        L" is negative");
-    width_ = w;
+    return w;
+}
+
+ccGraphicProps::cePenStyle ccGraphicProps::checkedPenStyle(int style) {
+    if (style < eSolid || style > eDot)
+        throw ccShapesError::BadParams(L"pen style " + cfStr(static_cast<long>(style)) +
+                                       L" is none of 0 (solid), 1 (dash), 2 (dot)");
+    return static_cast<cePenStyle>(style);
 }

@@ -50,13 +50,18 @@ class ccGraphicProps {
     ccGraphicProps() = default;  // green, width 1, solid, no arrowhead
     ccGraphicProps(const ccColor& color, int width = 1, cePenStyle penStyle = eSolid,
                    bool arrowHead = false)
-        : color_(color), width_(width), penStyle_(penStyle), arrowHead_(arrowHead) {}
+        : color_(color), width_(checkedWidth(width)), penStyle_(penStyle), arrowHead_(arrowHead) {}
+    // The pen style by its number (0 solid, 1 dash, 2 dot), as stored
+    // settings give it. Another number, or a negative width, throws
+    // ccShapesError::BadParams.
+    ccGraphicProps(const ccColor& color, int width, int penStyle, bool arrowHead);
 
     const ccColor& color() const noexcept { return color_; }
     void color(const ccColor& c) noexcept { color_ = c; }
     int width() const noexcept { return width_; }
-    // Widths below zero are refused with ccShapesError::BadParams.
-    void width(int w);
+    // Widths below zero are refused with ccShapesError::BadParams, here and
+    // in the constructors.
+    void width(int w) { width_ = checkedWidth(w); }
     cePenStyle penStyle() const noexcept { return penStyle_; }
     void penStyle(cePenStyle s) noexcept { penStyle_ = s; }
     bool arrowHead() const noexcept { return arrowHead_; }
@@ -69,6 +74,9 @@ class ccGraphicProps {
     bool operator!=(const ccGraphicProps& o) const noexcept { return !(*this == o); }
 
   private:
+    static int checkedWidth(int w);
+    static cePenStyle checkedPenStyle(int style);
+
     ccColor color_ = ccColor::greenColor();
     int width_ = 1;
     cePenStyle penStyle_ = eSolid;
