@@ -6,6 +6,7 @@
 #include "vxstd12u/ellipse.h"
 #include "vxstd12u/errors.h"
 #include "vxstd12u/line.h"
+#include "vxstd12u/tolerances.h"
 
 namespace {
 
@@ -33,6 +34,44 @@ void requireInnerRadii(const ccVector<2>& inner, const ccVector<2>& outer) {
 
 ccVector<2> times(const ccVector<2>& a, const ccVector<2>& b) {
     return {a.x() * b.x(), a.y() * b.y()};
+}
+
+// The radii of the corner ellipses: zero unless both fractions are positive,
+// since a quarter ellipse with one zero radius is the sharp corner.
+ccVector<2> cornerRadii(const ccVector<2>& radii, const ccVector<2>& round) {
+    return round.x() > 0 && round.y() > 0 ? times(radii, round) : ccVector<2>();
+}
+
+// Whether the local point p of the first quadrant lies in the rectangle of
+// `radii` with corner ellipses of `corner` radii, to cc_tol::kCoincident.
+bool insideQuadrant(const ccVector<2>& p, const ccVector<2>& radii, const ccVector<2>& corner) {
+    const double tol = cc_tol::kCoincident;
+    if (p.x() > radii.x() + tol || p.y() > radii.y() + tol) return false;
+    const ccVector<2> center = radii - corner;
+    if (p.x() <= center.x() || p.y() <= center.y()) return true;
+    const ccVector<2> unit((p.x() - center.x()) / corner.x(), (p.y() - center.y()) / corner.y());
+    // The tolerance scaled from plane units to the ellipse's unit circle.
+    return unit.len() <= 1 + tol / std::min(corner.x(), corner.y());
+}
+
+// The inner rectangle shares centre and axes with the outer one, and both are
+// symmetric in each axis, so the inner corner of the first quadrant is the
+// only place where it could leave the outer one. Its arc is checked at
+// kInnerCornerChecks + 1 points.
+constexpr int kInnerCornerChecks = 64;
+
+void requireInnerInside(const ccGenRect& outer, const ccVector<2>& innerRadii,
+                        const ccVector<2>& innerRound) {
+    const ccVector<2> outerCorner = cornerRadii(outer.radii(), outer.round());
+    const ccVector<2> innerCorner = cornerRadii(innerRadii, innerRound);
+    const ccVector<2> center = innerRadii - innerCorner;
+    for (int k = 0; k <= kInnerCornerChecks; ++k) {
+        const double phi = ccPi / 2 * k / kInnerCornerChecks;
+        const ccVector<2> p =
+            center + times(innerCorner, ccVector<2>(std::cos(phi), std::sin(phi)));
+        if (!insideQuadrant(p, outer.radii(), outerCorner))
+            throw ccShapesError::BadParams(L"the inner rectangle must lie inside the outer one");
+    }
 }
 
 // Corner k (0 to 3, counter-clockwise from the (+u, +v) corner) of the local
@@ -99,8 +138,8 @@ void ccGenRect::rightHanded(bool r) {
 
 ccComposedShape::Loop ccGenRect::boundaryLoop() const {
     const ccXform<2> x = frame_.xform();
-    const bool rounded = round_.x() > 0 && round_.y() > 0;
-    const ccVector<2> u = rounded ? uround() : ccVector<2>();
+    const ccVector<2> u = cornerRadii(radii_, round_);
+    const bool rounded = u.x() > 0;
     const ccVector<2> start(radii_.x(), 0.0);
     Loop loop;
     ccVector<2> at = start;
@@ -168,12 +207,14 @@ ccGenAnnulus::ccGenAnnulus(const ccGenRect& outer, const ccVector<2>& innerRadii
     : outer_(outer), innerRadii_(innerRadii), innerRound_(innerRound) {
     requireInnerRadii(innerRadii, outer.radii());
     requireRounding(innerRound);
+    requireInnerInside(outer, innerRadii, innerRound);
 }
 
 void ccGenAnnulus::rects(const ccGenRect& outer, const ccVector<2>& innerRadii,
                          const ccVector<2>& innerRound) {
     requireInnerRadii(innerRadii, outer.radii());
     requireRounding(innerRound);
+    requireInnerInside(outer, innerRadii, innerRound);
     noticeChange_();
     outer_ = outer;
     innerRadii_ = innerRadii;

@@ -91,7 +91,10 @@ class ccGenRect : public ccComposedShape {
 //
 // Degenerate input: an inner radius of 0 gives a hole without area, which is
 // left out of the loops and the decomposition. Inner radii negative or above
-// the outer ones, or inner rounding outside [0, 1], throw BadParams.
+// the outer ones, inner rounding outside [0, 1], or an inner rectangle that
+// leaves the outer one (sharp inner corners in a rounded outer rectangle;
+// checked at 65 points of an inner corner, to cc_tol::kCoincident) throw
+// BadParams.
 //
 // mapShape: every non-singular affine map gives a ccGenAnnulus.
 class ccGenAnnulus : public ccComposedShape {
