@@ -1,0 +1,202 @@
+#include "vxdiagc12u/htmlreport.h"
+
+#include <algorithm>
+#include <ostream>
+#include <type_traits>
+#include <vector>
+
+#include "vxdiagc12u/base64.h"
+#include "vxdiagc12u/diag.h"
+#include "vxdiagc12u/png.h"
+
+namespace {
+
+void appendCodePoint(unsigned long c, std::string& out) {
+    if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = 0xFFFD;
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | c >> 6);
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | c >> 12);
+        out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | c >> 18);
+        out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
+        out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+bool isHighSurrogate(unsigned long c) {
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+bool isLowSurrogate(unsigned long c) {
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
+
+}  // namespace
+
+std::string cfUtf8(const std::wstring& text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        unsigned long c = static_cast<unsigned long>(text[i]);
+        if (isHighSurrogate(c) && i + 1 < text.size() &&
+            isLowSurrogate(static_cast<unsigned long>(text[i + 1]))) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<unsigned long>(text[++i]) - 0xDC00);
+        }
+        appendCodePoint(c, out);
+    }
+    return out;
+}
+
+std::string cfHtmlEscape(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        switch (c) {
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            case '\'':
+                out += "&#39;";
+                break;
+            default:
+                out += c;
+        }
+    }
+    return out;
+}
+
+namespace {
+
+// Pictures are shown this many pixels on their larger side.
+constexpr double kPictureSidePixels = 480.0;
+
+std::string escaped(const std::wstring& text) {
+    return cfHtmlEscape(cfUtf8(text));
+}
+
+std::string pngDataUri(const ccDiagRecord::Image& image) {
+    const std::string png = std::visit(
+        [](const auto& buffer) -> std::string {
+            if constexpr (std::is_same_v<std::decay_t<decltype(buffer)>, std::monostate>)
+                return "";
+            else
+                return cfEncodePng(buffer);
+        },
+        image);
+    return "data:image/png;base64," + cfBase64(png);
+}
+
+bool hasVisibleImage(const ccDiagRecord& record) {
+    const cc_PelBuffer* buffer = record.imageBuffer();
+    return buffer && !buffer->isEmpty();
+}
+
+// The frame a picture shows: the image's rectangle, or without one the
+// graphics fitted as a standalone SVG would fit them.
+ccRect pictureFrame(const ccDiagRecord& record, const ccGraphicList& list) {
+    if (hasVisibleImage(record)) return record.imageBuffer()->imageRect();
+    ccRect box;
+    if (!list.extent(box)) return ccRect(ccVector<2>(-50, -50), ccVector<2>(100, 100));
+    const double side = std::max(box.width(), box.height());
+    const double margin = side > 0 ? 0.05 * side : 1.0;
+    const ccVector<2> pad(margin, margin);
+    return ccRect(box.origin() - pad, box.size() + pad * 2.0);
+}
+
+std::string pictureSvg(const ccDiagRecord& record, const std::string& imageUri,
+                       const ccGraphicList& list, ccDisplay::CoordinateSystem coords,
+                       const std::string& id) {
+    const ccRect frame = pictureFrame(record, list);
+    const double side = std::max(frame.width(), frame.height());
+    ccSvgCanvas canvas(frame, side / kPictureSidePixels, id);
+    if (!imageUri.empty())
+        canvas.raw("<image href=\"" + imageUri + "\" x=\"" + cfSvgNumber(frame.xMin()) + "\" y=\"" +
+                   cfSvgNumber(frame.yMin()) + "\" width=\"" + cfSvgNumber(frame.width()) +
+                   "\" height=\"" + cfSvgNumber(frame.height()) +
+                   "\" preserveAspectRatio=\"none\" style=\"image-rendering:pixelated\"/>\n");
+    const bool yUp = coords == ccDisplay::eClientCoords;
+    if (yUp) canvas.beginGroup(cfClientToImageTransform(frame.yMin(), frame.yMax()));
+    list.render(canvas);
+    if (yUp) canvas.endGroup();
+    return canvas.svgElement(frame.width() / canvas.unitsPerPixel(),
+                             frame.height() / canvas.unitsPerPixel());
+}
+
+const char* coordsName(ccDisplay::CoordinateSystem coords) {
+    return coords == ccDisplay::eClientCoords ? "client coordinates" : "image coordinates";
+}
+
+void writePictures(const ccDiagRecord& record, long number, std::ostream& out) {
+    const std::string imageUri = hasVisibleImage(record) ? pngDataUri(record.image()) : "";
+    if (record.graphics().empty() && imageUri.empty()) return;
+    out << "<div class=\"pictures\">\n";
+    if (record.graphics().empty())
+        out << "<figure>"
+            << pictureSvg(record, imageUri, ccGraphicList(), ccDisplay::eImageCoords,
+                          "r" + std::to_string(number) + "-image")
+            << "<figcaption>Image</figcaption></figure>\n";
+    long k = 0;
+    for (const auto& [list, coords, title] : record.graphics()) {
+        out << "<figure>"
+            << pictureSvg(record, imageUri, list, coords,
+                          "r" + std::to_string(number) + "-g" + std::to_string(k++))
+            << "<figcaption>" << escaped(title) << " <span class=\"coords\">(" << coordsName(coords)
+            << ", " << list.size() << " graphics)</span></figcaption></figure>\n";
+    }
+    out << "</div>\n";
+}
+
+void writeRecordBody(const ccDiagRecord& record, long number, std::ostream& out) {
+    out << "<h2>" << escaped(record.annotation()) << "</h2>\n";
+    writePictures(record, number, out);
+    for (const auto& [title, content] : record.texts())
+        out << "<h3>" << escaped(title) << "</h3>\n<pre>" << escaped(content) << "</pre>\n";
+}
+
+const char* kStyle =
+    "body{font-family:sans-serif;margin:1em;background:#fafafa;color:#222}"
+    "section.diag-record{border-left:3px solid #8aa;margin:0.6em 0 0.6em 0.4em;"
+    "padding:0.2em 0 0.2em 0.8em;background:#fff}"
+    "h2{font-size:1.05em;margin:0.3em 0}h3{font-size:0.9em;margin:0.4em 0 0.1em}"
+    "pre{background:#f3f3f3;padding:0.4em;margin:0;font-size:0.85em;white-space:pre-wrap}"
+    ".pictures{display:flex;flex-wrap:wrap;gap:0.6em}"
+    "figure{margin:0}svg{background:#333;display:block}"
+    "figcaption{font-size:0.8em;color:#555}.coords{color:#999}";
+
+}  // namespace
+
+void cfWriteHtmlReport(const ccDiagObject& diag, const std::wstring& title, std::ostream& out) {
+    out << "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>"
+        << escaped(title) << "</title>\n<style>" << kStyle << "</style>\n</head>\n<body>\n<h1>"
+        << escaped(title) << "</h1>\n<p class=\"summary\">" << diag.numRecords()
+        << " records</p>\n";
+    // The levels of the sections still open, innermost last.
+    std::vector<long> open;
+    long number = 0;
+    for (const ccDiagRecord& record : diag.records()) {
+        while (!open.empty() && open.back() >= record.level()) {
+            out << "</section>\n";
+            open.pop_back();
+        }
+        out << "<section class=\"diag-record\" id=\"record-" << number << "\" data-level=\""
+            << record.level() << "\">\n";
+        writeRecordBody(record, number++, out);
+        open.push_back(record.level());
+    }
+    for (size_t i = 0; i < open.size(); ++i) out << "</section>\n";
+    out << "</body>\n</html>\n";
+}
