@@ -10,7 +10,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-PACKAGES=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev)
+PACKAGES=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev libpng-dev)
 [[ "${1:-}" == bench ]] && PACKAGES+=(libboost-dev)  # the benchmarks' yardstick only
 
 install_missing_packages() {
