@@ -117,7 +117,7 @@ class ccShapeModelDefs {
     // Abstract base of the module's errors; adds no data.
     class Errors : public ccShapesError::Errors {
       public:
-        Errors(const Errors& other) : ccPersistent(), ccShapesError::Errors(other) {}
+        Errors(const Errors& other) : ccRepBase(), ccPersistent(), ccShapesError::Errors(other) {}
         ~Errors() override = default;
         // Copies nothing of the persistent state; gives notice of the change.
         Errors& operator=(const Errors& other);

@@ -8,18 +8,20 @@
 #include <string>
 
 #include "vxstd12u/persistent.h"
+#include "vxstd12u/repbase.h"
 
-// Root of the library's errors.
+// Root of the library's errors. Errors can be shared through handles (for
+// archiving) like shapes.
 //
 // An error may carry a detail text that says what was wrong; message() gives
 // the class name, the error number and that text. Copies carry the text but not
 // the persistent state of the original.
-class ccException : public virtual ccPersistent, public std::exception {
+class ccException : public virtual ccRepBase, public virtual ccPersistent, public std::exception {
   public:
     ccException() = default;
     explicit ccException(std::wstring detail) : detail_(std::move(detail)) {}
     ccException(const ccException& other)
-        : ccPersistent(), std::exception(other), detail_(other.detail_) {}
+        : ccRepBase(), ccPersistent(), std::exception(other), detail_(other.detail_) {}
     ccException& operator=(const ccException& other);
     ~ccException() override = default;
 

@@ -20,7 +20,7 @@ void ccPersistent::setVisited(ccArchive& ar, const void* part, std::size_t size)
 void ccPersistent::dispatchSerialize(ccArchive& ar) {
     unsigned char version = 0;
     ar || version;
-    if (version != 0) throw ccArchive::UnknownVersion("ccPersistent", 0);
+    if (version != 0) throw ccArchive::UnknownVersion("vxstd12u/persistent", 0);
 }
 
 bool ccPersistent::loadSimple(ccArchive&) {

@@ -13,6 +13,9 @@
 
 namespace {
 
+// Bytes of the archive header, before the first item.
+const std::size_t kHeader = ccArchive::header().size();
+
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 ccShapeModelProps withWeight(double w) {
@@ -258,7 +261,7 @@ TEST(ShapeModelPropsArchive, VersionZeroReadsAsNotIgnoredWithUnitMagnitude) {
 
 TEST(ShapeModelPropsArchive, LaterVersionIsRefusedBeforeAnyFieldIsRead) {
     auto bytes = stored(ccShapeModelProps());
-    bytes[0] = 2;
+    bytes[kHeader] = 2;
     ccShapeModelProps back(true, 3.0);
     ccArchive in(bytes, ccArchive::eLoading);
     try {
@@ -269,7 +272,7 @@ TEST(ShapeModelPropsArchive, LaterVersionIsRefusedBeforeAnyFieldIsRead) {
         EXPECT_EQ(e.number(), 130);
         EXPECT_NE(e.message().find(L"shmd/shapemod"), std::wstring::npos);
     }
-    EXPECT_EQ(in.remaining(), bytes.size() - 1);
+    EXPECT_EQ(in.remaining(), bytes.size() - kHeader - 1);
     EXPECT_EQ(back, ccShapeModelProps(true, 3.0));
 }
 
@@ -315,7 +318,7 @@ TEST(FeatureParamsArchive, RoundTripAndRefusedVersion) {
     }
     EXPECT_EQ(back, f);
 
-    bytes[0] = 1;
+    bytes[kHeader] = 1;
     ccArchive in(bytes, ccArchive::eLoading);
     try {
         in || back;
@@ -344,10 +347,10 @@ TEST(ShapeModelErrorsArchive, EachLevelRefusesAnUnknownVersionByClassName) {
         EXPECT_EQ(bytes.size(), size);
     }
     // Versions of NotSupported, Errors and the shape library's form lead.
-    ASSERT_GE(bytes.size(), 3u);
+    ASSERT_GE(bytes.size(), kHeader + 3);
     for (int level = 0; level < 2; ++level) {
         auto bad = bytes;
-        bad[level] = 1;
+        bad[kHeader + level] = 1;
         ccShapeModelDefs::NotSupported back;
         ccArchive in(bad, ccArchive::eLoading);
         try {

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <limits>
 
+#include "vxstd12u/handle.h"
+#include "vxstd12u/persistent.h"
 #include "vxstd12u/sample.h"
 
 namespace {
@@ -47,18 +49,25 @@ TEST(Archive, EncodingIsLittleEndian) {
     ccArchive out(bytes, ccArchive::eStoring);
     int v = 0x01020304;
     out || v;
-    EXPECT_EQ(bytes, (std::vector<unsigned char>{4, 3, 2, 1}));
+    EXPECT_EQ(bytes, (std::vector<unsigned char>{'V', 'X', 'A', 'R', 1, 4, 3, 2, 1}));
+}
+
+// `items` behind a valid header.
+std::vector<unsigned char> withHeader(std::vector<unsigned char> items) {
+    std::vector<unsigned char> bytes = ccArchive::header();
+    bytes.insert(bytes.end(), items.begin(), items.end());
+    return bytes;
 }
 
 TEST(Archive, HostileBytesThrowArchiveErrors) {
-    std::vector<unsigned char> bytes = {9};
+    std::vector<unsigned char> bytes = withHeader({9});
     bool b;
     EXPECT_THROW(ccArchive(bytes, ccArchive::eLoading) || b, ccArchive::Error);  // bool of 9
-    std::vector<unsigned char> shortDouble = {1, 2, 3};
+    std::vector<unsigned char> shortDouble = withHeader({1, 2, 3});
     double d;
     EXPECT_THROW(ccArchive(shortDouble, ccArchive::eLoading) || d, ccArchive::Error);
     // A string claiming 2^60 bytes is refused before any allocation.
-    std::vector<unsigned char> huge = {0, 0, 0, 0, 0, 0, 0, 0x10, 'a'};
+    std::vector<unsigned char> huge = withHeader({0, 0, 0, 0, 0, 0, 0, 0x10, 'a'});
     std::string s = "kept";
     EXPECT_THROW(ccArchive(huge, ccArchive::eLoading) || s, ccArchive::Error);
     EXPECT_EQ(s, "kept");
@@ -85,6 +94,97 @@ TEST(Archive, UnknownVersionNamesItsSourceAndPlace) {
     EXPECT_EQ(e.number(), 130);
     EXPECT_NE(e.message().find(L"shmd/shapemod"), std::wstring::npos);
     EXPECT_NE(e.message().find(L"130"), std::wstring::npos);
+}
+
+// A small archivable object: a value and a link to another.
+struct Link : ccRepBase, ccPersistent {
+    long value = 0;
+    ccPtrHandle<Link> next;
+    static ccPersistent* make() { return new Link; }
+    void dispatchSerialize(ccArchive& ar) override { ar || value || next; }
+};
+const cc_Instantiator kLinkExemplar(typeid(Link), &Link::make);
+
+ccPtrHandle<Link> link(long value, ccPtrHandle<Link> next = {}) {
+    auto l = cfMakeHandle<Link>();
+    l->value = value;
+    l->next = next;
+    return l;
+}
+
+TEST(ArchiveObjects, SharedObjectsAreWrittenOnceAndComeBackShared) {
+    const auto shared = link(7);
+    std::vector<ccPtrHandle<Link>> out = {link(1, shared), link(2, shared), {}};
+    std::vector<unsigned char> bytes;
+    {
+        ccArchive ar(bytes, ccArchive::eStoring);
+        ar || out;
+    }
+    std::vector<ccPtrHandle<Link>> back;
+    ccArchive in(bytes, ccArchive::eLoading);
+    in || back;
+    ASSERT_EQ(back.size(), 3u);
+    EXPECT_EQ(back[0]->value, 1);
+    EXPECT_EQ(back[0]->next->value, 7);
+    EXPECT_EQ(back[0]->next.get(), back[1]->next.get());
+    EXPECT_TRUE(back[2].isNull());
+}
+
+TEST(ArchiveObjects, UnknownClassesAndBadNumbersAreRefused) {
+    ccPtrHandle<Link> kept = link(5);
+    std::vector<unsigned char> unknown = withHeader({1, 3, 0, 0, 0, 0, 0, 0, 0, 'F', 'o', 'o'});
+    EXPECT_THROW(ccArchive(unknown, ccArchive::eLoading) || kept, ccArchive::Error);
+    std::vector<unsigned char> badNumber = withHeader({2, 4, 0, 0, 0, 0, 0, 0, 0});
+    EXPECT_THROW(ccArchive(badNumber, ccArchive::eLoading) || kept, ccArchive::Error);
+    std::vector<unsigned char> badTag = withHeader({9});
+    EXPECT_THROW(ccArchive(badTag, ccArchive::eLoading) || kept, ccArchive::Error);
+    EXPECT_EQ(kept->value, 5);
+}
+
+TEST(ArchiveObjects, TruncationAnywhereThrowsAndLeavesTheHandleAlone) {
+    ccPtrHandle<Link> chain = link(1, link(2, link(3)));
+    std::vector<unsigned char> bytes;
+    {
+        ccArchive ar(bytes, ccArchive::eStoring);
+        ar || chain;
+    }
+    for (std::size_t cut = ccArchive::header().size(); cut < bytes.size(); ++cut) {
+        std::vector<unsigned char> part(bytes.begin(), bytes.begin() + cut);
+        ccPtrHandle<Link> target = link(99);
+        EXPECT_THROW(ccArchive(part, ccArchive::eLoading) || target, ccArchive::Error) << cut;
+        EXPECT_EQ(target->value, 99);
+    }
+}
+
+TEST(ArchiveObjects, NestingIsBounded) {
+    ccPtrHandle<Link> deep;
+    for (long i = 0; i <= ccArchive::kMaxObjectDepth; ++i) deep = link(i, deep);
+    std::vector<unsigned char> bytes;
+    ccArchive ar(bytes, ccArchive::eStoring);
+    EXPECT_THROW(ar || deep, ccArchive::Error);
+    // Unwind the chain iteratively so the test itself cannot overflow the stack.
+    while (deep) deep = ccPtrHandle<Link>(deep->next);
+}
+
+TEST(ArchiveObjects, HeaderIsCheckedAndFilesRoundTrip) {
+    std::vector<unsigned char> noHeader = {1, 2, 3, 4, 5, 6};
+    EXPECT_THROW(ccArchive(noHeader, ccArchive::eLoading), ccArchive::Error);
+    std::vector<unsigned char> future = ccArchive::header();
+    future.back() = 2;
+    EXPECT_THROW(ccArchive(future, ccArchive::eLoading), ccArchive::UnknownVersion);
+
+    const std::string path = ::testing::TempDir() + "/archive_test.vxar";
+    {
+        ccArchive out(path, ccArchive::eStoring);
+        ccPtrHandle<Link> l = link(42);
+        out || l;
+        out.flush();
+    }
+    ccArchive in(path, ccArchive::eLoading);
+    ccPtrHandle<Link> back;
+    in || back;
+    EXPECT_EQ(back->value, 42);
+    EXPECT_THROW(ccArchive("/nonexistent/dir/file", ccArchive::eLoading), ccArchive::Error);
 }
 
 }  // namespace
