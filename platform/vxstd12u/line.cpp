@@ -7,6 +7,7 @@
 
 #include "vxstd12u/errors.h"
 #include "vxstd12u/rect.h"
+#include "vxstd12u/shapeinfo.h"
 #include "vxstd12u/str.h"
 
 // ---- Segment geometry ----
@@ -40,6 +41,22 @@ void cfRequireOwnNode(const ccPerimPos& pos, const char* shapeName) {
     if (pos.node() != 0)
         throw ccShapesError::BadParams(L"a " + cfWiden(shapeName) + L" has only node 0, not node " +
                                        cfStr(pos.node()));
+}
+
+void cfSampleStraightChain(double perimeter, bool closed, const ccShapeSampleParams& params,
+                           ccShapeSampleResult& result, const ccStraightPointAt& at) {
+    const auto offsets = cfSampleOffsets(perimeter, closed, params);
+    if (offsets.empty()) return;
+    result.beginChain(closed);
+    for (double s : offsets) {
+        ccVector<2> point;
+        ccRadian tangent;
+        at(s, point, tangent);
+        result.positions().push_back(point);
+        if (params.computeTangents()) result.tangents().push_back(tangent);
+        if (params.perimPosRequested())
+            result.perimPositions().emplace_back(result.shapeIndex(), s);
+    }
 }
 
 namespace {
@@ -335,6 +352,16 @@ void ccLineSeg::perimPointAndTangent(const ccPerimPos& pos, ccVector<2>& point,
     cfRequireOwnNode(pos, "ccLineSeg");
     point = pointAtLength(p1_, p2_, length(), pos.offset());
     tangent = angle();
+}
+
+void ccLineSeg::sample(const ccSampleParams& params, ccSampleResult& result) const {
+    const double l = length();
+    const ccRadian direction = angle();
+    cfSampleStraightChain(l, false, params, result,
+                          [&](double s, ccVector<2>& point, ccRadian& tangent) {
+                              point = pointAtLength(p1_, p2_, l, s);
+                              tangent = direction;
+                          });
 }
 
 ccPtrHandle<ccShape> ccLineSeg::clone() const {

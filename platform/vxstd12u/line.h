@@ -3,6 +3,8 @@
 // share.
 #pragma once
 
+#include <functional>
+
 #include "vxstd12u/shape.h"
 
 // ---- Segment geometry ----
@@ -36,6 +38,17 @@ void cfRequireFinite(double v, const char* what);
 // Throws ccShapesError::BadParams unless `pos` names node 0, the only node of a
 // primitive `shapeName`.
 void cfRequireOwnNode(const ccPerimPos& pos, const char* shapeName);
+
+// Appends one chain of samples of a finite straight shape of `perimeter`
+// (closed or not), at the arc lengths cfSampleOffsets gives and in the form
+// the shape default gives, taking each point and tangent from `at` (called
+// with increasing arc lengths). It lets segments and polylines sample without
+// a perimeter lookup per sample. Unusable parameters throw
+// ccShapesError::BadParams before `result` is touched.
+using ccStraightPointAt =
+    std::function<void(double arcLength, ccVector<2>& point, ccRadian& tangent)>;
+void cfSampleStraightChain(double perimeter, bool closed, const ccShapeSampleParams& params,
+                           ccShapeSampleResult& result, const ccStraightPointAt& at);
 
 // ---- Infinite lines ----
 
@@ -223,6 +236,8 @@ class ccLineSeg : public ccShape {
     // Node 0 only (another throws ccShapesError::BadParams).
     void perimPointAndTangent(const ccPerimPos& pos, ccVector<2>& point,
                               ccRadian& tangent) const override;
+    // The same samples as the shape default, with the direction found once.
+    void sample(const ccSampleParams& params, ccSampleResult& result) const override;
 
     ccPtrHandle<ccShape> clone() const override;
     ccPtrHandle<ccShape> mapShape(const ccXform<2>& xform) const override;

@@ -6,6 +6,7 @@
 #include "vxstd12u/errors.h"
 #include "vxstd12u/line.h"
 #include "vxstd12u/rect.h"
+#include "vxstd12u/shapeinfo.h"
 #include "vxstd12u/shapetree.h"
 #include "vxstd12u/str.h"
 #include "vxstd12u/tolerances.h"
@@ -230,6 +231,27 @@ void ccPolyline::perimPointAndTangent(const ccPerimPos& pos, ccVector<2>& point,
     const auto at = pointAt(pos.offset());
     tangent = at.second < 0 ? ccRadian(0.0) : directionFrom(at.second);
     point = at.first;
+}
+
+void ccPolyline::sample(const ccSampleParams& params, ccSampleResult& result) const {
+    if (isEmpty()) {
+        cfCheckSampleParams(params);
+        return;
+    }
+    // directionFrom(i) for every edge, from the last edge back.
+    std::vector<ccRadian> tangents(static_cast<std::size_t>(numEdges()));
+    for (long i = numEdges() - 1; i >= 0; --i) {
+        const bool last = i + 1 == numEdges();
+        tangents[i] = hasLength(edgeLength(i)) ? cfDirectionAngle(edgeEnd(i) - edgeStart(i))
+                      : last                   ? directionUpTo(i)
+                                               : tangents[i + 1];
+    }
+    cfSampleStraightChain(perimeter(), closed_, params, result,
+                          [&](double s, ccVector<2>& point, ccRadian& tangent) {
+                              const auto at = pointAt(s);
+                              point = at.first;
+                              tangent = at.second < 0 ? ccRadian(0.0) : tangents[at.second];
+                          });
 }
 
 ccPolyline ccPolyline::piece(double from, double to) const {

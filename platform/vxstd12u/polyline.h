@@ -92,6 +92,8 @@ class ccPolyline : public ccShape {
     // [0, perimeter()]. Found by binary search over the edges.
     void perimPointAndTangent(const ccPerimPos& pos, ccVector<2>& point,
                               ccRadian& tangent) const override;
+    // The same samples as the shape default, with each edge's tangent found once.
+    void sample(const ccSampleParams& params, ccSampleResult& result) const override;
 
     ccPtrHandle<ccShape> clone() const override;
     ccPtrHandle<ccShape> mapShape(const ccXform<2>& xform) const override;

@@ -243,3 +243,30 @@ TEST(PolylineProperties, SamplingCommutesWithRigidMapsMirroredOrNot) {
         }
     }
 }
+
+TEST(PolylineProperties, FastSamplingGivesExactlyTheShapeDefaultsSamples) {
+    RandomStraightShapes random(16);
+    for (int trial = 0; trial < 200; ++trial) {
+        const ccPolyline poly = random.polyline(trial % 2 == 0);
+        const ccLineSeg seg = random.segment();
+        ccShape::ccSampleParams params(random.uniform(-5, 5), random.uniform(0.2, 20),
+                                       ccNoPointLimit, trial % 3 != 0, trial % 5 != 0);
+        // Uniform mode gives exactly maxPoints samples, so it always gets a limit.
+        params.uniformMode(trial % 4 == 0);
+        if (params.uniformMode() || trial % 7 < 3) params.maxPoints(random.count(1, 30));
+        params.perimPosRequested(trial % 2 == 1);
+        for (const ccShape* shape :
+             {static_cast<const ccShape*>(&poly), static_cast<const ccShape*>(&seg)}) {
+            ccShape::ccSampleResult fast, generic;
+            fast.shapeIndex(3);
+            generic.shapeIndex(3);
+            shape->sample(params, fast);
+            shape->ccShape::sample(params, generic);
+            EXPECT_EQ(fast.positions(), generic.positions());
+            EXPECT_EQ(fast.tangents(), generic.tangents());
+            EXPECT_EQ(fast.breaks(), generic.breaks());
+            EXPECT_EQ(fast.closedFlags(), generic.closedFlags());
+            EXPECT_EQ(fast.perimPositions(), generic.perimPositions());
+        }
+    }
+}
