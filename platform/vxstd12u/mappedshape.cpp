@@ -21,7 +21,9 @@ constexpr int kNearestRefinements = 60;
 // shape's own arc length u.
 class ImageCurve {
   public:
-    ImageCurve(const ccShape& inner, const cc2XformBase& xform) : inner_(inner), xform_(xform) {
+    // `length` is the image's length when already known, else NaN.
+    ImageCurve(const ccShape& inner, const cc2XformBase& xform, double length = std::nan(""))
+        : inner_(inner), xform_(xform) {
         if (!inner.isFinite())
             throw ccShapesError::InfiniteExtent(L"an infinite shape under a non-linear map");
         innerLength_ = inner.perimeter();
@@ -31,7 +33,7 @@ class ImageCurve {
             inner_.perimPointAndTangent(ccPerimPos(0, u), p, a);
             return xform_.mapVector(p, ccVector<2>::polar(a.toDouble())).len();
         };
-        length_ = cfArcLength(speed_, 0.0, innerLength_);
+        length_ = std::isnan(length) ? cfArcLength(speed_, 0.0, innerLength_) : length;
     }
     ImageCurve(const ImageCurve&) = delete;
     ImageCurve& operator=(const ImageCurve&) = delete;
@@ -122,11 +124,37 @@ ccMappedShape::ccMappedShape(const ccPtrHandle_const<ccShape>& shape, const cc2X
     this->shape(shape, share);
 }
 
+ccMappedShape::ccMappedShape(const ccMappedShape& other)
+    : ccRepBase(other),
+      ccPersistent(other),
+      ccShape(other),
+      shape_(other.shape_),
+      xform_(other.xform_),
+      imageLength_(other.imageLength_.load()) {}
+
+ccMappedShape& ccMappedShape::operator=(const ccMappedShape& other) {
+    ccShape::operator=(other);
+    shape_ = other.shape_;
+    xform_ = other.xform_;
+    imageLength_.store(other.imageLength_.load());
+    return *this;
+}
+
 void ccMappedShape::shape(const ccPtrHandle_const<ccShape>& shape, bool share) {
     if (!shape) throw ccBadPointer(L"a mapped shape needs an inner shape");
     ccPtrHandle_const<ccShape> kept = share ? shape : ccPtrHandle_const<ccShape>(shape->clone());
     noticeChange_();
     shape_ = std::move(kept);
+    imageLength_.store(std::nan(""));
+}
+
+double ccMappedShape::imageLength() const {
+    double length = imageLength_.load();
+    if (std::isnan(length)) {
+        length = ImageCurve(*underlyingShape(), *overallMapXform()).length();
+        imageLength_.store(length);
+    }
+    return length;
 }
 
 ccPtrHandle_const<ccShape> ccMappedShape::underlyingShape() const {
@@ -205,7 +233,7 @@ double ccMappedShape::windingAngle(const ccVector<2>& p) const {
         const double inner = u->windingAngle(overallMapXform()->inverse()->mapPoint(p));
         return mirrors() ? -inner : inner;
     }
-    const ImageCurve curve(*u, *overallMapXform());
+    const ImageCurve curve(*u, *overallMapXform(), imageLength());
     double sum = 0.0;
     ccVector<2> previous = curve.pointAt(0.0) - p;
     for (double s : curve.probes()) {
@@ -242,7 +270,7 @@ double ccMappedShape::tangentRotation() const {
     if (isLinear()) return explicitShape()->tangentRotation();
     const auto u = underlyingShape();
     if (u->isRegion()) return mirrors() ? -u->tangentRotation() : u->tangentRotation();
-    const ImageCurve curve(*u, *overallMapXform());
+    const ImageCurve curve(*u, *overallMapXform(), imageLength());
     double sum = 0.0;
     ccVector<2> p;
     ccRadian previous, next;
@@ -257,7 +285,7 @@ double ccMappedShape::tangentRotation() const {
 
 ccRect ccMappedShape::boundingBox() const {
     if (isLinear()) return explicitShape()->boundingBox();
-    const ImageCurve curve(*underlyingShape(), *overallMapXform());
+    const ImageCurve curve(*underlyingShape(), *overallMapXform(), imageLength());
     ccVector<2> lo = curve.pointAt(0.0), hi = lo;
     for (double s : curve.probes()) {
         const ccVector<2> p = curve.pointAt(s);
@@ -269,7 +297,7 @@ ccRect ccMappedShape::boundingBox() const {
 
 ccVector<2> ccMappedShape::nearestPoint(const ccVector<2>& p) const {
     if (isLinear()) return explicitShape()->nearestPoint(p);
-    const ImageCurve curve(*underlyingShape(), *overallMapXform());
+    const ImageCurve curve(*underlyingShape(), *overallMapXform(), imageLength());
     return curve.pointAt(curve.nearestInner(p));
 }
 
@@ -278,13 +306,13 @@ ccPerimPos ccMappedShape::nearestPerimPos(const ccVector<2>& p) const {
         const auto image = explicitShape();
         return ccPerimPos(0, ccShapeInfo(*image).arcLength(image->nearestPerimPos(p)));
     }
-    const ImageCurve curve(*underlyingShape(), *overallMapXform());
+    const ImageCurve curve(*underlyingShape(), *overallMapXform(), imageLength());
     return ccPerimPos(0, curve.imageLengthTo(curve.nearestInner(p)));
 }
 
 double ccMappedShape::perimeter() const {
     if (isLinear()) return explicitShape()->perimeter();
-    return ImageCurve(*underlyingShape(), *overallMapXform()).length();
+    return imageLength();
 }
 
 void ccMappedShape::perimPointAndTangent(const ccPerimPos& pos, ccVector<2>& point,
@@ -300,7 +328,7 @@ void ccMappedShape::perimPointAndTangent(const ccPerimPos& pos, ccVector<2>& poi
         info.leafPointAndTangent(info.perimPos(pos.offset()), point, tangent);
         return;
     }
-    const ImageCurve curve(*underlyingShape(), *overallMapXform());
+    const ImageCurve curve(*underlyingShape(), *overallMapXform(), imageLength());
     curve.pointAndTangent(curve.innerAt(pos.offset()), point, tangent);
 }
 
@@ -321,7 +349,7 @@ void ccMappedShape::sample(const ccSampleParams& params, ccSampleResult& result)
         return;
     }
     if (u->isEmpty()) return;
-    const ImageCurve curve(*u, *overall);
+    const ImageCurve curve(*u, *overall, imageLength());
     const auto offsets = cfSampleOffsets(curve.length(), u->isRegion(), params);
     if (offsets.empty()) return;
     const bool tangents = params.computeTangents() && u->hasTangent();
@@ -370,7 +398,7 @@ ccPtrHandle<ccShape> ccMappedShape::subShape(const ccShapeInfo& info,
     }
     const auto u = underlyingShape();
     const auto overall = overallMapXform();
-    const ImageCurve curve(*u, *overall);
+    const ImageCurve curve(*u, *overall, imageLength());
     const double a = curve.innerAt(from), b = curve.innerAt(to);
     const ccShapeInfo innerInfo(*u);
     return cfMakeHandle<ccMappedShape>(u->subShape(innerInfo, {innerInfo.perimPos(a), b - a}),

@@ -1,6 +1,9 @@
 // A shape seen through a transform of the plane.
 #pragma once
 
+#include <atomic>
+#include <limits>
+
 #include "vxstd12u/shape.h"
 #include "vxstd12u/transform.h"
 
@@ -40,6 +43,8 @@ class ccMappedShape : public ccShape {
   public:
     ccMappedShape();
     ccMappedShape(const ccPtrHandle_const<ccShape>& shape, const cc2XformBase& xform, bool share);
+    ccMappedShape(const ccMappedShape& other);
+    ccMappedShape& operator=(const ccMappedShape& other);
 
     // The inner shape (possibly empty for a default mapped shape).
     const ccPtrHandle_const<ccShape>& shape() const noexcept { return shape_; }
@@ -97,6 +102,11 @@ class ccMappedShape : public ccShape {
     // Whether the overall transform mirrors at the underlying start point.
     bool mirrors() const;
 
+    // The image's length under a non-linear map, found on first use. It is
+    // a cache, not state: any thread may fill it, always with the same value.
+    double imageLength() const;
+
     ccPtrHandle_const<ccShape> shape_;
     ccPtrHandle_const<cc2XformBase> xform_;
+    mutable std::atomic<double> imageLength_{std::numeric_limits<double>::quiet_NaN()};
 };

@@ -1,0 +1,147 @@
+#include <cmath>
+
+#include <gtest/gtest.h>
+
+#include "tree_checks.h"
+#include "vxstd12u/errors.h"
+#include "vxstd12u/mappedshape.h"
+#include "vxstd12u/polyline.h"
+
+namespace {
+
+// A mild perspective: straight lines stay straight, lengths do not scale evenly.
+cc2XformPerspective camera() {
+    const double h[9] = {1.2, 0.1, 3, -0.2, 0.9, 1, 0.01, 0.004, 1};
+    return cc2XformPerspective(h);
+}
+
+ccShape::ccSampleResult samplesOf(const ccShape& shape, const ccShape::ccSampleParams& params) {
+    ccShape::ccSampleResult result;
+    shape.sample(params, result);
+    return result;
+}
+
+}  // namespace
+
+TEST(MappedShape, ChainsComposeAndShareAsAsked) {
+    const auto seg = segment({1, 2}, {4, 6});
+    const cc2Rigid turn(ccDegree(90), {10, 0});
+    const cc2XformLinear scale(ccXform<2>(ccMatrix<2>::scale(2, 2), {}));
+    auto inner = cfMakeHandle<ccMappedShape>(seg, turn, true);
+    const ccMappedShape outer(inner, scale, false);
+    EXPECT_EQ(inner->shape(), seg);
+    EXPECT_NE(outer.shape(), ccPtrHandle_const<ccShape>(inner));
+    EXPECT_EQ(outer.underlyingShape(), seg);  // the clone of inner still shares seg
+    const ccVector<2> p(3, -1);
+    expectSamePoint(outer.overallMapXform()->mapPoint(p), scale.mapPoint(turn.mapPoint(p)));
+    expectSamePoint(outer.startPoint(), scale.mapPoint(turn.mapPoint({1, 2})));
+    EXPECT_NEAR(outer.perimeter(), 10, 1e-12);
+    EXPECT_TRUE(*outer.explicitShape() == *segment(outer.startPoint(), outer.endPoint()));
+
+    EXPECT_THROW(ccMappedShape(ccPtrHandle_const<ccShape>(), turn, true), ccBadPointer);
+    const ccMappedShape nothing;
+    EXPECT_THROW(nothing.perimeter(), ccBadPointer);
+    EXPECT_THROW(inner->shape(ccPtrHandle_const<ccShape>()), ccBadPointer);
+}
+
+TEST(MappedShape, LinearMapsAnswerAsTheExplicitShape) {
+    for (unsigned seed = 1; seed <= 8; ++seed) {
+        RandomTrees random(seed);
+        const auto contour = random.closedContour({0, 0}, 6);
+        for (bool mirror : {false, true}) {
+            const ccXform<2> x = random.rigid(mirror);
+            const ccMappedShape mapped(contour, cc2XformLinear(x), true);
+            const auto image = contour->mapShape(x);
+            EXPECT_NEAR(mapped.perimeter(), image->perimeter(), treeTolerance());
+            EXPECT_EQ(mapped.isRightHanded(), !mirror);
+            const auto a = sampleAt(mapped, 0.5), b = sampleAt(*image, 0.5);
+            ASSERT_EQ(a.positions().size(), b.positions().size());
+            for (size_t i = 0; i < a.positions().size(); ++i) {
+                expectSamePoint(a.positions()[i], b.positions()[i]);
+                // One node: positions are arc lengths along the image.
+                EXPECT_EQ(a.perimPositions()[i].node(), 0);
+                ccVector<2> p;
+                ccRadian t;
+                mapped.perimPointAndTangent(a.perimPositions()[i], p, t);
+                expectSamePoint(p, a.positions()[i]);
+            }
+            const ccVector<2> q = random.randomPoint(10);
+            EXPECT_EQ(mapped.within(q), image->within(q));
+        }
+    }
+}
+
+TEST(MappedShape, PerspectiveSamplesAreSpacedAlongTheImage) {
+    const cc2XformPerspective view = camera();
+    const ccMappedShape line(segment({0, 0}, {40, 10}), view, true);
+    const ccVector<2> a = view.mapPoint({0, 0}), b = view.mapPoint({40, 10});
+    EXPECT_NEAR(line.perimeter(), (b - a).len(), 1e-9);
+    auto params = ccShape::ccSampleParams(0.0, 2.0, ccNoPointLimit, true, true);
+    const auto samples = samplesOf(line, params);
+    const auto& pts = samples.positions();
+    ASSERT_GT(pts.size(), 3u);
+    for (size_t i = 0; i + 2 < pts.size(); ++i) EXPECT_NEAR((pts[i + 1] - pts[i]).len(), 2.0, 1e-8);
+    expectSamePoint(pts.back(), b, 1e-9);
+    expectSameHeading(samples.tangents()[1], ccRadian((b - a).angle()), 1e-9);
+
+    // A circle seen in perspective: every sample maps back onto the circle.
+    const ccMappedShape ring(cfMakeHandle<ccCircle>(ccVector<2>(5, 5), 4.0), view, true);
+    const auto inverse = view.inverse();
+    const auto round =
+        samplesOf(ring, ccShape::ccSampleParams(0.0, 0.25, ccNoPointLimit, true, true));
+    double chords = 0.0;
+    for (size_t i = 0; i < round.positions().size(); ++i) {
+        EXPECT_NEAR((inverse->mapPoint(round.positions()[i]) - ccVector<2>(5, 5)).len(), 4.0, 1e-8);
+        chords +=
+            (round.positions()[(i + 1) % round.positions().size()] - round.positions()[i]).len();
+    }
+    EXPECT_NEAR(chords, ring.perimeter(), 1e-2);
+    EXPECT_TRUE(ring.isRightHanded());
+    EXPECT_TRUE(ring.within(view.mapPoint({5, 5})));
+    EXPECT_NEAR(ring.windingAngle(view.mapPoint({6, 5})), ccTwoPi, 1e-9);
+}
+
+TEST(MappedShape, OperationsGiveMappedShapes) {
+    const auto square =
+        cfMakeHandle<ccPolyline>(std::vector<ccVector<2>>{{0, 0}, {4, 0}, {4, 4}, {0, 4}}, true);
+    const ccMappedShape mapped(square, camera(), true);
+    EXPECT_EQ(mapped.isDecomposed(), square->isDecomposed());
+    const auto parts = mapped.decompose();
+    ASSERT_NE(parts.dynamicCast<const ccMappedShape>(), nullptr);
+    EXPECT_TRUE(parts->isDecomposed());
+    EXPECT_NEAR(parts->perimeter(), mapped.perimeter(), 1e-9);
+
+    const auto reversed = mapped.reverse();
+    EXPECT_NEAR(reversed->perimeter(), mapped.perimeter(), 1e-9);
+    EXPECT_NE(reversed->isRightHanded(), mapped.isRightHanded());
+
+    const ccXform<2> shift = ccXform<2>::translation({3, -2});
+    const auto moved = mapped.mapShape(shift);
+    ASSERT_NE(moved.dynamicCast<const ccMappedShape>(), nullptr);
+    expectSamePoint(moved->startPoint(), shift.mapPoint(mapped.startPoint()), 1e-9);
+
+    // Pieces of the image add up to the image.
+    const ccShapeInfo info(mapped);
+    const double length = info.perimeter(), cut = 0.37 * length;
+    const auto first = mapped.subShape(info, {ccPerimPos(0, 0), cut});
+    const auto second = mapped.subShape(info, {ccPerimPos(0, cut), length});
+    EXPECT_NEAR(first->perimeter() + second->perimeter(), length, 1e-8);
+    expectSamePoint(first->endPoint(), second->startPoint(), 1e-8);
+    ccVector<2> p;
+    ccRadian t;
+    EXPECT_THROW(mapped.perimPointAndTangent(ccPerimPos(1, 0), p, t), ccShapesError::BadParams);
+}
+
+TEST(MappedShape, TreesInPerspectiveSampleChildByChild) {
+    RandomTrees random(4);
+    const auto tree = random.generalTree();
+    const ccMappedShape mapped(tree, camera(), true);
+    const auto direct = sampleAt(*tree, 3.0);
+    const auto seen = sampleAt(mapped, 3.0);
+    EXPECT_EQ(seen.numChains(), direct.numChains());
+    EXPECT_EQ(seen.closedFlags(), direct.closedFlags());
+    for (const auto& pos : seen.perimPositions()) EXPECT_EQ(pos.node(), 0);
+    const auto inverse = camera().inverse();
+    for (const auto& p : seen.positions())
+        expectSamePoint(tree->nearestPoint(inverse->mapPoint(p)), inverse->mapPoint(p), 1e-7);
+}
