@@ -28,7 +28,7 @@ inline ccRadian cfDirectionAngle(const ccVector<2>& v) {
 
 // The signed angle the segment from `a` to `b` sweeps as seen from `p`, in
 // [-pi, pi], counter-clockwise positive. 0 when `p` coincides with an end or
-// the segment has no length; +/-pi (sign unspecified) when `p` lies inside it.
+// the segment has no length; +pi or -pi (either) when `p` lies inside it.
 double cfSubtendedAngle(const ccVector<2>& a, const ccVector<2>& b, const ccVector<2>& p);
 
 // Throws ccShapesError::BadParams naming `what` when `v` is not finite.
