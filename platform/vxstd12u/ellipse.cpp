@@ -4,7 +4,6 @@
 #include <cmath>
 #include <string>
 
-#include "vxstd12u/arclength.h"
 #include "vxstd12u/ellipserun.h"
 #include "vxstd12u/errors.h"
 #include "vxstd12u/line.h"
