@@ -1,0 +1,334 @@
+#include "vxdispc12u/graphic.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+#include "platform/vxdispc12u/svg_checks.h"
+#include "vxdispc12u/graphiclist.h"
+#include "vxdispc12u/shapepath.h"
+#include "vxstd12u/annulus.h"
+#include "vxstd12u/bezier.h"
+#include "vxstd12u/ellipse.h"
+#include "vxstd12u/genrect.h"
+#include "vxstd12u/line.h"
+#include "vxstd12u/mappedshape.h"
+#include "vxstd12u/point.h"
+#include "vxstd12u/polyline.h"
+#include "vxstd12u/rect.h"
+#include "vxstd12u/shapetree.h"
+#include "vxstd12u/spline.h"
+#include "vxstd12u/tolerances.h"
+#include "vxstd12u/transform.h"
+
+namespace {
+
+using svg_checks::Command;
+using svg_checks::letters;
+using svg_checks::parsePath;
+
+// SVG numbers carry 12 significant digits; coordinates here stay below 1000.
+constexpr double kPrinted = 1e-8;
+
+const ccRect kView(ccVector<2>(-100, -100), ccVector<2>(200, 200));
+
+std::vector<Command> pathOf(const ccShape& shape, const ccRect& view = kView) {
+    ccSvgPath path;
+    cfAppendShapePath(shape, view, path);
+    return parsePath(path.data());
+}
+
+ccVector<2> endOf(const Command& c) {
+    const auto& n = c.numbers;
+    return ccVector<2>(n[n.size() - 2], n[n.size() - 1]);
+}
+
+void expectNear(const ccVector<2>& a, const ccVector<2>& b, double tol = kPrinted) {
+    EXPECT_NEAR(a.x(), b.x(), tol);
+    EXPECT_NEAR(a.y(), b.y(), tol);
+}
+
+ccEllipseArc2 unitArc(double start, double span) {
+    return ccEllipseArc2(ccEllipse2(), ccRadian(start), ccRadian(span));
+}
+
+TEST(ShapePath, ArcFlagsFollowTheDirectionAndSizeOfTheSpan) {
+    // Counter-clockwise quarter (phi increasing): sweep 1, small.
+    auto ccw = pathOf(unitArc(0, ccPi / 2));
+    ASSERT_EQ(letters(ccw), "MA");
+    EXPECT_THAT(ccw[1].numbers, testing::ElementsAre(1, 1, 0, 0, 1, testing::_, 1));
+    // The same quarter run backwards: sweep 0.
+    auto cw = pathOf(unitArc(ccPi / 2, -ccPi / 2));
+    EXPECT_EQ(cw[1].numbers[4], 0);
+    EXPECT_EQ(cw[1].numbers[3], 0);
+    // Beyond a half turn the large-arc flag is set, in both directions.
+    auto big = pathOf(unitArc(0, 1.2 * ccPi));
+    EXPECT_EQ(big[1].numbers[3], 1);
+    EXPECT_EQ(big[1].numbers[4], 1);
+    auto bigBack = pathOf(unitArc(0, -1.2 * ccPi));
+    EXPECT_EQ(bigBack[1].numbers[3], 1);
+    EXPECT_EQ(bigBack[1].numbers[4], 0);
+    // A whole turn cannot be one SVG arc (its ends meet): two halves, closed.
+    EXPECT_EQ(letters(pathOf(ccCircle(ccVector<2>(3, 4), 2))), "MAAZ");
+    // A zero span is a lone point.
+    ccSvgPath dotPath;
+    cfAppendShapePath(unitArc(1, 0), kView, dotPath);
+    EXPECT_TRUE(dotPath.data().empty());
+    ASSERT_EQ(dotPath.dots().size(), 1u);
+}
+
+TEST(ShapePath, RandomArcsAreTracedThroughTheirOwnMiddlePoints) {
+    std::mt19937 rng(9);
+    std::uniform_real_distribution<double> unit(0, 1);
+    for (int n = 0; n < 300; ++n) {
+        const ccEllipse2 e(ccVector<2>(unit(rng) * 200 - 100, unit(rng) * 200 - 100),
+                           ccVector<2>(1 + unit(rng) * 50, 1 + unit(rng) * 50),
+                           ccRadian(unit(rng) * 6 - 3));
+        const double span = (unit(rng) * 3.9 + 0.05) * ccPi * (unit(rng) < 0.5 ? -1 : 1);
+        const ccEllipseArc2 arc(e, ccRadian(unit(rng) * 12 - 6), ccRadian(span));
+        const double drawn = arc.phiSpan().toDouble();  // clamped to one turn
+        const auto commands = pathOf(arc);
+        ASSERT_GE(commands.size(), 2u);
+        ccVector<2> from = endOf(commands[0]);
+        expectNear(from, arc.startPoint(), 1e-7);
+        // Each SVG arc piece, worked out by the SVG rules, passes through the
+        // shape's point half way along the piece.
+        const double pieces = static_cast<double>(commands.size() - 1);
+        for (size_t i = 1; i < commands.size(); ++i) {
+            ASSERT_EQ(commands[i].letter, 'A');
+            const auto centreArc = svg_checks::toCentreArc(from, commands[i]);
+            const double phiMid = arc.phiStart().toDouble() + drawn * (i - 0.5) / pieces;
+            // Near a half turn the centre is ill-conditioned in the printed
+            // ends (an error of about the square root of their 1e-12 rounding
+            // times the radius), while a wrong flag would move the middle by
+            // the ellipse's size.
+            expectNear(centreArc.pointAt(0.5), e.pointAt(phiMid), 1e-3);
+            from = endOf(commands[i]);
+        }
+        expectNear(from, arc.endPoint(), 1e-7);
+    }
+}
+
+TEST(ShapePath, FlatEllipsesRunOutAndBackThroughTheirTurningPoints) {
+    // Radii (2, 0): the segment from (-2, 0) to (2, 0) run out and back.
+    const ccEllipse2 flat(ccVector<2>(), ccVector<2>(2, 0));
+    const auto commands = pathOf(ccEllipseArc2(flat, ccRadian(-0.5), ccRadian(ccPi + 1)));
+    // It passes both ends of the segment, through nothing but straight lines.
+    EXPECT_EQ(letters(commands).find_first_not_of("ML", 1), std::string::npos);
+    bool reachedLeft = false, reachedRight = false;
+    for (const auto& c : commands) {
+        reachedLeft = reachedLeft || (endOf(c) - ccVector<2>(-2, 0)).len() < kPrinted;
+        reachedRight = reachedRight || (endOf(c) - ccVector<2>(2, 0)).len() < kPrinted;
+    }
+    EXPECT_TRUE(reachedLeft && reachedRight) << letters(commands);
+    expectNear(endOf(commands.back()), flat.pointAt(ccPi + 0.5));
+}
+
+TEST(ShapePath, ContourPiecesJoinIntoOneStrokeAndAClosedContourCloses) {
+    ccContourTree contour(true);
+    contour.addChild(cfMakeHandle<ccLineSeg>(ccVector<2>(0, 0), ccVector<2>(10, 0)), true);
+    contour.addChild(cfMakeHandle<ccEllipseArc2>(ccEllipse2(ccVector<2>(10, 5), ccVector<2>(5, 5)),
+                                                 ccRadian(-ccPi / 2), ccRadian(ccPi)),
+                     true);
+    contour.addChild(
+        cfMakeHandle<ccPolyline>(std::vector<ccVector<2>>{{10, 10}, {0, 10}, {0, 0}}, false), true);
+    const auto commands = pathOf(contour);
+    EXPECT_EQ(letters(commands), "MLALLZ");
+    expectNear(endOf(commands[2]), ccVector<2>(10, 10));
+
+    ccContourTree open(false);
+    open.addChild(cfMakeHandle<ccLineSeg>(ccVector<2>(0, 0), ccVector<2>(1, 0)), true);
+    open.addChild(cfMakeHandle<ccLineSeg>(ccVector<2>(1, 0), ccVector<2>(0, 0)), true);
+    EXPECT_EQ(letters(pathOf(open)), "MLL") << "an open contour that returns stays open";
+    // A gap between pieces starts a new subpath instead of drawing across it.
+    ccGeneralShapeTree apart;
+    apart.addChild(cfMakeHandle<ccLineSeg>(ccVector<2>(0, 0), ccVector<2>(1, 0)), true);
+    apart.addChild(cfMakeHandle<ccLineSeg>(ccVector<2>(2, 0), ccVector<2>(3, 0)), true);
+    EXPECT_EQ(letters(pathOf(apart)), "MLML");
+}
+
+TEST(ShapePath, StraightAndCompositeShapesDrawTheirCornersInOrder) {
+    const auto rect = pathOf(ccRect(ccVector<2>(1, 2), ccVector<2>(3, 4)));
+    ASSERT_EQ(letters(rect), "MLLLLZ");
+    expectNear(endOf(rect[0]), ccVector<2>(1, 2));
+    expectNear(endOf(rect[1]), ccVector<2>(4, 2));
+    expectNear(endOf(rect[2]), ccVector<2>(4, 6));
+    // A ring: two closed loops, so that an even-odd fill leaves the hole open.
+    const auto ring = letters(pathOf(ccAnnulus(ccVector<2>(), 2, 1)));
+    EXPECT_EQ(std::count(ring.begin(), ring.end(), 'Z'), 2) << ring;
+    EXPECT_EQ(std::count(ring.begin(), ring.end(), 'M'), 2) << ring;
+    // An infinite line is cut at the view's edges.
+    const auto line = pathOf(ccLine(ccVector<2>(0, 50), ccRadian(0)));
+    ASSERT_EQ(letters(line), "ML");
+    expectNear(endOf(line[0]), ccVector<2>(-100, 50));
+    expectNear(endOf(line[1]), ccVector<2>(100, 50));
+    EXPECT_TRUE(pathOf(ccLine(ccVector<2>(0, 500), ccRadian(0))).empty());
+    EXPECT_TRUE(pathOf(ccPolyline()).empty());
+}
+
+TEST(ShapePath, CubicsAreBezierCommandsAndRationalOnesStayOnTheCurve) {
+    const ccBezierCurve poly(ccBezierCurve::ccPoints{ccVector<2>(0, 0), ccVector<2>(1, 3),
+                                                     ccVector<2>(4, 3), ccVector<2>(5, 0)});
+    const auto p = pathOf(poly);
+    ASSERT_EQ(letters(p), "MC");
+    EXPECT_THAT(p[1].numbers, testing::ElementsAre(1, 3, 4, 3, 5, 0));
+
+    // A quarter circle as a rational cubic; SVG gets polynomial pieces.
+    const double w = 1.0 / 3.0 + std::sqrt(2.0) / 3.0;
+    const double k = 10 * (std::sqrt(2.0) - 1) * 4 / 3;
+    const ccBezierCurve rational(ccBezierCurve::ccPoints{ccVector<2>(10, 0), ccVector<2>(10, k),
+                                                         ccVector<2>(k, 10), ccVector<2>(0, 10)},
+                                 ccBezierCurve::ccWeights{1, w, w, 1});
+    const auto r = pathOf(rational);
+    ASSERT_GE(r.size(), 3u) << "a rational piece is split";
+    ccVector<2> from = endOf(r[0]);
+    for (size_t i = 1; i < r.size(); ++i) {
+        ASSERT_EQ(r[i].letter, 'C');
+        const auto& n = r[i].numbers;
+        const ccBezierCurve piece(ccBezierCurve::ccPoints{
+            from, ccVector<2>(n[0], n[1]), ccVector<2>(n[2], n[3]), ccVector<2>(n[4], n[5])});
+        for (double t = 0; t <= 1; t += 0.125) {
+            const ccVector<2> q = piece.pointAt(t);
+            EXPECT_LE((rational.nearestPoint(q) - q).len(), 1e-4) << "piece " << i << " t " << t;
+        }
+        from = endOf(r[i]);
+    }
+    expectNear(from, ccVector<2>(0, 10));
+
+    const ccDeBoorSpline closed({{0, 0}, {10, 0}, {10, 10}, {0, 10}}, true);
+    EXPECT_EQ(letters(pathOf(closed)), "MCCCCZ");
+}
+
+TEST(ShapePath, PointsAreDotsAndPerspectiveImagesAreChordsOnTheImage) {
+    ccSvgPath path;
+    cfAppendShapePath(cc2Point(ccVector<2>(3, 4)), kView, path);
+    ASSERT_EQ(path.dots().size(), 1u);
+    expectNear(path.dots()[0], ccVector<2>(3, 4));
+
+    const double h[9] = {1, 0, 0, 0, 1, 0, 0.001, 0, 1};
+    const cc2XformPerspective perspective(h);
+    const ccMappedShape seen(cfMakeHandle<ccLineSeg>(ccVector<2>(0, 0), ccVector<2>(50, 20)),
+                             perspective, true);
+    const auto chords = pathOf(seen);
+    ASSERT_EQ(chords.size(), static_cast<size_t>(cc_tol::kDrawPerspectiveChords + 1));
+    expectNear(endOf(chords.back()), perspective.mapPoint(ccVector<2>(50, 20)), 1e-6);
+}
+
+TEST(Graphic, AMappedGraphicLandsWhereTheMappedShapeIs) {
+    std::mt19937 rng(21);
+    std::uniform_real_distribution<double> u(-1, 1);
+    const ccGraphicProps props(ccColor::redColor(), 2, ccGraphicProps::eDash, true);
+    for (int n = 0; n < 100; ++n) {
+        const ccXform<2> x(ccMatrix<2>(1 + u(rng), u(rng), u(rng), 1 + u(rng)),
+                           ccVector<2>(50 * u(rng), 50 * u(rng)));
+        const ccEllipseArc2 arc(
+            ccEllipse2(ccVector<2>(10 * u(rng), 10 * u(rng)),
+                       ccVector<2>(5 + 4 * u(rng), 5 + 4 * u(rng)), ccRadian(3 * u(rng))),
+            ccRadian(3 * u(rng)), ccRadian(5 * u(rng)));
+        const ccGraphicSimple<ccEllipseArc2> g(arc, props);
+        const auto mapped = g.map(x);
+        // Map then draw equals draw of the mapped shape, and keeps class and props.
+        ASSERT_NE(dynamic_cast<const ccGraphicSimple<ccEllipseArc2>*>(mapped.get()), nullptr);
+        EXPECT_EQ(mapped->props(), props);
+        const auto& held = dynamic_cast<const ccGraphicShape&>(*mapped).shape();
+        expectNear(held.startPoint(), x.mapPoint(arc.startPoint()), 1e-9);
+        expectNear(held.endPoint(), x.mapPoint(arc.endPoint()), 1e-9);
+        const auto commands = pathOf(held, ccRect(ccVector<2>(-1e3, -1e3), ccVector<2>(2e3, 2e3)));
+        expectNear(endOf(commands.front()), x.mapPoint(arc.startPoint()), 1e-7);
+        expectNear(endOf(commands.back()), x.mapPoint(arc.endPoint()), 1e-7);
+        // Mapping back gives the original place.
+        const auto back = mapped->map(x.inverse());
+        ccRect b0, b1;
+        ASSERT_TRUE(g.extent(b0));
+        ASSERT_TRUE(back->extent(b1));
+        expectNear(b1.origin(), b0.origin(), 1e-7);
+        expectNear(b1.size(), b0.size(), 1e-7);
+    }
+    // The original is untouched and a circle under a shear is an ellipse, in
+    // a graphic of the same class.
+    const ccGraphicWithFill<ccCircle, ccEllipse2> circle(ccCircle(ccVector<2>(), 1), props, true);
+    const auto sheared = circle.map(ccXform<2>(ccMatrix<2>(1, 1, 0, 1), ccVector<2>()));
+    using FilledCircle = ccGraphicWithFill<ccCircle, ccEllipse2>;
+    EXPECT_NE(dynamic_cast<const FilledCircle*>(sheared.get()), nullptr);
+    EXPECT_NE(
+        dynamic_cast<const ccEllipse2*>(&dynamic_cast<const ccGraphicShape&>(*sheared).shape()),
+        nullptr);
+    EXPECT_NE(dynamic_cast<const ccCircle*>(&circle.shape()), nullptr);
+    EXPECT_TRUE(dynamic_cast<const ccGraphicShape&>(*sheared).isFilled());
+}
+
+TEST(Graphic, PenStylesWidthsArrowsAndFillsShowInTheSvg) {
+    ccSvgCanvas canvas(kView, 0.5, "t");
+    ccSvgPath path;
+    path.moveTo(ccVector<2>(0, 0));
+    path.lineTo(ccVector<2>(1, 1));
+    canvas.draw(path, ccGraphicProps(ccColor::redColor(), 2, ccGraphicProps::eSolid), false);
+    canvas.draw(path, ccGraphicProps(ccColor::blueColor(), 2, ccGraphicProps::eDash), false);
+    canvas.draw(path, ccGraphicProps(ccColor::blueColor(), 0, ccGraphicProps::eDot, true), true);
+    const std::string svg = canvas.svgElement(400, 400);
+    // Widths in pixels times half a unit per pixel; width 0 draws as 1 pixel.
+    EXPECT_THAT(svg_checks::attributes(svg, "stroke-width"), testing::ElementsAre("1", "1", "0.5"));
+    // Dash 6 on 4 off, dot 1 on 3 off, in multiples of the width; solid has none.
+    EXPECT_THAT(svg_checks::attributes(svg, "stroke-dasharray"),
+                testing::ElementsAre("6 4", "0.5 1.5"));
+    EXPECT_THAT(svg_checks::attributes(svg, "stroke"),
+                testing::ElementsAre("#ff0000", "#0000ff", "#0000ff"));
+    EXPECT_THAT(svg_checks::attributes(svg, "fill"), testing::Contains("#0000ff"));
+    EXPECT_THAT(svg_checks::attributes(svg, "marker-end"),
+                testing::ElementsAre("url(#t-arrow-0000ff)"));
+    EXPECT_THAT(svg_checks::attributes(svg, "id"), testing::ElementsAre("t-arrow-0000ff"));
+}
+
+TEST(Graphic, PropsRefuseUnknownPenStylesAndNegativeWidths) {
+    EXPECT_EQ(ccGraphicProps(ccColor::yellowColor(), 2, 0, false).penStyle(),
+              ccGraphicProps::eSolid);
+    EXPECT_EQ(ccGraphicProps(ccColor::yellowColor(), 2, 2, false).penStyle(), ccGraphicProps::eDot);
+    EXPECT_THROW(ccGraphicProps(ccColor::yellowColor(), 2, 3, false), ccShapesError::BadParams);
+    EXPECT_THROW(ccGraphicProps(ccColor::yellowColor(), -1), ccShapesError::BadParams);
+    ccGraphicProps p;
+    EXPECT_THROW(p.width(-2), ccShapesError::BadParams);
+    EXPECT_EQ(p.width(), 1);
+}
+
+TEST(GraphicList, KeepsOrderSharesOrClonesAndFitsItsPicture) {
+    ccGraphicList list;
+    EXPECT_THROW(list.append(ccPtrHandle<ccGraphic>(), true), ccBadPointer);
+    EXPECT_TRUE(list.isEmpty());
+    const ccGraphicProps props(ccColor::orangeColor());
+    ccPtrHandle<ccGraphic> seg(
+        new ccGraphicSimple<ccLineSeg>(ccLineSeg(ccVector<2>(0, 0), ccVector<2>(100, 0)), props));
+    using RectGraphic = ccGraphicWithFill<ccRect, ccGenRect>;
+    ccPtrHandle<ccGraphic> box(
+        new RectGraphic(ccRect(ccVector<2>(0, -50), ccVector<2>(20, 10)), props));
+    list.append(seg, true);
+    list.append(box, false);
+    list.append(ccPtrHandle<ccGraphic>(new ccGraphicSimple<ccLine>(ccLine(), props)), true);
+    ASSERT_EQ(list.size(), 3);
+    EXPECT_EQ(list.at(0), seg);
+    EXPECT_NE(list.at(1), box);
+    EXPECT_NE(dynamic_cast<const RectGraphic*>(list.at(1).get()), nullptr);
+    EXPECT_THROW(list.at(3), ccShapesError::BadParams);
+
+    ccRect extent;
+    ASSERT_TRUE(list.extent(extent)) << "the infinite line takes no part";
+    expectNear(extent.origin(), ccVector<2>(0, -50));
+    expectNear(extent.size(), ccVector<2>(100, 50));
+    const std::string svg = list.toSvg();
+    EXPECT_THAT(svg_checks::attributes(svg, "viewBox"), testing::ElementsAre("-5 -55 110 60"));
+    EXPECT_THAT(svg_checks::attributes(svg, "width"), testing::ElementsAre("800"));
+    EXPECT_EQ(svg_checks::attributes(svg, "d").size(), 3u);
+    // Client coordinates mirror about the view's middle: y -> -50 - y.
+    EXPECT_NE(list.toSvg(ccDisplay::eClientCoords).find("matrix(1 0 0 -1 0 -50)"),
+              std::string::npos);
+
+    const ccGraphicList moved = list.mapped(ccXform<2>::translation(ccVector<2>(0, 100)));
+    ccRect movedExtent;
+    ASSERT_TRUE(moved.extent(movedExtent));
+    expectNear(movedExtent.origin(), ccVector<2>(0, 50));
+    EXPECT_EQ(list.at(0), seg) << "mapping a list leaves it as it was";
+    EXPECT_THROW(list.writeSvg("/nonexistent-dir/x.svg"), ccShapesError::BadParams);
+}
+
+}  // namespace
