@@ -434,6 +434,13 @@ class ccShapeModelTemplate : public T, public virtual ccShapeModel {
     // Keeps the record's reversal equal to a wireframe's new polarity flag.
     void polarity_(bool reversed);
 
+    // Form: version byte 0, T's own complete form, then the ccShapeModel form
+    // (unless that part was already exchanged in this pass). Once per pass.
+    void dispatchSerialize(ccArchive& ar) override;
+    // The items after the version; any version but 0 throws
+    // ccArchive::UnknownVersion naming "ch_core/shapemod" and 284.
+    void serialize_(ccArchive& ar, unsigned char version);
+
   public:
     // A new default-constructed model, for the archive's factory.
     static ccPersistent* make() { return new ccShapeModelTemplate; }
@@ -447,6 +454,9 @@ class ccShapeModelTemplate : public T, public virtual ccShapeModel {
 
   private:
     static Instantiator sExemplar;
+
+    // A shape model is never read in a shape type's simple form.
+    bool loadSimple(ccArchive&) override { return false; }
 
     // The object whose geometry the operations use: this model, or a copy
     // of it with its plain generalized polygons made models (held in `keep`).
@@ -682,14 +692,32 @@ void ccShapeModelTemplate<T>::polarity_(bool reversed) {
     }
 }
 
+template <class T>
+void ccShapeModelTemplate<T>::dispatchSerialize(ccArchive& ar) {
+    (void)&sExemplar;  // every archivable instantiation keeps its registration
+    if (this->haveVisited(ar, this, sizeof(ccShapeModelTemplate))) return;
+    unsigned char version = 0;
+    ar || version;
+    serialize_(ar, version);
+    this->setVisited(ar, this, sizeof(ccShapeModelTemplate));
+}
+
+template <class T>
+void ccShapeModelTemplate<T>::serialize_(ccArchive& ar, unsigned char version) {
+    if (version != 0) throw ccArchive::UnknownVersion("ch_core/shapemod", 284);
+    T::dispatchSerialize(ar);
+    ccShapeModel::dispatchSerialize(ar);
+}
+
 // The 25 instantiations live in the module.
 #define SHMD_FOR_EACH_MODEL_TYPE(X)                                                               \
     X(cc2Point)                                                                                   \
-    X(cc2Wireframe) X(ccAffineRectangle) X(ccAnnulus) X(ccBezierCurve) X(ccCircle)                \
-        X(ccContourTree) X(ccDeBoorSpline) X(ccEllipse2) X(ccEllipseAnnulus)                      \
-            X(ccEllipseAnnulusSection) X(ccEllipseArc2) X(ccFLine) X(ccGenAnnulus) X(ccGenPoly)   \
-                X(ccGenRect) X(ccGeneralShapeTree) X(ccHermiteSpline) X(ccInterpSpline) X(ccLine) \
-                    X(ccLineSeg) X(ccMappedShape) X(ccPolyline) X(ccRect) X(ccRegionTree)
+    X(cc2Wireframe)                                                                               \
+    X(ccAffineRectangle) X(ccAnnulus) X(ccBezierCurve) X(ccCircle) X(ccContourTree)               \
+        X(ccDeBoorSpline) X(ccEllipse2) X(ccEllipseAnnulus) X(ccEllipseAnnulusSection)            \
+            X(ccEllipseArc2) X(ccFLine) X(ccGenAnnulus) X(ccGenPoly) X(ccGenRect)                 \
+                X(ccGeneralShapeTree) X(ccHermiteSpline) X(ccInterpSpline) X(ccLine) X(ccLineSeg) \
+                    X(ccMappedShape) X(ccPolyline) X(ccRect) X(ccRegionTree)
 
 #define SHMD_EXTERN_MODEL(T) extern template class ccShapeModelTemplate<T>;
 SHMD_FOR_EACH_MODEL_TYPE(SHMD_EXTERN_MODEL)

@@ -525,4 +525,57 @@ TEST(ModelGeometry, PolygonModelsMapAsTheirDecomposition) {
     EXPECT_EQ(typeid(*direct), typeid(ccShapeModelTemplate<ccContourTree>));
 }
 
+// ---- archive forms of typed models ----
+
+std::vector<unsigned char> storedHandles(std::vector<Shape> handles) {
+    std::vector<unsigned char> bytes;
+    ccArchive ar(bytes, ccArchive::eStoring);
+    ar || handles;
+    return bytes;
+}
+
+TEST(ShapeModelTemplateArchive, ComesBackAsTheSameTypeWithItsRecordAndSharing) {
+    const Shape m = model(circle(1, 2, 3), ccShapeModelProps(true, -2.0, true, 0.5));
+    auto bytes = storedHandles({m, m});
+    std::vector<Shape> back;
+    ccArchive in(bytes, ccArchive::eLoading);
+    in || back;
+    ASSERT_EQ(back.size(), 2u);
+    EXPECT_EQ(typeid(*back[0]), typeid(ccShapeModelTemplate<ccCircle>));
+    EXPECT_EQ(recordOf(*back[0]), recordOf(*m));
+    EXPECT_EQ(back[0].get(), back[1].get());
+}
+
+TEST(ShapeModelTemplateArchive, UnknownVersionIsRefusedRightAfterIt) {
+    auto bytes = storedHandles({model(circle(), weight(2))});
+    const std::string name = "ccShapeModelTemplate<ccCircle>";
+    // header, vector count, object tag, class name (count and bytes), then the version
+    const std::size_t versionAt = kHeader + 8 + 1 + 8 + name.size();
+    ASSERT_EQ(bytes[versionAt], 0);
+    bytes[versionAt] = 1;
+    std::vector<Shape> back;
+    ccArchive in(bytes, ccArchive::eLoading);
+    try {
+        in || back;
+        FAIL() << "version 1 accepted";
+    } catch (const ccArchive::UnknownVersion& e) {
+        EXPECT_EQ(e.source(), "ch_core/shapemod");
+        EXPECT_EQ(e.number(), 284);
+    }
+    EXPECT_EQ(in.remaining(), bytes.size() - versionAt - 1);
+    EXPECT_TRUE(back.empty());
+}
+
+TEST(ShapeModelTemplateArchive, ModelsNeverLoadInASimpleForm) {
+    std::vector<unsigned char> bytes = ccArchive::header();
+    bytes.push_back(0);
+    ccArchive in(bytes, ccArchive::eLoading);
+    ccShapeModelTemplate<ccCircle> m;
+    struct Access : ccPersistent {
+        static bool simple(ccPersistent& p, ccArchive& a) { return (p.*(&Access::loadSimple))(a); }
+    };
+    EXPECT_FALSE(Access::simple(m, in));
+    EXPECT_EQ(in.remaining(), 1u);
+}
+
 }  // namespace
