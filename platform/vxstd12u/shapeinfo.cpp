@@ -52,6 +52,37 @@ bool spacedOffsets(double perimeter, bool closed, const ccShapeSampleParams& par
     return static_cast<long>(offsets.size()) <= params.maxPoints();
 }
 
+// Finds, for a rising run of arc lengths from the start of node 0, the
+// positions perimPos gives, in one pass over the leaves instead of a scan
+// per arc length. Leaf ends never fall along the numbering, so the first
+// leaf that holds an arc length never moves back for a later one.
+class LeafWalk {
+  public:
+    explicit LeafWalk(const ccShapeInfo& info) : info_(info) {
+        for (long i = 0; i < info.numNodes(); ++i)
+            if (info.isLeaf(i)) leaves_.push_back(i);
+    }
+
+    // The leaf numbers, in order.
+    const std::vector<long>& leaves() const noexcept { return leaves_; }
+
+    // perimPos(arcLength); arcLength must not be below the previous call's.
+    ccPerimPos at(double arcLength) {
+        const double s = std::min(std::max(arcLength, 0.0), info_.perimeter());
+        for (; next_ < leaves_.size(); ++next_) {
+            const long i = leaves_[next_];
+            const double start = info_.nodeStart(i), length = info_.nodePerimeter(i);
+            if (length > 0 && s < start + length) return ccPerimPos(i, std::max(s - start, 0.0));
+        }
+        return info_.perimPos(arcLength);
+    }
+
+  private:
+    const ccShapeInfo& info_;
+    std::vector<long> leaves_;
+    size_t next_ = 0;
+};
+
 }  // namespace
 
 ccShapeInfo::ccShapeInfo(const ccShape& shape) {
@@ -221,13 +252,12 @@ void cfUniformSampleContour(const ccContourTree& contour, const ccShapeSamplePar
     uniform.uniformMode(true);
     const auto offsets = cfSampleOffsets(info.perimeter(), contour.isClosed(), uniform);
     const auto leaves = cfLeafHandles(contour);
-    std::vector<long> leafNumbers;
-    for (long i = 0; i < info.numNodes(); ++i)
-        if (info.isLeaf(i)) leafNumbers.push_back(i);
+    LeafWalk walk(info);
+    const std::vector<long>& leafNumbers = walk.leaves();
 
     result.beginChain(contour.isClosed());
     for (double s : offsets) {
-        const ccPerimPos pos = info.perimPos(s);
+        const ccPerimPos pos = walk.at(s);
         ccVector<2> point;
         ccRadian tangent;
         info.leafPointAndTangent(pos, point, tangent);
