@@ -1,6 +1,7 @@
 #include "vxdispc12u/graphiclist.h"
 
 #include <algorithm>
+#include <cmath>
 #include <fstream>
 
 #include "vxstd12u/errors.h"
@@ -43,6 +44,20 @@ bool ccGraphicList::extent(ccRect& box) const {
 
 void ccGraphicList::render(ccSvgCanvas& canvas) const {
     for (const auto& g : graphics_) g->render(canvas);
+}
+
+ccXform<2> cfFitXform(const ccRect& content, const ccRect& frame, double enlargement) {
+    if (!(frame.width() > 0 && frame.height() > 0))
+        throw ccShapesError::BadParams(L"cannot fit a drawing into a frame without area");
+    if (!(std::isfinite(enlargement) && enlargement > 0))
+        throw ccShapesError::BadParams(L"the enlargement of a fitted drawing must be positive");
+    double rx = content.width() * enlargement / frame.width();
+    double ry = content.height() * enlargement / frame.height();
+    if (rx == 0) rx = ry;
+    if (ry == 0) ry = rx;
+    const double scale = rx == 0 ? 1.0 : 1.0 / std::max(rx, ry);
+    const ccMatrix<2> m = ccMatrix<2>::scale(scale, scale);
+    return ccXform<2>(m, frame.center() - m * content.center());
 }
 
 std::string cfClientToImageTransform(double yMin, double yMax) {

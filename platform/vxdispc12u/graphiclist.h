@@ -55,6 +55,18 @@ class ccGraphicList {
     std::vector<ccPtrHandle<ccGraphic>> graphics_;
 };
 
+// The map that fits a drawing whose extent is `content` into `frame`, as
+// diagrams are fitted to the image they are shown over: a uniform scaling
+// about the content's centre, then a shift of that centre onto the frame's
+// centre. The scale makes the content, enlarged by `enlargement` about its
+// centre, just fit the frame in the tighter direction: with the ratios
+// rx = enlarged width / frame width and ry = enlarged height / frame height,
+// the scale is 1 / max(rx, ry), where a zero ratio is replaced by the other
+// and two zero ratios by 1 (content of no size keeps its size). A frame of
+// zero width or height, or an enlargement that is not positive and finite,
+// throws ccShapesError::BadParams.
+ccXform<2> cfFitXform(const ccRect& content, const ccRect& frame, double enlargement = 1.05);
+
 // The SVG transform that shows client coordinates (y up) in the frame whose
 // vertical limits are yMin and yMax (y down): y -> yMin + yMax - y.
 std::string cfClientToImageTransform(double yMin, double yMax);

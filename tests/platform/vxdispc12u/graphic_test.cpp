@@ -331,4 +331,25 @@ TEST(GraphicList, KeepsOrderSharesOrClonesAndFitsItsPicture) {
     EXPECT_THROW(list.writeSvg("/nonexistent-dir/x.svg"), ccShapesError::BadParams);
 }
 
+TEST(GraphicList, FittingScalesUniformlyByTheTighterRatioAndCentres) {
+    // Content 100 x 10 enlarged to 105 x 10.5 into a 210 x 210 frame at
+    // (50, 60): the width is tighter, scale 2, centre (155, 165).
+    const ccRect content(ccVector<2>(0, 0), ccVector<2>(100, 10));
+    const ccRect frame(ccVector<2>(50, 60), ccVector<2>(210, 210));
+    const ccXform<2> fit = cfFitXform(content, frame);
+    expectNear(fit.mapPoint(content.center()), ccVector<2>(155, 165));
+    expectNear(fit.mapVector(ccVector<2>(1, 1)), ccVector<2>(2, 2));
+    // Tall content is limited by the height instead.
+    const ccXform<2> tall = cfFitXform(ccRect(ccVector<2>(), ccVector<2>(1, 100)), frame, 1.0);
+    expectNear(tall.mapVector(ccVector<2>(1, 0)), ccVector<2>(2.1, 0));
+    // A line (zero height) uses its width alone; a point keeps its size.
+    const ccXform<2> flat = cfFitXform(ccRect(ccVector<2>(), ccVector<2>(21, 0)), frame, 1.0);
+    expectNear(flat.mapVector(ccVector<2>(1, 0)), ccVector<2>(10, 0));
+    const ccXform<2> point = cfFitXform(ccRect(ccVector<2>(3, 3), ccVector<2>()), frame);
+    expectNear(point.mapPoint(ccVector<2>(3, 3)), frame.center());
+    expectNear(point.mapVector(ccVector<2>(1, 0)), ccVector<2>(1, 0));
+    EXPECT_THROW(cfFitXform(content, ccRect(ccVector<2>(), ccVector<2>(5, 0))),
+                 ccShapesError::BadParams);
+}
+
 }  // namespace
