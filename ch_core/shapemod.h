@@ -144,47 +144,41 @@ class ccShapeModelDefs {
         }
     };
 
-    // A bad value: a negative magnitude or magnitude scale.
-    class BadParams : public ccErrorKind<BadParams, Errors, 0x10002A40> {
+    // What each concrete error adds to Errors: its number, its factory and
+    // registration, and its form (a version byte refused by the class's own
+    // name, then the Errors form).
+    template <class Self, long Number>
+    class Concrete : public ccErrorKind<Self, Errors, Number> {
       public:
-        BadParams() = default;
-        explicit BadParams(std::wstring detail) : ccErrorKind(std::move(detail)) {}
-        static ccPersistent* make();
+        Concrete() = default;
+        explicit Concrete(std::wstring detail)
+            : ccErrorKind<Self, Errors, Number>(std::move(detail)) {}
+        static ccPersistent* make() { return new Self; }
 
       protected:
         void dispatchSerialize(ccArchive& ar) override;
 
       private:
         static cc_Instantiator sExemplar;
+    };
+
+    // A bad value: a negative magnitude or magnitude scale.
+    class BadParams : public Concrete<BadParams, 0x10002A40> {
+      public:
+        using Concrete::Concrete;
     };
 
     // Part of the public error set (it can be read back from an archive), but
     // nothing in the module throws it. Shares BadParams's number.
-    class BadWeight : public ccErrorKind<BadWeight, Errors, 0x10002A40> {
+    class BadWeight : public Concrete<BadWeight, 0x10002A40> {
       public:
-        BadWeight() = default;
-        explicit BadWeight(std::wstring detail) : ccErrorKind(std::move(detail)) {}
-        static ccPersistent* make();
-
-      protected:
-        void dispatchSerialize(ccArchive& ar) override;
-
-      private:
-        static cc_Instantiator sExemplar;
+        using Concrete::Concrete;
     };
 
     // A shape of a kind that cannot carry model properties.
-    class NotSupported : public ccErrorKind<NotSupported, Errors, 0x10002A41> {
+    class NotSupported : public Concrete<NotSupported, 0x10002A41> {
       public:
-        NotSupported() = default;
-        explicit NotSupported(std::wstring detail) : ccErrorKind(std::move(detail)) {}
-        static ccPersistent* make();
-
-      protected:
-        void dispatchSerialize(ccArchive& ar) override;
-
-      private:
-        static cc_Instantiator sExemplar;
+        using Concrete::Concrete;
     };
 };
 
@@ -710,14 +704,14 @@ void ccShapeModelTemplate<T>::serialize_(ccArchive& ar, unsigned char version) {
 }
 
 // The 25 instantiations live in the module.
-#define SHMD_FOR_EACH_MODEL_TYPE(X)                                                               \
-    X(cc2Point)                                                                                   \
-    X(cc2Wireframe)                                                                               \
-    X(ccAffineRectangle) X(ccAnnulus) X(ccBezierCurve) X(ccCircle) X(ccContourTree)               \
-        X(ccDeBoorSpline) X(ccEllipse2) X(ccEllipseAnnulus) X(ccEllipseAnnulusSection)            \
-            X(ccEllipseArc2) X(ccFLine) X(ccGenAnnulus) X(ccGenPoly) X(ccGenRect)                 \
-                X(ccGeneralShapeTree) X(ccHermiteSpline) X(ccInterpSpline) X(ccLine) X(ccLineSeg) \
-                    X(ccMappedShape) X(ccPolyline) X(ccRect) X(ccRegionTree)
+#define SHMD_FOR_EACH_MODEL_TYPE(X)                                                                \
+    X(cc2Point)                                                                                    \
+    X(cc2Wireframe)                                                                                \
+    X(ccAffineRectangle)                                                                           \
+    X(ccAnnulus) X(ccBezierCurve) X(ccCircle) X(ccContourTree) X(ccDeBoorSpline) X(ccEllipse2)     \
+        X(ccEllipseAnnulus) X(ccEllipseAnnulusSection) X(ccEllipseArc2) X(ccFLine) X(ccGenAnnulus) \
+            X(ccGenPoly) X(ccGenRect) X(ccGeneralShapeTree) X(ccHermiteSpline) X(ccInterpSpline)   \
+                X(ccLine) X(ccLineSeg) X(ccMappedShape) X(ccPolyline) X(ccRect) X(ccRegionTree)
 
 #define SHMD_EXTERN_MODEL(T) extern template class ccShapeModelTemplate<T>;
 SHMD_FOR_EACH_MODEL_TYPE(SHMD_EXTERN_MODEL)

@@ -84,22 +84,19 @@ void ccShapeModelDefs::Errors::dispatchSerialize(ccArchive& ar) {
                     [&] { ccShapesError::Errors::dispatchSerialize(ar); });
 }
 
-// Each concrete error: its factory, its registration and its form.
-#define SHMD_CONCRETE_ERROR(Name)                                                               \
-    cc_Instantiator ccShapeModelDefs::Name::sExemplar(typeid(ccShapeModelDefs::Name),           \
-                                                      &ccShapeModelDefs::Name::make);           \
-    ccPersistent* ccShapeModelDefs::Name::make() {                                              \
-        return new Name;                                                                        \
-    }                                                                                           \
-    void ccShapeModelDefs::Name::dispatchSerialize(ccArchive& ar) {                             \
-        serializeLevel_(ar, static_cast<Name*>(this), sizeof(Name), "ccShapeModelDefs::" #Name, \
-                        [&] { Errors::dispatchSerialize(ar); });                                \
-    }
+template <class Self, long Number>
+cc_Instantiator ccShapeModelDefs::Concrete<Self, Number>::sExemplar(typeid(Self), &Self::make);
 
-SHMD_CONCRETE_ERROR(BadParams)
-SHMD_CONCRETE_ERROR(BadWeight)
-SHMD_CONCRETE_ERROR(NotSupported)
-#undef SHMD_CONCRETE_ERROR
+template <class Self, long Number>
+void ccShapeModelDefs::Concrete<Self, Number>::dispatchSerialize(ccArchive& ar) {
+    const std::string name = cc_Instantiator::stableName(typeid(Self));
+    this->serializeLevel_(ar, static_cast<Self*>(this), sizeof(Self), name.c_str(),
+                          [&] { Errors::dispatchSerialize(ar); });
+}
+
+template class ccShapeModelDefs::Concrete<ccShapeModelDefs::BadParams, 0x10002A40>;
+template class ccShapeModelDefs::Concrete<ccShapeModelDefs::BadWeight, 0x10002A40>;
+template class ccShapeModelDefs::Concrete<ccShapeModelDefs::NotSupported, 0x10002A41>;
 
 // ---------------------------------------------------------------------------
 // ccShapeModel
