@@ -246,11 +246,7 @@ void ccComposedShape::sample(const ccSampleParams& params, ccSampleResult& resul
 
 ccPtrHandle<ccShape> ccComposedShape::decompose() const {
     const auto loops = loops_();
-    if (loops.size() == 1) {
-        auto contour = cfMakeHandle<ccContourTree>(true);
-        for (const auto& piece : loops.front()) contour->addChild(piece, true);
-        return cloneThat_(*contour);
-    }
+    if (loops.size() == 1) return cloneThat_(*loopShape(loops.front()));
     ccRegionTree region(*loopShape(loops.front()), false);
     for (std::size_t l = 1; l < loops.size(); ++l)
         region.addChild(cfMakeHandle<ccRegionTree>(*loopShape(loops[l]), true), true);

@@ -28,10 +28,10 @@
 //   inside of holes; windingAngle() sums the sweep of every piece, so it is 0
 //   inside a hole. A non-finite query point throws ccShapesError::BadParams.
 // - sample() gives each loop a closed chain of its own.
-// - decompose(): a single loop becomes a closed ccContourTree of its pieces; a
-//   region with holes becomes a solid ccRegionTree whose boundary is the outer
-//   loop, with one hole ccRegionTree child per hole. A loop of one piece is
-//   that piece itself, a longer one a closed ccContourTree.
+// - decompose(): a loop of one piece is that piece itself, a longer loop a
+//   closed ccContourTree of its pieces. A region without holes decomposes into
+//   its loop; one with holes into a solid ccRegionTree whose boundary is the
+//   outer loop, with one hole ccRegionTree child per hole.
 // - A piece of the perimeter (subShape) within one loop is an open
 //   ccContourTree of the clipped pieces (or the clipped piece itself when only
 //   one is touched); one that runs across loops is a ccGeneralShapeTree of the

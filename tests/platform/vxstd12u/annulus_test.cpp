@@ -127,7 +127,7 @@ TEST(AnnulusTest, AZeroInnerRadiusLeavesTheHoleOut) {
     EXPECT_EQ(disc.loops().size(), 1u);
     EXPECT_NEAR(disc.perimeter(), 4 * ccPi, kRelative);
     EXPECT_TRUE(disc.within(ccVector<2>(0, 0)));
-    EXPECT_NE(disc.decompose().dynamicCast<const ccContourTree>(), nullptr);
+    EXPECT_TRUE(*disc.decompose() == ccCircle(ccVector<2>(0, 0), 2));
 }
 
 TEST(AnnulusTest, MapsToTheTypeThatHoldsTheImage) {
@@ -177,7 +177,7 @@ TEST(AnnulusTest, SectionRunsOuterArcSegmentInnerArcBackwardsSegment) {
     expectNear(back->p2(), ccVector<2>(4, 0));
     EXPECT_NEAR(section.perimeter(), 3 * ccPi + 4, kRelative * 10);
     EXPECT_TRUE(section.within(ccVector<2>(2, 2)));
-    EXPECT_FALSE(section.within(ccVector<2>(1, 1)));
+    EXPECT_FALSE(section.within(ccVector<2>(0.8, 0.9)));
     EXPECT_FALSE(section.within(ccVector<2>(-2, 2)));
 
     // Reversed, the same start point leads onto the segment to the inner arc.
