@@ -83,12 +83,13 @@ class ccDiagObject {
 
     // The report as one HTML page needing nothing else: a section per record,
     // nested by level, each with its annotation as heading, its graphics as
-    // inline SVG over its image (PNG in a data: URI; graphics in image
-    // coordinates on the image's pixels, client coordinates mirrored onto the
-    // same rectangle, see ccDisplay), then its texts as preformatted blocks
-    // under their titles. All text is HTML-escaped UTF-8. A record without an
-    // image draws its graphics in the frame fitted to them, as
-    // ccGraphicList::toSvg does.
+    // inline SVG over its image, then its texts as preformatted blocks under
+    // their titles. The image is a PNG in a data: URI (a 16-bit image
+    // stretched to 8 bits from its darkest to its brightest pixel); graphics
+    // in image coordinates lie on its pixels, those in client coordinates are
+    // mirrored onto the same rectangle (see ccDisplay). A record without an
+    // image draws its graphics in ccGraphicList::fittedView(). All text is
+    // HTML-escaped UTF-8.
     void writeHtml(std::ostream& out, const std::wstring& title = L"Diagnostic report") const;
     // The same into the file `path`; a file that cannot be written throws
     // ccShapesError::BadParams naming it.

@@ -1,8 +1,8 @@
 #include "vxdiagc12u/htmlreport.h"
 
 #include <algorithm>
+#include <cmath>
 #include <ostream>
-#include <type_traits>
 #include <vector>
 
 #include "vxdiagc12u/base64.h"
@@ -88,15 +88,26 @@ std::string escaped(const std::wstring& text) {
     return cfHtmlEscape(cfUtf8(text));
 }
 
+// 16-bit images are shown through 8 bits, stretched from their darkest to
+// their brightest pixel: cameras of more than 8 bits rarely fill 16, and
+// browsers would treat a 16-bit PNG as linear light and brighten it.
+ccPelBuffer_const<unsigned char> forDisplay(const ccPelBuffer_const<unsigned short>& image) {
+    const auto& pels = image.pels();
+    const auto [lo, hi] = std::minmax_element(pels.begin(), pels.end());
+    const double range = pels.empty() || *hi == *lo ? 1.0 : static_cast<double>(*hi - *lo);
+    std::vector<unsigned char> shown(pels.size());
+    for (size_t i = 0; i < pels.size(); ++i)
+        shown[i] = static_cast<unsigned char>(std::lround((pels[i] - *lo) * 255.0 / range));
+    return ccPelBuffer_const<unsigned char>(image.width(), image.height(), std::move(shown),
+                                            image.offsetX(), image.offsetY());
+}
+
 std::string pngDataUri(const ccDiagRecord::Image& image) {
-    const std::string png = std::visit(
-        [](const auto& buffer) -> std::string {
-            if constexpr (std::is_same_v<std::decay_t<decltype(buffer)>, std::monostate>)
-                return "";
-            else
-                return cfEncodePng(buffer);
-        },
-        image);
+    std::string png;
+    if (auto bytes = std::get_if<ccPelBuffer_const<unsigned char>>(&image))
+        png = cfEncodePng(*bytes);
+    else if (auto words = std::get_if<ccPelBuffer_const<unsigned short>>(&image))
+        png = cfEncodePng(forDisplay(*words));
     return "data:image/png;base64," + cfBase64(png);
 }
 
@@ -106,15 +117,10 @@ bool hasVisibleImage(const ccDiagRecord& record) {
 }
 
 // The frame a picture shows: the image's rectangle, or without one the
-// graphics fitted as a standalone SVG would fit them.
+// graphics' own fitted view.
 ccRect pictureFrame(const ccDiagRecord& record, const ccGraphicList& list) {
     if (hasVisibleImage(record)) return record.imageBuffer()->imageRect();
-    ccRect box;
-    if (!list.extent(box)) return ccRect(ccVector<2>(-50, -50), ccVector<2>(100, 100));
-    const double side = std::max(box.width(), box.height());
-    const double margin = side > 0 ? 0.05 * side : 1.0;
-    const ccVector<2> pad(margin, margin);
-    return ccRect(box.origin() - pad, box.size() + pad * 2.0);
+    return list.fittedView();
 }
 
 std::string pictureSvg(const ccDiagRecord& record, const std::string& imageUri,

@@ -68,19 +68,19 @@ namespace {
 
 constexpr double kPictureSidePixels = 800.0;
 
-ccRect fittedView(const ccGraphicList& list) {
+}  // namespace
+
+ccRect ccGraphicList::fittedView() const {
     ccRect box;
-    if (!list.extent(box)) return ccRect(ccVector<2>(-50, -50), ccVector<2>(100, 100));
+    if (!extent(box)) return ccRect(ccVector<2>(-50, -50), ccVector<2>(100, 100));
     const double side = std::max(box.width(), box.height());
     const double margin = side > 0 ? 0.05 * side : 1.0;
     const ccVector<2> pad(margin, margin);
     return ccRect(box.origin() - pad, box.size() + pad * 2.0);
 }
 
-}  // namespace
-
 std::string ccGraphicList::toSvg(ccDisplay::CoordinateSystem coords) const {
-    const ccRect view = fittedView(*this);
+    const ccRect view = fittedView();
     const double side = std::max(view.width(), view.height());
     ccSvgCanvas canvas(view, side / kPictureSidePixels);
     const bool yUp = coords == ccDisplay::eClientCoords;

@@ -38,11 +38,14 @@ class ccGraphicList {
     // Draws every graphic onto `canvas` in order.
     void render(ccSvgCanvas& canvas) const;
 
-    // A standalone SVG document of the list. Its view is the extent enlarged
-    // by 5 % of its larger side on every side (an extent of no size by one
-    // unit); a list with only infinite graphics shows the square of side 100
-    // about the origin, an empty list that square with nothing in it. The
-    // picture is 800 pixels on its larger side. In client coordinates (y up)
+    // The rectangle a picture of the list shows when nothing else sets it:
+    // the extent enlarged by 5 % of its larger side on every side (an extent
+    // of no size by one unit); for a list with only infinite graphics, or an
+    // empty one, the square of side 100 about the origin.
+    ccRect fittedView() const;
+
+    // A standalone SVG document of the list, showing fittedView(), 800
+    // pixels on its larger side. In client coordinates (y up)
     // the graphics are mirrored about the view's horizontal centre line, so
     // that up is up on the screen (see ccDisplay).
     std::string toSvg(ccDisplay::CoordinateSystem coords = ccDisplay::eImageCoords) const;

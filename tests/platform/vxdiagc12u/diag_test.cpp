@@ -156,6 +156,18 @@ TEST(HtmlReport, DrawsGraphicsOverTheRecordsImageAsAnEmbeddedPng) {
     EXPECT_EQ(decoded.pels(), pels);
 }
 
+TEST(HtmlReport, ShowsSixteenBitImagesStretchedFromDarkestToBrightest) {
+    ccDiagObject diag;
+    diag.newDiagRecord().image(
+        ccPelBuffer_const<unsigned short>(3, 1, std::vector<unsigned short>{1000, 1100, 1510}),
+        false);
+    const std::string html = reportOf(diag);
+    std::smatch uri;
+    ASSERT_TRUE(
+        std::regex_search(html, uri, std::regex("data:image/png;base64,([A-Za-z0-9+/=]+)")));
+    EXPECT_THAT(cfDecodePng8(unBase64(uri[1])).pels(), testing::ElementsAre(0, 50, 255));
+}
+
 TEST(HtmlReport, WritesWideTextAsUtf8) {
     EXPECT_EQ(cfUtf8(L"a\u00e9\u20ac"), "a\xc3\xa9\xe2\x82\xac");
     EXPECT_EQ(cfUtf8(std::wstring(1, static_cast<wchar_t>(0x1F600))), "\xf0\x9f\x98\x80");
