@@ -59,27 +59,74 @@ bool differsByMode(const ccShapeModelProps& a, const ccShapeModelProps& b,
 
 // ---- featurelets from samples ----
 
-// The weight, magnitude and polarity a featurelet takes from its properties.
-struct FeatureletLook {
-    double weight, magnitude;
-    bool reversed, ignored;
+using PieceList = std::vector<ccPtrHandle_const<ccShape>>;
 
+// The weight, magnitude and polarity a featurelet takes from its properties.
+// Made only for samples that exist: it refuses a magnitude that no featurelet
+// may carry, as setting it on the first featurelet would.
+struct FeatureletLook {
+    double weight = 0.0, magnitude = 0.0, turn = kQuarterTurn;
+    bool ignored = false;
+
+    FeatureletLook() = default;
     FeatureletLook(const ccShapeModelProps& props, const Params& params)
         : weight(params.weightScale() * props.weight()),
           magnitude(params.magScale() * props.magnitude()),
-          reversed(props.isReversedPolarity()),
-          ignored(props.isIgnoredPolarity()) {}
+          turn(props.isReversedPolarity() ? -kQuarterTurn : kQuarterTurn),
+          ignored(props.isIgnoredPolarity()) {
+        ccFeaturelet().magnitude(magnitude, true);
+    }
 
-    void apply(ccFeaturelet& f, const ccVector<2>& position, const ccRadian* tangent) const {
-        f.position = position;
-        f.angle = tangent
-                      ? ccRadian(tangent->toDouble() + (reversed ? -kQuarterTurn : kQuarterTurn))
-                      : ccRadian(0.0);
-        f.weight = weight;
-        f.isMod180(ignored);
-        f.magnitude(magnitude, true);
+    ccFeaturelet at(const ccVector<2>& position, const ccRadian* tangent) const noexcept {
+        const ccRadian angle = tangent ? ccRadian(tangent->toDouble() + turn) : ccRadian(0.0);
+        return ccFeaturelet(position, angle, magnitude, weight, ignored);
     }
 };
+
+// The looks of the samples: one for all of them, or one per piece, found
+// again only where the piece changes from one sample to the next.
+class SampleLooks {
+  public:
+    SampleLooks(const ccShapeModelProps& props, const Params& params, const PieceList& pieces)
+        : props_(props), params_(params), pieces_(pieces) {}
+
+    const FeatureletLook& of(long sample) {
+        const ccShape* piece = pieces_.empty() ? nullptr : pieces_[sample].get();
+        if (!ready_ || (!pieces_.empty() && piece != piece_)) {
+            look_ = FeatureletLook(pieces_.empty() ? props_ : piecePropsOf(sample), params_);
+            ready_ = true;
+            piece_ = piece;
+        }
+        return look_;
+    }
+
+  private:
+    ccShapeModelProps piecePropsOf(long sample) const {
+        return props_.combine(cfLocalShapeModelProps(*pieces_[sample], true, true, true));
+    }
+
+    const ccShapeModelProps& props_;
+    const Params& params_;
+    const PieceList& pieces_;
+    FeatureletLook look_;
+    bool ready_ = false;
+    const ccShape* piece_ = nullptr;
+};
+
+// Appends one chain of featurelets per chain of `samples` to `out`.
+void appendFromSamples(const ccShape::ccSampleResult& samples, const ccShapeModelProps& props,
+                       const Params& params, const PieceList& pieces, ccFeatureletChainSet& out) {
+    const auto& positions = samples.positions();
+    const ccRadian* tangents = samples.tangents().empty() ? nullptr : samples.tangents().data();
+    SampleLooks looks(props, params, pieces);
+    for (long j = 0; j < samples.numChains(); ++j) {
+        const long first = samples.breaks()[j];
+        const long end = first + samples.chainLength(j);
+        ccFeaturelet* f = out.appendChain(end - first, samples.closedFlags()[j]);
+        for (long s = first; s < end; ++s)
+            *f++ = looks.of(s).at(positions[s], tangents ? tangents + s : nullptr);
+    }
+}
 
 // ---- joining a contour's chains ----
 
@@ -95,24 +142,25 @@ ccFeaturelet mergedJoint(const ccFeaturelet& prev, const ccFeaturelet& cur) {
                         0.5 * (cur.weight + prev.weight), cur.isMod180() || prev.isMod180());
 }
 
-ChainSetHandle joinContourChains(const ccFeatureletChainSet& pieces, bool closed,
-                                 const Params& params) {
+// Featurelets chain j of a joined contour keeps: all but its last, which the
+// next chain's first stands for, unless it is the last chain of an open
+// contour; never fewer than none.
+long keptLength(const ccFeatureletChainSet& pieces, long j, bool closed) {
+    const bool isLastOfOpen = j == pieces.numChains() - 1 && !closed;
+    return std::max(0L, pieces.chainLength(j) - (isLastOfOpen ? 0 : 1));
+}
+
+std::vector<ccFeaturelet> mergedChain(const ccFeatureletChainSet& pieces, bool closed) {
     const std::vector<ccFeaturelet>& all = pieces.featurelets();
-    ChainSetHandle joined = newChainSet();
-    const ccShape::ccSampleParams& sample = params.sampleParams();
-    if (sample.uniformMode() || sample.duplicateCorners()) {
-        joined->insertChain(0, all, closed);
-        return joined;
-    }
-    std::vector<ccFeaturelet> merged;
-    merged.reserve(all.size());
     const long chains = pieces.numChains();
+    long total = 0;
+    for (long j = 0; j < chains; ++j) total += keptLength(pieces, j, closed);
+    std::vector<ccFeaturelet> merged;
+    merged.reserve(static_cast<std::size_t>(total));
     for (long j = 0; j < chains; ++j) {
         long s = pieces.startFeatureIndex(j);
-        long len = pieces.chainLength(j);
-        const bool isLastOfOpen = j == chains - 1 && !closed;
-        if (!isLastOfOpen) --len;
-        if (len <= 0) continue;
+        long len = keptLength(pieces, j, closed);
+        if (len == 0) continue;
         if (j > 0 || closed) {
             const ccFeaturelet& prev = j > 0 ? all[s - 1] : all.back();
             merged.push_back(mergedJoint(prev, all[s]));
@@ -121,28 +169,64 @@ ChainSetHandle joinContourChains(const ccFeatureletChainSet& pieces, bool closed
         }
         merged.insert(merged.end(), all.begin() + s, all.begin() + s + len);
     }
-    joined->insertChain(0, merged, closed);
-    return joined;
+    return merged;
+}
+
+// Appends the chains of a contour's pieces to `out` as one chain.
+void appendJoined(const ccFeatureletChainSet& pieces, bool closed, const Params& params,
+                  ccFeatureletChainSet& out) {
+    const ccShape::ccSampleParams& sample = params.sampleParams();
+    if (sample.uniformMode() || sample.duplicateCorners()) {
+        out.insertChain(out.numChains(), pieces.featurelets(), closed);
+        return;
+    }
+    out.appendChain(mergedChain(pieces, closed), closed);
 }
 
 // ---- the walk ----
 
-ChainSetHandle primitiveFeatures(const ccShape& shape, const ccShapeModelProps& inForce,
-                                 const Params& params, long shapeIndex,
-                                 std::vector<ccPerimPos>& perimPositions) {
+// What a walk carries besides the node: the list perimeter positions go to,
+// and one sample result that every primitive of the walk samples into in
+// turn, so that sampling a primitive does not allocate afresh.
+struct Walk {
+    std::vector<ccPerimPos>& perimPositions;
+    ccShape::ccSampleResult samples;
+};
+
+void appendFeatures(const ccShape& shape, const ccShapeModelProps& inherited, const Params& params,
+                    ConsistentPropsMode mode, long shapeIndex, Walk& walk,
+                    ccFeatureletChainSet& out);
+
+// The featurelets of a walk of their own, whose perimeter positions are not
+// reported.
+void appendUnreported(const ccShape& shape, const ccShapeModelProps& inherited,
+                      const Params& params, ConsistentPropsMode mode, ccFeatureletChainSet& out) {
+    std::vector<ccPerimPos> unused;
+    Walk walk{unused, {}};
+    appendFeatures(shape, inherited, params, mode, 0, walk, out);
+}
+
+void appendPerimPositions(const Params& params, const ccShape::ccSampleResult& samples,
+                          std::vector<ccPerimPos>& perimPositions) {
+    if (!params.sampleParams().perimPosRequested()) return;
+    perimPositions.insert(perimPositions.end(), samples.perimPositions().begin(),
+                          samples.perimPositions().end());
+}
+
+// A primitive, a consistent contour or a childless region, sampled by its
+// own sample(); `region` is the shape when it is a region tree.
+void appendPrimitive(const ccShape& shape, const ccRegionTree* region,
+                     const ccShapeModelProps& inForce, const Params& params, long shapeIndex,
+                     Walk& walk, ccFeatureletChainSet& out) {
     ccShapeModelProps props = inForce;
-    if (const auto* region = dynamic_cast<const ccRegionTree*>(&shape);
-        region && region->hasBoundary()) {
+    if (region && region->hasBoundary())
         props = inForce.combine(cfLocalShapeModelProps(region->boundary(), true, true, false));
-    }
-    ccShape::ccSampleResult result;
-    result.shapeIndex(shapeIndex);
-    shape.sample(params.sampleParams(), result);
-    if (params.sampleParams().perimPosRequested()) {
-        perimPositions.insert(perimPositions.end(), result.perimPositions().begin(),
-                              result.perimPositions().end());
-    }
-    return cfFeaturesFromSamples(result, props, params, {});
+    ccShape::ccSampleResult& samples = walk.samples;
+    samples.clear();
+    samples.shapeIndex(shapeIndex);
+    shape.sample(params.sampleParams(), samples);
+    appendPerimPositions(params, samples, walk.perimPositions);
+    appendFromSamples(samples, props, params, {}, out);
 }
 
 // A region node's own boundary, sampled on a childless clone that keeps the
@@ -158,25 +242,19 @@ void appendBoundaryFeatures(const ccRegionTree& node, const ccShapeModelProps& i
             new ccRegionTree(ccCircle(ccVector<2>(0, 0), 0.0), !node.isHole()));
         parent->addChild(clone, true);
     }
-    out.append(*cfFeatures(*clone, inherited, withShapeInfo(params, nullptr), mode, 0));
+    appendUnreported(*clone, inherited, withShapeInfo(params, nullptr), mode, out);
 }
 
 // The number of the first child of node `index` in a shape info.
-long firstChildNumber(const ccShape& shape, const ccShapeInfo* info, long index) {
-    const auto* region = dynamic_cast<const ccRegionTree*>(&shape);
+long firstChildNumber(const ccRegionTree* region, const ccShapeInfo* info, long index) {
     if (info && region && region->hasBoundary()) return index + 1 + info->subtreeSize(index + 1);
     return index + 1;
 }
 
-ChainSetHandle treeFeatures(const ccShapeTree& tree, const ccShapeModelProps& inherited,
-                            const ccShapeModelProps& inForce, const Params& params,
-                            ConsistentPropsMode mode, long shapeIndex,
-                            std::vector<ccPerimPos>& perimPositions) {
-    ChainSetHandle out = newChainSet();
-    if (const auto* region = dynamic_cast<const ccRegionTree*>(&tree);
-        region && !(region->isRoot() && region->isHole())) {
-        appendBoundaryFeatures(*region, inherited, params, mode, *out);
-    }
+void appendChildren(const ccShapeTree& tree, const ccRegionTree* region,
+                    const ccShapeModelProps& inForce, const Params& params,
+                    ConsistentPropsMode mode, long shapeIndex, Walk& walk,
+                    ccFeatureletChainSet& out) {
     const bool uniform = isUniform(params);
     Params base = params;
     long index = shapeIndex;
@@ -190,39 +268,51 @@ ChainSetHandle treeFeatures(const ccShapeTree& tree, const ccShapeModelProps& in
     }
     double total = 1.0;
     if (uniform && info->nodePerimeter(index) != 0) total = info->nodePerimeter(index);
-    long c = firstChildNumber(tree, info, index);
+    long c = firstChildNumber(region, info, index);
     for (const ccPtrHandle_const<ccShape>& child : tree.children()) {
-        Params p = base;
-        if (uniform) {
-            if (child->isEmpty()) {
-                c += info->subtreeSize(c);
-                continue;
-            }
-            const long share =
-                std::lround(base.sampleParams().maxPoints() * info->nodePerimeter(c) / total);
-            p = withMaxPoints(base, cfIMax(share, 1));
+        if (!uniform) {
+            appendFeatures(*child, inForce, base, mode, c, walk, out);
+            if (info) c += info->subtreeSize(c);
+            continue;
         }
-        ChainSetHandle sub = cfFeatures(*child, inForce, p, mode, c, perimPositions);
-        if (info) c += info->subtreeSize(c);
-        out->append(*sub);
+        if (child->isEmpty()) {
+            c += info->subtreeSize(c);
+            continue;
+        }
+        const long share =
+            std::lround(base.sampleParams().maxPoints() * info->nodePerimeter(c) / total);
+        appendFeatures(*child, inForce, withMaxPoints(base, cfIMax(share, 1)), mode, c, walk, out);
+        c += info->subtreeSize(c);
     }
-    if (const auto* contour = dynamic_cast<const ccContourTree*>(&tree)) {
-        return joinContourChains(*out, contour->isClosed(), params);
-    }
-    return out;
 }
 
-ChainSetHandle decomposedFeatures(const ccShape& shape, const ccShapeModelProps& inherited,
-                                  const Params& params, ConsistentPropsMode mode,
-                                  std::vector<ccPerimPos>& perimPositions) {
+void appendTreeWalk(const ccShapeTree& tree, const ccContourTree* contour,
+                    const ccRegionTree* region, const ccShapeModelProps& inherited,
+                    const ccShapeModelProps& inForce, const Params& params,
+                    ConsistentPropsMode mode, long shapeIndex, Walk& walk,
+                    ccFeatureletChainSet& out) {
+    if (contour) {
+        ccFeatureletChainSet pieces;
+        appendChildren(tree, region, inForce, params, mode, shapeIndex, walk, pieces);
+        appendJoined(pieces, contour->isClosed(), params, out);
+        return;
+    }
+    if (region && !(region->isRoot() && region->isHole()))
+        appendBoundaryFeatures(*region, inherited, params, mode, out);
+    appendChildren(tree, region, inForce, params, mode, shapeIndex, walk, out);
+}
+
+void appendDecomposed(const ccShape& shape, const ccShapeModelProps& inherited,
+                      const Params& params, ConsistentPropsMode mode,
+                      std::vector<ccPerimPos>& perimPositions, ccFeatureletChainSet& out) {
     if (!shape.isFinite()) {
         throw ccShapesError::InfiniteExtent(L"an infinite shape cannot be sampled uniformly");
     }
     const ccPtrHandle<ccShape> pieces = shape.decompose();
     const ccShapeInfo info(*pieces);
     std::vector<ccPerimPos> local;
-    ChainSetHandle features =
-        cfFeatures(*pieces, inherited, withShapeInfo(params, &info), mode, 0, local);
+    Walk walk{local, {}};
+    appendFeatures(*pieces, inherited, withShapeInfo(params, &info), mode, 0, walk, out);
     if (params.sampleParams().perimPosRequested()) {
         const ccShapeInfo* callerInfo = params.sampleParams().perimPosShapeInfo();
         if (!callerInfo) {
@@ -233,7 +323,72 @@ ChainSetHandle decomposedFeatures(const ccShape& shape, const ccShapeModelProps&
         perimPositions.insert(perimPositions.end(), local.begin(), local.end());
         cfConvertPerimPositions(info, 0, *callerInfo, 0, perimPositions, old);
     }
-    return features;
+}
+
+void appendUniformContour(const ccContourTree& contour, const ccShapeModelProps& consistent,
+                          const Params& params, bool isConsistent, long shapeIndex,
+                          std::vector<ccPerimPos>& perimPositions, ccFeatureletChainSet& out) {
+    const ccPtrHandle<ccShape> copy =
+        cfIsA<ccShapeModel>(contour) ? contour.clone()
+                                     : ccShapeModelProps(false, 1.0, false, 1.0).assign(contour);
+    ccShape::ccSampleResult samples;
+    samples.shapeIndex(shapeIndex);
+    PieceList pieces;
+    cfUniformSampleContour(dynamic_cast<const ccContourTree&>(*copy), params.sampleParams(),
+                           !isConsistent, pieces, samples);
+    appendPerimPositions(params, samples, perimPositions);
+    appendFromSamples(samples, consistent, params, pieces, out);
+}
+
+// The shape kinds are told apart once per node, with as few casts as the
+// kind allows: a leaf costs one.
+void appendFeatures(const ccShape& shape, const ccShapeModelProps& inherited, const Params& params,
+                    ConsistentPropsMode mode, long shapeIndex, Walk& walk,
+                    ccFeatureletChainSet& out) {
+    if (isUniform(params) && !shape.isDecomposed()) {
+        appendDecomposed(shape, inherited, params, mode, walk.perimPositions, out);
+        return;
+    }
+    if (cfIsMappedTree(shape)) {
+        appendUnreported(*cfDistributeMapXform(shape), inherited, params, mode, out);
+        return;
+    }
+    ccShapeModelProps inForce = inherited.combine(cfLocalShapeModelProps(shape, true, true, true));
+    const auto* tree = dynamic_cast<const ccShapeTree*>(&shape);
+    if (!tree) {
+        appendPrimitive(shape, nullptr, inForce, params, shapeIndex, walk, out);
+        return;
+    }
+    const auto* contour = dynamic_cast<const ccContourTree*>(tree);
+    const auto* region = contour ? nullptr : dynamic_cast<const ccRegionTree*>(tree);
+    if (contour) {
+        ccShapeModelProps consistent = inherited;
+        const bool isConsistent = cfConsistentContourProps(*contour, inherited, consistent, mode);
+        if (isUniform(params)) {
+            appendUniformContour(*contour, consistent, params, isConsistent, shapeIndex,
+                                 walk.perimPositions, out);
+            return;
+        }
+        if (isConsistent) {
+            appendPrimitive(shape, nullptr, consistent, params, shapeIndex, walk, out);
+            return;
+        }
+    }
+    if (region && region->numChildren() == 0) {
+        appendPrimitive(shape, region, inForce, params, shapeIndex, walk, out);
+        return;
+    }
+    appendTreeWalk(*tree, contour, region, inherited, inForce, params, mode, shapeIndex, walk, out);
+}
+
+ChainSetHandle newChainSetOf(const ccShape& shape, const ccShapeModelProps& inherited,
+                             const Params& params, ConsistentPropsMode mode, long shapeIndex,
+                             std::vector<ccPerimPos>& perimPositions) {
+    ChainSetHandle set = newChainSet();
+    Walk walk{perimPositions, {}};
+    appendFeatures(shape, inherited, params, mode, shapeIndex, walk, *set);
+    set->releaseSlack();
+    return set;
 }
 
 }  // namespace
@@ -276,51 +431,23 @@ bool cfConsistentContourProps(const ccContourTree& contour, const ccShapeModelPr
     return true;
 }
 
-ccPtrHandle<ccFeatureletChainSet> cfFeaturesFromSamples(
-    const ccShape::ccSampleResult& samples, const ccShapeModelProps& props, const Params& params,
-    const std::vector<ccPtrHandle_const<ccShape>>& pieceShapes) {
+ccPtrHandle<ccFeatureletChainSet> cfFeaturesFromSamples(const ccShape::ccSampleResult& samples,
+                                                        const ccShapeModelProps& props,
+                                                        const Params& params,
+                                                        const PieceList& pieceShapes) {
     ChainSetHandle set = newChainSet();
-    const auto& positions = samples.positions();
-    const auto& tangents = samples.tangents();
-    const bool hasTangents = !tangents.empty();
-    set->reserve(samples.numChains(), static_cast<long>(positions.size()));
-    const FeatureletLook whole(props, params);
-    for (long j = 0; j < samples.numChains(); ++j) {
-        const long first = samples.breaks()[j];
-        const long length = samples.chainLength(j);
-        ccFeaturelet* out = set->appendChain(length, samples.closedFlags()[j]);
-        for (long k = 0; k < length; ++k) {
-            const long s = first + k;
-            const ccRadian* tangent = hasTangents ? &tangents[s] : nullptr;
-            if (pieceShapes.empty()) {
-                whole.apply(out[k], positions[s], tangent);
-            } else {
-                const FeatureletLook piece(
-                    props.combine(cfLocalShapeModelProps(*pieceShapes[s], true, true, true)),
-                    params);
-                piece.apply(out[k], positions[s], tangent);
-            }
-        }
-    }
+    set->reserve(samples.numChains(), static_cast<long>(samples.positions().size()));
+    appendFromSamples(samples, props, params, pieceShapes, *set);
     return set;
 }
 
 ccPtrHandle<ccFeatureletChainSet> cfUniformContourFeatures(
     const ccContourTree& contour, const ccShapeModelProps& consistent, const Params& params,
     bool isConsistent, long shapeIndex, std::vector<ccPerimPos>& perimPositions) {
-    const ccPtrHandle<ccShape> copy =
-        cfIsA<ccShapeModel>(contour) ? contour.clone()
-                                     : ccShapeModelProps(false, 1.0, false, 1.0).assign(contour);
-    ccShape::ccSampleResult result;
-    result.shapeIndex(shapeIndex);
-    std::vector<ccPtrHandle_const<ccShape>> pieces;
-    cfUniformSampleContour(dynamic_cast<const ccContourTree&>(*copy), params.sampleParams(),
-                           !isConsistent, pieces, result);
-    if (params.sampleParams().perimPosRequested()) {
-        perimPositions.insert(perimPositions.end(), result.perimPositions().begin(),
-                              result.perimPositions().end());
-    }
-    return cfFeaturesFromSamples(result, consistent, params, pieces);
+    ChainSetHandle set = newChainSet();
+    appendUniformContour(contour, consistent, params, isConsistent, shapeIndex, perimPositions,
+                         *set);
+    return set;
 }
 
 ccPtrHandle<ccFeatureletChainSet> cfFeatures(const ccShape& shape,
@@ -328,33 +455,7 @@ ccPtrHandle<ccFeatureletChainSet> cfFeatures(const ccShape& shape,
                                              const Params& params, ConsistentPropsMode mode,
                                              long shapeIndex,
                                              std::vector<ccPerimPos>& perimPositions) {
-    if (isUniform(params) && !shape.isDecomposed()) {
-        return decomposedFeatures(shape, inherited, params, mode, perimPositions);
-    }
-    if (cfIsMappedTree(shape))
-        return cfFeatures(*cfDistributeMapXform(shape), inherited, params, mode, 0);
-
-    ccShapeModelProps inForce = inherited.combine(cfLocalShapeModelProps(shape, true, true, true));
-    bool sampledWhole = false;
-    if (const auto* contour = dynamic_cast<const ccContourTree*>(&shape)) {
-        ccShapeModelProps consistent = inherited;
-        const bool isConsistent = cfConsistentContourProps(*contour, inherited, consistent, mode);
-        if (isUniform(params)) {
-            return cfUniformContourFeatures(*contour, consistent, params, isConsistent, shapeIndex,
-                                            perimPositions);
-        }
-        if (isConsistent) {
-            inForce = consistent;
-            sampledWhole = true;
-        }
-    }
-    const auto* tree = dynamic_cast<const ccShapeTree*>(&shape);
-    const auto* region = dynamic_cast<const ccRegionTree*>(&shape);
-    const bool isChildlessRegion = region && region->numChildren() == 0;
-    if (!tree || sampledWhole || isChildlessRegion) {
-        return primitiveFeatures(shape, inForce, params, shapeIndex, perimPositions);
-    }
-    return treeFeatures(*tree, inherited, inForce, params, mode, shapeIndex, perimPositions);
+    return newChainSetOf(shape, inherited, params, mode, shapeIndex, perimPositions);
 }
 
 ccPtrHandle<ccFeatureletChainSet> cfFeatures(const ccShape& shape,

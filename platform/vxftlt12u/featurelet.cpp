@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #include "vxstd12u/str.h"
 
@@ -64,6 +65,35 @@ ccFeaturelet* ccFeatureletChainSet::appendChain(long length, bool closed) {
     lengths_.push_back(static_cast<std::int32_t>(length));
     closed_.push_back(closed ? 1 : 0);
     return featurelets_.data() + start;
+}
+
+void ccFeatureletChainSet::appendChain(std::vector<ccFeaturelet>&& chain, bool closed) {
+    if (!featurelets_.empty()) {
+        insertChain(numChains(), chain, closed);
+        chain.clear();
+        return;
+    }
+    checkGrowth(1, static_cast<long>(chain.size()));
+    featurelets_ = std::move(chain);
+    chain.clear();
+    starts_.push_back(0);
+    lengths_.push_back(static_cast<std::int32_t>(featurelets_.size()));
+    closed_.push_back(closed ? 1 : 0);
+}
+
+namespace {
+// Slack up to a tenth of the size is kept: shrinking copies the whole array.
+template <class T>
+void shrinkIfSlack(std::vector<T>& v) {
+    if (v.capacity() - v.size() > v.size() / 10) v.shrink_to_fit();
+}
+}  // namespace
+
+void ccFeatureletChainSet::releaseSlack() {
+    shrinkIfSlack(featurelets_);
+    shrinkIfSlack(starts_);
+    shrinkIfSlack(lengths_);
+    shrinkIfSlack(closed_);
 }
 
 void ccFeatureletChainSet::insertChain(long index, const std::vector<ccFeaturelet>& chain,

@@ -130,6 +130,15 @@ class ccFeatureletChainSet : public virtual ccRepBase {
     // be filled in place; valid until the set is next changed.
     ccFeaturelet* appendChain(long length, bool closed);
 
+    // Appends `chain` as one chain. An empty set takes the vector's storage
+    // as it is (capacity included) instead of copying it; `chain` is left
+    // empty either way.
+    void appendChain(std::vector<ccFeaturelet>&& chain, bool closed);
+
+    // Gives back storage beyond what the featurelets and chain tables hold
+    // when it is more than a tenth of their size; changes no featurelet.
+    void releaseSlack();
+
     // Appends all chains of `other`, in order.
     void append(const ccFeatureletChainSet& other);
 
