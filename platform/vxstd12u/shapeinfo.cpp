@@ -180,7 +180,11 @@ void ccShapeInfo::extract_(long i, ccShapeInfo& out) const {
 
 void cfCheckSampleParams(const ccShapeSampleParams& params) {
     if (params.maxPoints() < 1) throwBadParams(L"sampling needs a maxPoints of at least one");
-    if (params.uniformMode()) return;
+    if (params.uniformMode()) {
+        if (params.maxPoints() == ccNoPointLimit)
+            throwBadParams(L"uniform sampling needs a point count, not the no-limit value");
+        return;
+    }
     if (!(params.spacing() > 0) || !std::isfinite(params.spacing()))
         throwBadParams(L"sampling needs a positive, finite spacing");
     if (!std::isfinite(params.startOffset()))

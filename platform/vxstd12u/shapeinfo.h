@@ -113,7 +113,8 @@ class ccShapeInfo {
 // A shape of zero perimeter gives one sample at its start in either mode.
 
 // Throws ccShapesError::BadParams unless the parameters can be used: a
-// positive finite spacing (non-uniform mode) and at least one point.
+// positive finite spacing (non-uniform mode), at least one point, and in
+// uniform mode a real count (not ccNoPointLimit).
 void cfCheckSampleParams(const ccShapeSampleParams& params);
 
 // The arc lengths at which a curve of `perimeter` is sampled by the rules
