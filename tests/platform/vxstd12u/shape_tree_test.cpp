@@ -4,6 +4,7 @@
 
 #include "tree_checks.h"
 #include "vxstd12u/errors.h"
+#include "vxstd12u/polyline.h"
 
 namespace {
 
@@ -234,4 +235,29 @@ TEST(ShapeTree, ConnectingJoinsPiecesIntoChains) {
     // At a smaller distance the first side stays alone; the others still meet.
     EXPECT_EQ(tree.connect(0.0001)->numChildren(), 3);
     EXPECT_THROW(tree.connect(-1), ccShapesError::BadParams);
+}
+
+TEST(ShapeTree, ClippingAClosedContourOpensItAtTheCuts) {
+    ccContourTree square(true);
+    const std::vector<ccVector<2>> c{{0, 0}, {10, 0}, {10, 10}, {0, 10}};
+    for (int i = 0; i < 4; ++i) square.addChild(segment(c[i], c[(i + 1) % 4]), true);
+    const ccPolyline leftHalf({{-1, -1}, {5, -1}, {5, 11}, {-1, 11}}, true);
+    ccClipInfo info;
+    const auto clipped = square.clip(leftHalf, info);
+    EXPECT_TRUE(info.anythingRemoved());
+    ASSERT_EQ(info.cutOffsets().size(), 2u);
+    EXPECT_NEAR(info.cutOffsets()[0], 5, treeTolerance());
+    EXPECT_NEAR(info.cutOffsets()[1], 25, treeTolerance());
+    // One run: top half-side, left side, bottom half-side, joined across the start.
+    const auto* run = dynamic_cast<const ccContourTree*>(clipped.get());
+    ASSERT_NE(run, nullptr);
+    EXPECT_FALSE(run->isClosed());
+    EXPECT_EQ(run->numChildren(), 3);
+    EXPECT_NEAR(run->perimeter(), 20, treeTolerance());
+    expectSamePoint(run->startPoint(), {5, 10});
+    expectSamePoint(run->endPoint(), {5, 0});
+
+    const ccPolyline everything({{-1, -1}, {11, -1}, {11, 11}, {-1, 11}}, true);
+    EXPECT_TRUE(*square.clip(everything, info) == square);
+    EXPECT_FALSE(info.anythingRemoved());
 }
