@@ -155,6 +155,9 @@ ccShapeTree::ChildList cfLeafHandles(const ccShapeTree& tree) {
 }
 
 ccPtrHandle<ccShapeTree> ccShapeTree::flatten_(bool intoContours) const {
+    // Wrappers call this base directly; a region node still needs its own form.
+    if (const auto* region = dynamic_cast<const ccRegionTree*>(this))
+        return region->ccRegionTree::flatten_(intoContours);
     ChildList leaves;
     gatherLeaves(*this, *this, intoContours, leaves);
     return withChildren_(std::move(leaves));

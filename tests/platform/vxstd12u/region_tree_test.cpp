@@ -205,4 +205,6 @@ TEST(RegionTree, FlatteningGathersEveryBoundaryAtOneLevel) {
         EXPECT_EQ(regionChild(region, i).numChildren(), 0);
     }
     EXPECT_NEAR(flat->perimeter(), tree.perimeter(), treeTolerance());
+    // Called past the override, the base still gives a well-formed region.
+    EXPECT_TRUE(*tree.ccShapeTree::flatten_(false) == *flat);
 }
