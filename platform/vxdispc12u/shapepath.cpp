@@ -68,10 +68,6 @@ void appendInfiniteLine(const ccLine& line, const ccRect& view, ccSvgPath& path)
 
 // ---- Conics ----
 
-bool isFlatEllipse(const ccEllipse2& e) {
-    return e.isFlat();
-}
-
 // A flat ellipse is a segment traversed back and forth; it turns round only
 // where cos phi or sin phi is +-1, at the multiples of pi/2.
 void appendFlatArc(const ccEllipse2& e, double phiStart, double phiEnd, ccSvgPath& path) {
@@ -100,7 +96,7 @@ void appendEllipseArc(const ccEllipse2& e, double phiStart, double span, ccSvgPa
         path.dot(e.pointAt(phiStart));
         return;
     }
-    if (isFlatEllipse(e)) {
+    if (e.isFlat()) {
         appendFlatArc(e, phiStart, phiStart + span, path);
         return;
     }
