@@ -31,8 +31,8 @@ class ccSvgPath {
 
     void moveTo(const ccVector<2>& p);
     void startAt(const ccVector<2>& p);
-    // Commands that continue from the pen; with no pen yet they start at the
-    // origin, as SVG would, so callers begin with moveTo or startAt.
+    // Commands that continue from the pen. SVG path data must begin with a
+    // move, so callers place the pen with moveTo or startAt first.
     void lineTo(const ccVector<2>& p);
     void cubicTo(const ccVector<2>& c1, const ccVector<2>& c2, const ccVector<2>& p);
     // SVG's elliptical arc command: radii, axis angle in radians, the two
@@ -87,7 +87,8 @@ class ccSvgCanvas {
     // empty when none), and the elements themselves.
     std::string defs() const;
     const std::string& body() const noexcept { return body_; }
-    // A complete <svg> element of the given pixel size showing the view.
+    // A complete <svg> element of the given pixel size showing the view;
+    // groups still open are closed in it.
     std::string svgElement(double pixelWidth, double pixelHeight) const;
 
   private:
