@@ -1,5 +1,7 @@
 #include "vxdispc12u/genpoly.h"
 
+#include "vxstd12u/archiveform.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -348,4 +350,64 @@ bool cc2Wireframe::equal_(const ccShape& other) const {
     const auto* wireframe = dynamic_cast<const cc2Wireframe*>(&other);
     return wireframe && sameOutline_(*wireframe) &&
            wireframe->polarityReversed_ == polarityReversed_;
+}
+
+// ---- archive form of ccGenPoly
+
+namespace {
+const cc_Instantiator kccGenPolyExemplar(typeid(ccGenPoly), &ccGenPoly::make);
+}  // namespace
+
+ccPersistent* ccGenPoly::make() {
+    return new ccGenPoly;
+}
+
+void ccGenPoly::exchangeParams(ccArchive& ar) {
+    ccVertexList vertices = vertices_;
+    ccRadiusList radii = radii_;
+    bool closed = closed_;
+    ar || vertices || radii || closed;
+    if (!ar.isLoading()) return;
+    const ccGenPoly loaded =
+        cfValidLoaded("ccGenPoly", [&] { return ccGenPoly(vertices, radii, closed); });
+    noticeChange_();
+    *this = loaded;
+}
+
+void ccGenPoly::dispatchSerialize(ccArchive& ar) {
+    cfExchangeForm(ar, this, "vxdispc12u/genpoly", 1, [&] { exchangeParams(ar); });
+}
+
+bool ccGenPoly::loadSimple(ccArchive& ar) {
+    return cfLoadSimpleForm(ar, [&] { exchangeParams(ar); });
+}
+
+// ---- archive form of cc2Wireframe
+
+namespace {
+const cc_Instantiator kWireframeExemplar(typeid(cc2Wireframe), &cc2Wireframe::make);
+}  // namespace
+
+ccPersistent* cc2Wireframe::make() {
+    return new cc2Wireframe;
+}
+
+void cc2Wireframe::dispatchSerialize(ccArchive& ar) {
+    cfExchangeForm(ar, this, "vxdispc12u/genpoly", 2, [&] {
+        ccGenPoly::dispatchSerialize(ar);
+        exchangePolarity(ar);
+    });
+}
+
+bool cc2Wireframe::loadSimple(ccArchive& ar) {
+    return cfLoadSimpleForm(ar, [&] {
+        ccGenPoly::loadSimple(ar);
+        exchangePolarity(ar);
+    });
+}
+
+void cc2Wireframe::exchangePolarity(ccArchive& ar) {
+    bool reversed = polarityReversed_;
+    ar || reversed;
+    if (ar.isLoading()) polarity(reversed);
 }

@@ -100,7 +100,18 @@ class ccGenPoly : public ccShape {
     ccPtrHandle<ccShape> reverse() const override;
     ccPtrHandle<ccShape> decompose() const override;
 
+    // The archive items after the version, in the order of the form: vertices, radii, closed flag.
+    // Loading validates them as the constructor does (ccArchive::Error when
+    // refused) and changes nothing unless they are valid.
+    void exchangeParams(ccArchive& ar);
+    // A default-made object for the archive's factory.
+    static ccPersistent* make();
+
   protected:
+    // Form: version 0, vertices, radii, closed flag.
+    void dispatchSerialize(ccArchive& ar) override;
+    // The simple form: the same items without the version byte.
+    bool loadSimple(ccArchive& ar) override;
     bool equal_(const ccShape& other) const override;
     ccPtrHandle<ccShape> clip_(const ccPolyline& region, ccClipInfo& info) const override;
     ccPtrHandle<ccShape> pieceBetween_(double from, double to) const override;
@@ -140,7 +151,14 @@ class cc2Wireframe : public ccGenPoly {
     ccPtrHandle<ccShape> clone() const override;
     ccPtrHandle<ccShape> reverse() const override;
 
+    // A default-made object for the archive's factory.
+    static ccPersistent* make();
+
   protected:
+    // Form: version 0, the ccGenPoly form (with its own version), polarity flag.
+    void dispatchSerialize(ccArchive& ar) override;
+    // The simple form: the ccGenPoly items and the polarity flag, no versions.
+    bool loadSimple(ccArchive& ar) override;
     bool equal_(const ccShape& other) const override;
     ccPtrHandle<ccShape> reverse_() const override;
     // Called by polarity() with the new flag, after storing it; the plain
@@ -148,5 +166,7 @@ class cc2Wireframe : public ccGenPoly {
     virtual void polarity_(bool reversed);
 
   private:
+    void exchangePolarity(ccArchive& ar);
+
     bool polarityReversed_ = false;
 };

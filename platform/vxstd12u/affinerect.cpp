@@ -1,5 +1,7 @@
 #include "vxstd12u/affinerect.h"
 
+#include "vxstd12u/archiveform.h"
+
 #include "vxstd12u/errors.h"
 #include "vxstd12u/line.h"
 
@@ -109,4 +111,36 @@ std::vector<ccComposedShape::Loop> ccAffineRectangle::loops_() const {
     for (int i = 0; i < 4; ++i)
         loop.push_back(cfMakeHandle<ccLineSeg>(corner(i), corner((i + 1) % 4)));
     return {rightHanded_ ? loop : cfReversedLoop(loop)};
+}
+
+// ---- archive form of ccAffineRectangle
+
+namespace {
+const cc_Instantiator kccAffineRectangleExemplar(typeid(ccAffineRectangle),
+                                                 &ccAffineRectangle::make);
+}  // namespace
+
+ccPersistent* ccAffineRectangle::make() {
+    return new ccAffineRectangle;
+}
+
+void ccAffineRectangle::exchangeParams(ccArchive& ar) {
+    ccVector<2> center = this->center(), sides = sides_;
+    ccRadian rotation = this->rotation(), skew = this->skew();
+    bool rightHanded = rightHanded_;
+    ar || center || sides || rotation || skew || rightHanded;
+    if (!ar.isLoading()) return;
+    const ccAffineRectangle loaded = cfValidLoaded("ccAffineRectangle", [&] {
+        return ccAffineRectangle(center, sides, rotation, skew, rightHanded);
+    });
+    noticeChange_();
+    *this = loaded;
+}
+
+void ccAffineRectangle::dispatchSerialize(ccArchive& ar) {
+    cfExchangeForm(ar, this, "vxstd12u/affinerect", 1, [&] { exchangeParams(ar); });
+}
+
+bool ccAffineRectangle::loadSimple(ccArchive& ar) {
+    return cfLoadSimpleForm(ar, [&] { exchangeParams(ar); });
 }

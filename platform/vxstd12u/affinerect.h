@@ -53,7 +53,18 @@ class ccAffineRectangle : public ccComposedShape {
     ccPtrHandle<ccShape> mapShape(const ccXform<2>& xform) const override;
     ccPtrHandle<ccShape> reverse() const override;
 
+    // The archive items after the version, in the order of the form: center, sides, rotation, skew,
+    // right-handed flag. Loading validates them as the constructor does (ccArchive::Error when
+    // refused) and changes nothing unless they are valid.
+    void exchangeParams(ccArchive& ar);
+    // A default-made object for the archive's factory.
+    static ccPersistent* make();
+
   protected:
+    // Form: version 0, center, sides, rotation, skew, right-handed flag.
+    void dispatchSerialize(ccArchive& ar) override;
+    // The simple form: the same items without the version byte.
+    bool loadSimple(ccArchive& ar) override;
     bool equal_(const ccShape& other) const override;
     std::vector<Loop> loops_() const override;
 

@@ -1,5 +1,7 @@
 #include "vxstd12u/annulus.h"
 
+#include "vxstd12u/archiveform.h"
+
 #include <cmath>
 
 #include "vxstd12u/errors.h"
@@ -277,4 +279,96 @@ std::vector<Loop> ccEllipseAnnulusSection::loops_() const {
     cfAppendPiece(loop, cfMakeHandle<ccEllipseArc2>(inner.reversed()));
     cfAppendPiece(loop, cfMakeHandle<ccLineSeg>(inner.startPoint(), outer.startPoint()));
     return {reversed_ ? cfReversedLoop(loop) : loop};
+}
+
+// ---- archive form of ccAnnulus
+
+namespace {
+const cc_Instantiator kccAnnulusExemplar(typeid(ccAnnulus), &ccAnnulus::make);
+}  // namespace
+
+ccPersistent* ccAnnulus::make() {
+    return new ccAnnulus;
+}
+
+void ccAnnulus::exchangeParams(ccArchive& ar) {
+    ccVector<2> center = center_;
+    double outer = outer_, inner = inner_;
+    bool rightHanded = rightHanded_;
+    ar || center || outer || inner || rightHanded;
+    if (!ar.isLoading()) return;
+    const ccAnnulus loaded =
+        cfValidLoaded("ccAnnulus", [&] { return ccAnnulus(center, outer, inner, rightHanded); });
+    noticeChange_();
+    *this = loaded;
+}
+
+void ccAnnulus::dispatchSerialize(ccArchive& ar) {
+    cfExchangeForm(ar, this, "vxstd12u/annulus", 1, [&] { exchangeParams(ar); });
+}
+
+bool ccAnnulus::loadSimple(ccArchive& ar) {
+    return cfLoadSimpleForm(ar, [&] { exchangeParams(ar); });
+}
+
+// ---- archive form of ccEllipseAnnulus
+
+namespace {
+const cc_Instantiator kccEllipseAnnulusExemplar(typeid(ccEllipseAnnulus), &ccEllipseAnnulus::make);
+}  // namespace
+
+ccPersistent* ccEllipseAnnulus::make() {
+    return new ccEllipseAnnulus;
+}
+
+void ccEllipseAnnulus::exchangeParams(ccArchive& ar) {
+    ccEllipse2 outer = outer_;
+    outer.exchangeParams(ar);
+    ccVector<2> inner = inner_;
+    ar || inner;
+    if (!ar.isLoading()) return;
+    const ccEllipseAnnulus loaded =
+        cfValidLoaded("ccEllipseAnnulus", [&] { return ccEllipseAnnulus(outer, inner); });
+    noticeChange_();
+    *this = loaded;
+}
+
+void ccEllipseAnnulus::dispatchSerialize(ccArchive& ar) {
+    cfExchangeForm(ar, this, "vxstd12u/annulus", 2, [&] { exchangeParams(ar); });
+}
+
+bool ccEllipseAnnulus::loadSimple(ccArchive& ar) {
+    return cfLoadSimpleForm(ar, [&] { exchangeParams(ar); });
+}
+
+// ---- archive form of ccEllipseAnnulusSection
+
+namespace {
+const cc_Instantiator kccEllipseAnnulusSectionExemplar(typeid(ccEllipseAnnulusSection),
+                                                       &ccEllipseAnnulusSection::make);
+}  // namespace
+
+ccPersistent* ccEllipseAnnulusSection::make() {
+    return new ccEllipseAnnulusSection;
+}
+
+void ccEllipseAnnulusSection::exchangeParams(ccArchive& ar) {
+    ccVector<2> center = center_, outer = outer_, inner = inner_;
+    ccRadian angle = angle_, phiStart = phiStart_, phiSpan = phiSpan_;
+    bool reversed = reversed_;
+    ar || center || outer || inner || angle || phiStart || phiSpan || reversed;
+    if (!ar.isLoading()) return;
+    const ccEllipseAnnulusSection loaded = cfValidLoaded("ccEllipseAnnulusSection", [&] {
+        return ccEllipseAnnulusSection(center, outer, inner, angle, phiStart, phiSpan, reversed);
+    });
+    noticeChange_();
+    *this = loaded;
+}
+
+void ccEllipseAnnulusSection::dispatchSerialize(ccArchive& ar) {
+    cfExchangeForm(ar, this, "vxstd12u/annulus", 3, [&] { exchangeParams(ar); });
+}
+
+bool ccEllipseAnnulusSection::loadSimple(ccArchive& ar) {
+    return cfLoadSimpleForm(ar, [&] { exchangeParams(ar); });
 }

@@ -55,7 +55,18 @@ class ccAnnulus : public ccComposedShape {
     ccPtrHandle<ccShape> mapShape(const ccXform<2>& xform) const override;
     ccPtrHandle<ccShape> reverse() const override;
 
+    // The archive items after the version, in the order of the form: center, outer radius, inner
+    // radius, right-handed flag. Loading validates them as the constructor does (ccArchive::Error
+    // when refused) and changes nothing unless they are valid.
+    void exchangeParams(ccArchive& ar);
+    // A default-made object for the archive's factory.
+    static ccPersistent* make();
+
   protected:
+    // Form: version 0, center, outer radius, inner radius, right-handed flag.
+    void dispatchSerialize(ccArchive& ar) override;
+    // The simple form: the same items without the version byte.
+    bool loadSimple(ccArchive& ar) override;
     bool equal_(const ccShape& other) const override;
     std::vector<Loop> loops_() const override;
 
@@ -99,7 +110,18 @@ class ccEllipseAnnulus : public ccComposedShape {
     ccPtrHandle<ccShape> mapShape(const ccXform<2>& xform) const override;
     ccPtrHandle<ccShape> reverse() const override;
 
+    // The archive items after the version, in the order of the form: the outer ellipse's items (as
+    // ccEllipse2), inner radii. Loading validates them as the constructor does (ccArchive::Error
+    // when refused) and changes nothing unless they are valid.
+    void exchangeParams(ccArchive& ar);
+    // A default-made object for the archive's factory.
+    static ccPersistent* make();
+
   protected:
+    // Form: version 0, the outer ellipse's items (as ccEllipse2), inner radii.
+    void dispatchSerialize(ccArchive& ar) override;
+    // The simple form: the same items without the version byte.
+    bool loadSimple(ccArchive& ar) override;
     bool equal_(const ccShape& other) const override;
     std::vector<Loop> loops_() const override;
 
@@ -151,7 +173,18 @@ class ccEllipseAnnulusSection : public ccComposedShape {
     ccPtrHandle<ccShape> mapShape(const ccXform<2>& xform) const override;
     ccPtrHandle<ccShape> reverse() const override;
 
+    // The archive items after the version, in the order of the form: center, outer radii, inner
+    // radii, angle, phiStart, phiSpan, reversed flag. Loading validates them as the constructor
+    // does (ccArchive::Error when refused) and changes nothing unless they are valid.
+    void exchangeParams(ccArchive& ar);
+    // A default-made object for the archive's factory.
+    static ccPersistent* make();
+
   protected:
+    // Form: version 0, center, outer radii, inner radii, angle, phiStart, phiSpan, reversed flag.
+    void dispatchSerialize(ccArchive& ar) override;
+    // The simple form: the same items without the version byte.
+    bool loadSimple(ccArchive& ar) override;
     bool equal_(const ccShape& other) const override;
     std::vector<Loop> loops_() const override;
 

@@ -1,5 +1,7 @@
 #include "vxstd12u/bezier.h"
 
+#include "vxstd12u/archiveform.h"
+
 #include <algorithm>
 #include <cmath>
 #include <string>
@@ -135,4 +137,31 @@ ccPtrHandle<ccShape> ccBezierCurve::pieceBetween_(double from, double to) const 
     const double t0 = path_.placeAtLength(from).t;
     const double t1 = path_.placeAtLength(to).t;
     return cloneThat_(ccBezierCurve(segment_.piece(t0, t1)));
+}
+
+// ---- archive form of ccBezierCurve
+
+namespace {
+const cc_Instantiator kccBezierCurveExemplar(typeid(ccBezierCurve), &ccBezierCurve::make);
+}  // namespace
+
+ccPersistent* ccBezierCurve::make() {
+    return new ccBezierCurve;
+}
+
+void ccBezierCurve::exchangeParams(ccArchive& ar) {
+    ccPoints points = controlPoints();
+    ccWeights weights = this->weights();
+    for (ccVector<2>& p : points) ar || p;
+    for (double& w : weights) ar || w;
+
+    if (!ar.isLoading()) return;
+    const ccBezierCurve loaded =
+        cfValidLoaded("ccBezierCurve", [&] { return ccBezierCurve(points, weights); });
+    noticeChange_();
+    *this = loaded;
+}
+
+void ccBezierCurve::dispatchSerialize(ccArchive& ar) {
+    cfExchangeForm(ar, this, "vxstd12u/bezier", 1, [&] { exchangeParams(ar); });
 }

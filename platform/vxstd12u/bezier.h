@@ -80,7 +80,16 @@ class ccBezierCurve : public ccShape {
     ccPtrHandle<ccShape> mapShape(const ccXform<2>& xform) const override;
     ccPtrHandle<ccShape> reverse() const override;
 
+    // The archive items after the version, in the order of the form: the four control points, the
+    // four weights. Loading validates them as the constructor does (ccArchive::Error when refused)
+    // and changes nothing unless they are valid.
+    void exchangeParams(ccArchive& ar);
+    // A default-made object for the archive's factory.
+    static ccPersistent* make();
+
   protected:
+    // Form: version 0, the four control points, the four weights.
+    void dispatchSerialize(ccArchive& ar) override;
     bool equal_(const ccShape& other) const override;
     ccPtrHandle<ccShape> pieceBetween_(double from, double to) const override;
 

@@ -1,5 +1,7 @@
 #include "vxstd12u/ellipse.h"
 
+#include "vxstd12u/archiveform.h"
+
 #include <algorithm>
 #include <cmath>
 #include <string>
@@ -459,4 +461,84 @@ ccPtrHandle<ccShape> ccEllipseArc2::pieceBetween_(double from, double to) const 
 
 ccEllipseRun ccEllipseArc2::run() const {
     return ccEllipseRun(ellipse_, phiStart_.toDouble(), direction(), std::fabs(spanLength()));
+}
+
+// ---- archive form of ccCircle
+
+namespace {
+const cc_Instantiator kccCircleExemplar(typeid(ccCircle), &ccCircle::make);
+}  // namespace
+
+ccPersistent* ccCircle::make() {
+    return new ccCircle;
+}
+
+void ccCircle::exchangeParams(ccArchive& ar) {
+    ccVector<2> center = center_;
+    double radius = radius_;
+    ar || center || radius;
+    if (!ar.isLoading()) return;
+    const ccCircle loaded = cfValidLoaded("ccCircle", [&] { return ccCircle(center, radius); });
+    noticeChange_();
+    *this = loaded;
+}
+
+void ccCircle::dispatchSerialize(ccArchive& ar) {
+    cfExchangeForm(ar, this, "vxstd12u/ellipse", 1, [&] { exchangeParams(ar); });
+}
+
+bool ccCircle::loadSimple(ccArchive& ar) {
+    return cfLoadSimpleForm(ar, [&] { exchangeParams(ar); });
+}
+
+// ---- archive form of ccEllipse2
+
+namespace {
+const cc_Instantiator kccEllipse2Exemplar(typeid(ccEllipse2), &ccEllipse2::make);
+}  // namespace
+
+ccPersistent* ccEllipse2::make() {
+    return new ccEllipse2;
+}
+
+void ccEllipse2::exchangeParams(ccArchive& ar) {
+    ccVector<2> center = center_, radii = radii_;
+    ccRadian angle = angle_, phase = phase_;
+    bool rightHanded = rightHanded_;
+    ar || center || radii || angle || rightHanded || phase;
+    if (!ar.isLoading()) return;
+    const ccEllipse2 loaded = cfValidLoaded(
+        "ccEllipse2", [&] { return ccEllipse2(center, radii, angle, rightHanded, phase); });
+    noticeChange_();
+    *this = loaded;
+}
+
+void ccEllipse2::dispatchSerialize(ccArchive& ar) {
+    cfExchangeForm(ar, this, "vxstd12u/ellipse", 2, [&] { exchangeParams(ar); });
+}
+
+// ---- archive form of ccEllipseArc2
+
+namespace {
+const cc_Instantiator kccEllipseArc2Exemplar(typeid(ccEllipseArc2), &ccEllipseArc2::make);
+}  // namespace
+
+ccPersistent* ccEllipseArc2::make() {
+    return new ccEllipseArc2;
+}
+
+void ccEllipseArc2::exchangeParams(ccArchive& ar) {
+    ccEllipse2 ellipse = ellipse_;
+    ellipse.exchangeParams(ar);
+    ccRadian phiStart = phiStart_, span = phiSpan();
+    ar || phiStart || span;
+    if (!ar.isLoading()) return;
+    const ccEllipseArc2 loaded =
+        cfValidLoaded("ccEllipseArc2", [&] { return ccEllipseArc2(ellipse, phiStart, span); });
+    noticeChange_();
+    *this = loaded;
+}
+
+void ccEllipseArc2::dispatchSerialize(ccArchive& ar) {
+    cfExchangeForm(ar, this, "vxstd12u/ellipse", 3, [&] { exchangeParams(ar); });
 }

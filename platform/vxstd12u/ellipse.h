@@ -104,7 +104,18 @@ class ccCircle : public ccShape {
     // A left-handed ccEllipse2 with radii (r, r), angle 0 and phase 0.
     ccPtrHandle<ccShape> reverse() const override;
 
+    // The archive items after the version, in the order of the form: center, radius.
+    // Loading validates them as the constructor does (ccArchive::Error when
+    // refused) and changes nothing unless they are valid.
+    void exchangeParams(ccArchive& ar);
+    // A default-made object for the archive's factory.
+    static ccPersistent* make();
+
   protected:
+    // Form: version 0, center, radius.
+    void dispatchSerialize(ccArchive& ar) override;
+    // The simple form: the same items without the version byte.
+    bool loadSimple(ccArchive& ar) override;
     bool equal_(const ccShape& other) const override;
     ccPtrHandle<ccShape> pieceBetween_(double from, double to) const override;
 
@@ -180,7 +191,16 @@ class ccEllipse2 : public ccShape {
     // Same start point, other handedness.
     ccPtrHandle<ccShape> reverse() const override;
 
+    // The archive items after the version, in the order of the form: center, radii, angle,
+    // right-handed flag, phase. Loading validates them as the constructor does (ccArchive::Error
+    // when refused) and changes nothing unless they are valid.
+    void exchangeParams(ccArchive& ar);
+    // A default-made object for the archive's factory.
+    static ccPersistent* make();
+
   protected:
+    // Form: version 0, center, radii, angle, right-handed flag, phase.
+    void dispatchSerialize(ccArchive& ar) override;
     bool equal_(const ccShape& other) const override;
     ccPtrHandle<ccShape> pieceBetween_(double from, double to) const override;
 
@@ -257,7 +277,16 @@ class ccEllipseArc2 : public ccShape {
     // From the end back to the start, on the same ellipse.
     ccPtrHandle<ccShape> reverse() const override;
 
+    // The archive items after the version, in the order of the form: the ellipse's items (as
+    // ccEllipse2), phiStart, phiSpan. Loading validates them as the constructor does
+    // (ccArchive::Error when refused) and changes nothing unless they are valid.
+    void exchangeParams(ccArchive& ar);
+    // A default-made object for the archive's factory.
+    static ccPersistent* make();
+
   protected:
+    // Form: version 0, the ellipse's items (as ccEllipse2), phiStart, phiSpan.
+    void dispatchSerialize(ccArchive& ar) override;
     bool equal_(const ccShape& other) const override;
     ccPtrHandle<ccShape> pieceBetween_(double from, double to) const override;
 

@@ -1,5 +1,7 @@
 #include "vxstd12u/genrect.h"
 
+#include "vxstd12u/archiveform.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -258,4 +260,64 @@ std::vector<Loop> ccGenAnnulus::loops_() const {
     std::vector<Loop> loops{outer_.boundaryLoop()};
     if (hasHole()) loops.push_back(inner().boundaryLoop());
     return loops;
+}
+
+// ---- archive form of ccGenRect
+
+namespace {
+const cc_Instantiator kccGenRectExemplar(typeid(ccGenRect), &ccGenRect::make);
+}  // namespace
+
+ccPersistent* ccGenRect::make() {
+    return new ccGenRect;
+}
+
+void ccGenRect::exchangeParams(ccArchive& ar) {
+    ccVector<2> center = this->center(), radii = radii_, round = round_;
+    ccRadian orient = this->orient(), skew = this->skew();
+    bool rightHanded = rightHanded_;
+    ar || center || radii || orient || skew || round || rightHanded;
+    if (!ar.isLoading()) return;
+    const ccGenRect loaded = cfValidLoaded(
+        "ccGenRect", [&] { return ccGenRect(center, radii, orient, skew, round, rightHanded); });
+    noticeChange_();
+    *this = loaded;
+}
+
+void ccGenRect::dispatchSerialize(ccArchive& ar) {
+    cfExchangeForm(ar, this, "vxstd12u/genrect", 1, [&] { exchangeParams(ar); });
+}
+
+bool ccGenRect::loadSimple(ccArchive& ar) {
+    return cfLoadSimpleForm(ar, [&] { exchangeParams(ar); });
+}
+
+// ---- archive form of ccGenAnnulus
+
+namespace {
+const cc_Instantiator kccGenAnnulusExemplar(typeid(ccGenAnnulus), &ccGenAnnulus::make);
+}  // namespace
+
+ccPersistent* ccGenAnnulus::make() {
+    return new ccGenAnnulus;
+}
+
+void ccGenAnnulus::exchangeParams(ccArchive& ar) {
+    ccGenRect outer = outer_;
+    outer.exchangeParams(ar);
+    ccVector<2> innerRadii = innerRadii_, innerRound = innerRound_;
+    ar || innerRadii || innerRound;
+    if (!ar.isLoading()) return;
+    const ccGenAnnulus loaded =
+        cfValidLoaded("ccGenAnnulus", [&] { return ccGenAnnulus(outer, innerRadii, innerRound); });
+    noticeChange_();
+    *this = loaded;
+}
+
+void ccGenAnnulus::dispatchSerialize(ccArchive& ar) {
+    cfExchangeForm(ar, this, "vxstd12u/genrect", 2, [&] { exchangeParams(ar); });
+}
+
+bool ccGenAnnulus::loadSimple(ccArchive& ar) {
+    return cfLoadSimpleForm(ar, [&] { exchangeParams(ar); });
 }

@@ -74,7 +74,18 @@ class ccGenRect : public ccComposedShape {
     // singular (the image has no area). A non-finite map throws BadParams.
     bool mapped(const ccXform<2>& xform, ccGenRect& image, ccVector<2>& radiusScales) const;
 
+    // The archive items after the version, in the order of the form: center, radii, orient, skew,
+    // round, right-handed flag. Loading validates them as the constructor does (ccArchive::Error
+    // when refused) and changes nothing unless they are valid.
+    void exchangeParams(ccArchive& ar);
+    // A default-made object for the archive's factory.
+    static ccPersistent* make();
+
   protected:
+    // Form: version 0, center, radii, orient, skew, round, right-handed flag.
+    void dispatchSerialize(ccArchive& ar) override;
+    // The simple form: the same items without the version byte.
+    bool loadSimple(ccArchive& ar) override;
     bool equal_(const ccShape& other) const override;
     std::vector<Loop> loops_() const override { return {boundaryLoop()}; }
 
@@ -127,7 +138,18 @@ class ccGenAnnulus : public ccComposedShape {
     ccPtrHandle<ccShape> mapShape(const ccXform<2>& xform) const override;
     ccPtrHandle<ccShape> reverse() const override;
 
+    // The archive items after the version, in the order of the form: the outer rectangle's items
+    // (as ccGenRect), inner radii, inner round. Loading validates them as the constructor does
+    // (ccArchive::Error when refused) and changes nothing unless they are valid.
+    void exchangeParams(ccArchive& ar);
+    // A default-made object for the archive's factory.
+    static ccPersistent* make();
+
   protected:
+    // Form: version 0, the outer rectangle's items (as ccGenRect), inner radii, inner round.
+    void dispatchSerialize(ccArchive& ar) override;
+    // The simple form: the same items without the version byte.
+    bool loadSimple(ccArchive& ar) override;
     bool equal_(const ccShape& other) const override;
     std::vector<Loop> loops_() const override;
 

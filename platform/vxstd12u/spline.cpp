@@ -1,5 +1,7 @@
 #include "vxstd12u/spline.h"
 
+#include "vxstd12u/archiveform.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numeric>
@@ -405,4 +407,80 @@ bool ccHermiteSpline::equal_(const ccShape& other) const {
     const auto* spline = dynamic_cast<const ccHermiteSpline*>(&other);
     return spline && spline->points_ == points_ && spline->tangents_ == tangents_ &&
            spline->knots_ == knots_ && spline->closed_ == closed_;
+}
+
+// ---- archive form of ccDeBoorSpline
+
+namespace {
+const cc_Instantiator kccDeBoorSplineExemplar(typeid(ccDeBoorSpline), &ccDeBoorSpline::make);
+}  // namespace
+
+ccPersistent* ccDeBoorSpline::make() {
+    return new ccDeBoorSpline;
+}
+
+void ccDeBoorSpline::exchangeParams(ccArchive& ar) {
+    ccPointList points = points_;
+    bool closed = closed_;
+    ar || points || closed;
+    if (!ar.isLoading()) return;
+    const ccDeBoorSpline loaded =
+        cfValidLoaded("ccDeBoorSpline", [&] { return ccDeBoorSpline(points, closed); });
+    noticeChange_();
+    *this = loaded;
+}
+
+void ccDeBoorSpline::dispatchSerialize(ccArchive& ar) {
+    cfExchangeForm(ar, this, "vxstd12u/spline", 1, [&] { exchangeParams(ar); });
+}
+
+// ---- archive form of ccInterpSpline
+
+namespace {
+const cc_Instantiator kccInterpSplineExemplar(typeid(ccInterpSpline), &ccInterpSpline::make);
+}  // namespace
+
+ccPersistent* ccInterpSpline::make() {
+    return new ccInterpSpline;
+}
+
+void ccInterpSpline::exchangeParams(ccArchive& ar) {
+    ccPointList points = points_;
+    bool closed = closed_;
+    ar || points || closed;
+    if (!ar.isLoading()) return;
+    const ccInterpSpline loaded =
+        cfValidLoaded("ccInterpSpline", [&] { return ccInterpSpline(points, closed); });
+    noticeChange_();
+    *this = loaded;
+}
+
+void ccInterpSpline::dispatchSerialize(ccArchive& ar) {
+    cfExchangeForm(ar, this, "vxstd12u/spline", 2, [&] { exchangeParams(ar); });
+}
+
+// ---- archive form of ccHermiteSpline
+
+namespace {
+const cc_Instantiator kccHermiteSplineExemplar(typeid(ccHermiteSpline), &ccHermiteSpline::make);
+}  // namespace
+
+ccPersistent* ccHermiteSpline::make() {
+    return new ccHermiteSpline;
+}
+
+void ccHermiteSpline::exchangeParams(ccArchive& ar) {
+    ccPointList points = points_, tangents = tangents_;
+    std::vector<double> knots = knots_;
+    bool closed = closed_;
+    ar || points || tangents || knots || closed;
+    if (!ar.isLoading()) return;
+    const ccHermiteSpline loaded = cfValidLoaded(
+        "ccHermiteSpline", [&] { return ccHermiteSpline(points, tangents, knots, closed); });
+    noticeChange_();
+    *this = loaded;
+}
+
+void ccHermiteSpline::dispatchSerialize(ccArchive& ar) {
+    cfExchangeForm(ar, this, "vxstd12u/spline", 3, [&] { exchangeParams(ar); });
 }

@@ -115,7 +115,16 @@ class ccDeBoorSpline : public ccCubicSpline {
     ccPtrHandle<ccShape> mapShape(const ccXform<2>& xform) const override;
     ccPtrHandle<ccShape> reverse() const override;
 
+    // The archive items after the version, in the order of the form: control points, closed flag.
+    // Loading validates them as the constructor does (ccArchive::Error when
+    // refused) and changes nothing unless they are valid.
+    void exchangeParams(ccArchive& ar);
+    // A default-made object for the archive's factory.
+    static ccPersistent* make();
+
   protected:
+    // Form: version 0, control points, closed flag.
+    void dispatchSerialize(ccArchive& ar) override;
     bool equal_(const ccShape& other) const override;
 
   private:
@@ -143,7 +152,16 @@ class ccInterpSpline : public ccCubicSpline {
     ccPtrHandle<ccShape> mapShape(const ccXform<2>& xform) const override;
     ccPtrHandle<ccShape> reverse() const override;
 
+    // The archive items after the version, in the order of the form: points, closed flag.
+    // Loading validates them as the constructor does (ccArchive::Error when
+    // refused) and changes nothing unless they are valid.
+    void exchangeParams(ccArchive& ar);
+    // A default-made object for the archive's factory.
+    static ccPersistent* make();
+
   protected:
+    // Form: version 0, points, closed flag.
+    void dispatchSerialize(ccArchive& ar) override;
     bool equal_(const ccShape& other) const override;
 
   private:
@@ -179,7 +197,16 @@ class ccHermiteSpline : public ccCubicSpline {
     ccPtrHandle<ccShape> mapShape(const ccXform<2>& xform) const override;
     ccPtrHandle<ccShape> reverse() const override;
 
+    // The archive items after the version, in the order of the form: points, tangents, knots,
+    // closed flag. Loading validates them as the constructor does (ccArchive::Error when refused)
+    // and changes nothing unless they are valid.
+    void exchangeParams(ccArchive& ar);
+    // A default-made object for the archive's factory.
+    static ccPersistent* make();
+
   protected:
+    // Form: version 0, points, tangents, knots, closed flag.
+    void dispatchSerialize(ccArchive& ar) override;
     bool equal_(const ccShape& other) const override;
     double knotSpan_(long segment) const override;
 

@@ -1,5 +1,7 @@
 #include "vxstd12u/transform.h"
 
+#include "vxstd12u/archiveform.h"
+
 #include <cmath>
 
 #include "vxstd12u/str.h"
@@ -154,4 +156,50 @@ bool cc2XformPerspective::equals(const cc2XformBase& other) const {
     for (int i = 0; i < 9; ++i)
         if (p->h_[i] != h_[i]) return false;
     return true;
+}
+
+// ---- archive forms
+
+namespace {
+const cc_Instantiator kLinearExemplar(typeid(cc2XformLinear), &cc2XformLinear::make);
+const cc_Instantiator kRigidExemplar(typeid(cc2Rigid), &cc2Rigid::make);
+const cc_Instantiator kPerspectiveExemplar(typeid(cc2XformPerspective), &cc2XformPerspective::make);
+}  // namespace
+
+ccPersistent* cc2XformLinear::make() {
+    return new cc2XformLinear;
+}
+
+void cc2XformLinear::dispatchSerialize(ccArchive& ar) {
+    cfExchangeForm(ar, this, "vxstd12u/transform", 1, [&] {
+        ccXform<2> xform = xform_;
+        ar || xform;
+        if (ar.isLoading()) *this = cc2XformLinear(xform);
+    });
+}
+
+ccPersistent* cc2Rigid::make() {
+    return new cc2Rigid;
+}
+
+void cc2Rigid::dispatchSerialize(ccArchive& ar) {
+    cfExchangeForm(ar, this, "vxstd12u/transform", 2, [&] {
+        double degrees = rotation_.toDouble();
+        ccVector<2> translation = translation_;
+        ar || degrees || translation;
+        if (ar.isLoading()) *this = cc2Rigid(ccDegree(degrees), translation);
+    });
+}
+
+ccPersistent* cc2XformPerspective::make() {
+    return new cc2XformPerspective;
+}
+
+void cc2XformPerspective::dispatchSerialize(ccArchive& ar) {
+    cfExchangeForm(ar, this, "vxstd12u/transform", 3, [&] {
+        double h[9];
+        for (int i = 0; i < 9; ++i) ar || (h[i] = h_[i]);
+        if (ar.isLoading())
+            *this = cfValidLoaded("cc2XformPerspective", [&] { return cc2XformPerspective(h); });
+    });
 }

@@ -68,6 +68,13 @@ class cc2XformLinear : public cc2XformBase {
     ccPtrHandle<cc2XformBase> compose(const cc2XformBase& inner) const override;
     bool equals(const cc2XformBase& other) const override;
 
+    // A default-made object for the archive's factory.
+    static ccPersistent* make();
+
+  protected:
+    // Form: version 0, the ccXform<2> (matrix, then translation).
+    void dispatchSerialize(ccArchive& ar) override;
+
   private:
     ccXform<2> xform_;
 };
@@ -83,6 +90,14 @@ class cc2Rigid : public cc2XformLinear {
     const ccVector<2>& translation() const noexcept { return translation_; }
 
     ccPtrHandle<cc2XformBase> clone() const override;
+
+    // A default-made object for the archive's factory.
+    static ccPersistent* make();
+
+  protected:
+    // Form: version 0, rotation (degrees, a double), translation; the linear
+    // part is rebuilt from them, so this form stands in for cc2XformLinear's.
+    void dispatchSerialize(ccArchive& ar) override;
 
   private:
     ccDegree rotation_;
@@ -113,6 +128,14 @@ class cc2XformPerspective : public cc2XformBase {
 
     // The homography equal to an affine map.
     static cc2XformPerspective fromAffine(const ccXform<2>& xform);
+
+    // A default-made object for the archive's factory.
+    static ccPersistent* make();
+
+  protected:
+    // Form: version 0, the nine elements row by row; loading refuses
+    // non-finite or singular ones as the constructor does.
+    void dispatchSerialize(ccArchive& ar) override;
 
   private:
     double w(const ccVector<2>& p) const;
