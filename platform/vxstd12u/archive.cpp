@@ -246,6 +246,8 @@ ccPersistent* ccArchive::loadObject() {
         if (number < 0 || number >= static_cast<long>(loadedObjects_.size())) {
             throw Error(L"archive corrupt: object number " + cfStr(number) + L" was never stored");
         }
+        if (unfinished_.count(number))
+            throw Error(L"archive corrupt: object number " + cfStr(number) + L" contains itself");
         return dynamic_cast<ccPersistent*>(const_cast<ccRepBase*>(loadedObjects_[number].get()));
     }
     if (tag != kNewObject)
@@ -261,8 +263,11 @@ ccPersistent* ccArchive::loadObject() {
         delete object;
         throw Error(L"class " + cfWiden(name) + L" cannot be held by a handle");
     }
+    const long number = static_cast<long>(loadedObjects_.size());
     loadedObjects_.emplace_back(counted);
+    unfinished_.insert(number);
     object->dispatchSerialize(*this);
+    unfinished_.erase(number);
     return object;
 }
 

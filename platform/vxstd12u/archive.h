@@ -142,6 +142,9 @@ class ccArchive {
     std::set<std::pair<const void*, std::size_t>> visited_;
     std::map<const void*, long> storedNumbers_;
     std::vector<ccPtrHandle<const ccRepBase>> loadedObjects_;
+    // Numbers of the objects whose forms are being read: a reference to one of
+    // them would make an object contain itself.
+    std::set<long> unfinished_;
 };
 
 // Values of the shape library.
