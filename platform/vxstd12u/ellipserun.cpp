@@ -37,7 +37,10 @@ bool ccEllipseRun::isClosed() const noexcept {
 
 ccRadian ccEllipseRun::tangentAtParam(double t, bool approaching) const noexcept {
     const double phi = phiAt(t);
-    ccVector<2> v = ellipse_.derivativeAt(phi) * sign_;
+    return tangentAlong(ellipse_.derivativeAt(phi) * sign_, phi, approaching);
+}
+
+ccRadian ccEllipseRun::tangentAlong(ccVector<2> v, double phi, bool approaching) const noexcept {
     // At zero speed the curve turns back: it arrives moving outwards and
     // leaves moving towards the centre.
     if (v.lenSq() == 0.0)
@@ -96,11 +99,19 @@ void ccEllipseRun::sample(double total, bool closed, const ccShapeSampleParams& 
     const std::vector<double> offsets = cfSampleOffsets(total, closed, params);
     if (offsets.empty()) return;
     const std::vector<double> ts = paramsAtLengths(offsets, total);
+    // pointAtParam and tangentAtParam, sharing one map of the unit circle
+    // and one turn of it per sample.
+    const ccXform<2> unit = ellipse_.unitCircleXform();
     result.beginChain(closed);
     for (size_t i = 0; i < offsets.size(); ++i) {
-        result.positions().push_back(pointAtParam(ts[i]));
-        if (params.computeTangents())
-            result.tangents().push_back(tangentAtParam(ts[i], total > 0 && offsets[i] >= total));
+        const double phi = phiAt(ts[i]);
+        const ccVector<2> radial = ccVector<2>::polar(phi);
+        result.positions().push_back(unit.mapPoint(radial));
+        if (params.computeTangents()) {
+            const bool approaching = total > 0 && offsets[i] >= total;
+            result.tangents().push_back(
+                tangentAlong(unit.mapVector(radial.perp()) * sign_, phi, approaching));
+        }
         if (params.perimPosRequested())
             result.perimPositions().emplace_back(result.shapeIndex(), offsets[i]);
     }

@@ -49,6 +49,9 @@ class ccEllipseRun {
 
   private:
     bool isClosed() const noexcept;
+    // The direction of travel given the velocity `v` at phi, with the
+    // fallbacks of tangentAtParam where v vanishes.
+    ccRadian tangentAlong(ccVector<2> v, double phi, bool approaching) const noexcept;
     // |d point / dt|; the ellipse's angle plays no part.
     ccSpeedFunction speed() const;
     // p in the ellipse's own frame: centre at the origin, x along its x axis.

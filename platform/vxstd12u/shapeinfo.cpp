@@ -42,6 +42,7 @@ bool spacedOffsets(double perimeter, bool closed, const ccShapeSampleParams& par
     if (first < 0) first += spacing;
     const double estimate = std::floor((perimeter - first) / spacing) + 2.0;
     if (estimate > static_cast<double>(params.maxPoints()) + 2.0) return false;
+    offsets.reserve(static_cast<size_t>(estimate));
     const double last = perimeter - cc_tol::kCoincident;
     for (long k = 0;; ++k) {
         const double s = first + spacing * static_cast<double>(k);
