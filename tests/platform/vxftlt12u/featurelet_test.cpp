@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -102,6 +103,43 @@ TEST(ChainSet, ClosedChainTravelWrapsAroundTheJoint) {
     ccFeatureletChainSet set;
     set.insertChain(0, square, true);
     EXPECT_EQ(set.proportionPositiveCrossProduct(0), 1.0);
+}
+
+TEST(ChainSet, AMovedChainIsTakenWholeByAnEmptySetAndCopiedBehindOthers) {
+    std::vector<ccFeaturelet> first = straightChain(3, 0);
+    first.reserve(64);
+    const ccFeaturelet* storage = first.data();
+    ccFeatureletChainSet set;
+    set.appendChain(std::move(first), true);
+    EXPECT_EQ(set.featurelets().data(), storage);
+    EXPECT_TRUE(first.empty());
+
+    std::vector<ccFeaturelet> second = straightChain(2, 2);
+    set.appendChain(std::move(second), false);
+    EXPECT_TRUE(second.empty());
+    ASSERT_EQ(set.numChains(), 2);
+    EXPECT_EQ(set.startFeatureIndex(1), 3);
+    EXPECT_EQ(set.chainLength(1), 2);
+    EXPECT_TRUE(set.isClosed(0));
+    EXPECT_FALSE(set.isClosed(1));
+    EXPECT_EQ(set.featurelets()[3], straightChain(2, 2)[0]);
+}
+
+TEST(ChainSet, ReleasingSlackTrimsOnlyLargeSlackAndKeepsEveryFeaturelet) {
+    ccFeatureletChainSet roomy;
+    roomy.reserve(4, 1000);
+    std::copy_n(straightChain(10, 4).begin(), 10, roomy.appendChain(10, true));
+    const std::vector<ccFeaturelet> before = roomy.featurelets();
+    roomy.releaseSlack();
+    EXPECT_EQ(roomy.featurelets(), before);
+    EXPECT_LE(roomy.featurelets().capacity(), 11u);
+    EXPECT_TRUE(roomy.isClosed(0));
+
+    ccFeatureletChainSet snug;
+    snug.reserve(1, 105);
+    snug.appendChain(100, false);
+    snug.releaseSlack();
+    EXPECT_EQ(snug.featurelets().capacity(), 105u);
 }
 
 }  // namespace
