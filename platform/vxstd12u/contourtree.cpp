@@ -143,12 +143,12 @@ bool ccContourTree::equal_(const ccShape& other) const {
 }
 
 ccPtrHandle_const<ccShape> ccContourTree::admit_(const ccPtrHandle_const<ccShape>& c,
-                                                 bool share) const {
+                                                 bool mayAdapt) const {
     if (c && (dynamic_cast<const ccGeneralShapeTree*>(c.get()) ||
               dynamic_cast<const ccRegionTree*>(c.get())))
         throw ccShapesError::BadParams(
             L"a contour tree holds pieces and contours, not general or region trees");
-    return ccShapeTree::admit_(c, share);
+    return ccShapeTree::admit_(c, mayAdapt);
 }
 
 // ---- Clipping ----

@@ -51,15 +51,17 @@ ccPtrHandle<ccRegionTree> ccRegionTree::withStanding(bool hole) const {
 }
 
 ccPtrHandle_const<ccShape> ccRegionTree::admit_(const ccPtrHandle_const<ccShape>& c,
-                                                bool share) const {
+                                                bool mayAdapt) const {
     if (!c) throw ccBadPointer(L"a tree cannot hold an empty child handle");
     if (const auto* node = dynamic_cast<const ccRegionTree*>(c.get())) {
         if (!node->hasBoundary())
             throw ccShapesError::BadParams(L"a root hole cannot be a child region");
-        // A shared node is changed in place: it takes its standing from its new parent.
+        // A node already in its place is held as it is; otherwise it takes its
+        // standing from its new parent, in place when it may be adapted.
+        if (!node->root_ && node->hole_ != hole_) return c;
         ccPtrHandle<ccRegionTree> target =
-            share ? ccPtrHandle<ccRegionTree>(const_cast<ccRegionTree*>(node))
-                  : node->withStanding(!hole_);
+            mayAdapt ? ccPtrHandle<ccRegionTree>(const_cast<ccRegionTree*>(node))
+                     : node->withStanding(!hole_);
         if (target->hole_ == hole_) {
             const auto restanded = node->withStanding(!hole_);
             target->noticeChange_();
@@ -71,7 +73,7 @@ ccPtrHandle_const<ccShape> ccRegionTree::admit_(const ccPtrHandle_const<ccShape>
     }
     requireClosed(*c);
     auto wrapped = cfMakeHandle<ccRegionTree>();
-    wrapped->boundary_ = share ? c : ccPtrHandle_const<ccShape>(c->clone());
+    wrapped->boundary_ = c;
     wrapped->hole_ = !hole_;
     wrapped->root_ = false;
     return wrapped;
@@ -113,12 +115,12 @@ void ccRegionTree::place(const ccPtrHandle<ccRegionTree>& node) {
     children_ = std::move(stay);
 }
 
-void ccRegionTree::addChild(const ccPtrHandle_const<ccShape>& c, bool share) {
+void ccRegionTree::addChild(const ccPtrHandle_const<ccShape>& c, bool mayAdapt) {
     if (c && dynamic_cast<const ccRegionTree*>(c.get())) {
-        ccShapeTree::addChild(c, share);
+        ccShapeTree::addChild(c, mayAdapt);
         return;
     }
-    auto admitted = admit_(c, share);
+    auto admitted = admit_(c, mayAdapt);
     ccPtrHandle<ccRegionTree> node(
         const_cast<ccRegionTree*>(dynamic_cast<const ccRegionTree*>(admitted.get())));
     place(node);

@@ -56,40 +56,38 @@ const ccPtrHandle_const<ccShape>& ccShapeTree::child(long i) const {
     return children_[static_cast<size_t>(i)];
 }
 
-ccPtrHandle_const<ccShape> ccShapeTree::admit_(const ccPtrHandle_const<ccShape>& c,
-                                               bool share) const {
+ccPtrHandle_const<ccShape> ccShapeTree::admit_(const ccPtrHandle_const<ccShape>& c, bool) const {
     if (!c) throw ccBadPointer(L"a tree cannot hold an empty child handle");
-    if (share) return c;
-    return c->clone();
+    return c;
 }
 
-void ccShapeTree::addChild(const ccPtrHandle_const<ccShape>& c, bool share) {
-    auto admitted = admit_(c, share);
+void ccShapeTree::addChild(const ccPtrHandle_const<ccShape>& c, bool mayAdapt) {
+    auto admitted = admit_(c, mayAdapt);
     noticeChange_();
     children_.push_back(std::move(admitted));
 }
 
-void ccShapeTree::addChildren(const ChildList& c, bool share) {
+void ccShapeTree::addChildren(const ChildList& c, bool mayAdapt) {
     const ChildList before = children_;
     try {
-        for (const auto& each : c) addChild(each, share);
+        for (const auto& each : c) addChild(each, mayAdapt);
     } catch (...) {
         children_ = before;
         throw;
     }
 }
 
-void ccShapeTree::insertChild(long index, const ccPtrHandle_const<ccShape>& c, bool share) {
+void ccShapeTree::insertChild(long index, const ccPtrHandle_const<ccShape>& c, bool mayAdapt) {
     if (index < 0 || index > numChildren())
         throw ccShapesError::BadParams(L"insert index outside the tree");
-    auto admitted = admit_(c, share);
+    auto admitted = admit_(c, mayAdapt);
     noticeChange_();
     children_.insert(children_.begin() + index, std::move(admitted));
 }
 
-void ccShapeTree::replaceChild(long index, const ccPtrHandle_const<ccShape>& c, bool share) {
+void ccShapeTree::replaceChild(long index, const ccPtrHandle_const<ccShape>& c, bool mayAdapt) {
     child(index);
-    auto admitted = admit_(c, share);
+    auto admitted = admit_(c, mayAdapt);
     noticeChange_();
     children_[static_cast<size_t>(index)] = std::move(admitted);
 }

@@ -1,9 +1,13 @@
 // Shape trees: shapes made of other shapes.
 //
-// Children are held as ccPtrHandle_const<ccShape>. The `bool share` of
-// addChild, addChildren, insertChild and replaceChild says whether the tree
-// holds the given object itself (true: the handle is kept, the object is
-// shared with the caller) or a clone() of it (false). An empty handle throws
+// Children are held as ccPtrHandle_const<ccShape>, and a tree always holds the
+// very object it is given (shapes are immutable in use, so sharing is safe).
+// The `bool mayAdapt` of addChild, addChildren, insertChild and replaceChild
+// says what a tree may do to a child it has to adapt: with true it changes
+// the given object in place; with false it adapts a copy and leaves the
+// caller's object as it was. Only region trees adapt children (a region node
+// takes the standing of its place); other trees never change a child, and
+// for them the flag makes no difference. An empty handle throws
 // ccBadPointer; an index out of range throws ccShapesError::BadParams. Copying
 // a tree shares its children, since shapes are immutable in use. A failed
 // edit leaves the tree as it was.
@@ -64,14 +68,14 @@ class ccShapeTree : public ccShape {
     const ccPtrHandle_const<ccShape>& child(long i) const;
     const ChildList& children() const noexcept { return children_; }
 
-    // Appends `c` (see the header comment for `share`).
-    virtual void addChild(const ccPtrHandle_const<ccShape>& c, bool share);
+    // Appends `c` (see the header comment for `mayAdapt`).
+    virtual void addChild(const ccPtrHandle_const<ccShape>& c, bool mayAdapt);
     // Appends each in turn; all or nothing.
-    virtual void addChildren(const ChildList& c, bool share);
+    virtual void addChildren(const ChildList& c, bool mayAdapt);
     // Puts `c` at `index`, 0 <= index <= numChildren().
-    virtual void insertChild(long index, const ccPtrHandle_const<ccShape>& c, bool share);
+    virtual void insertChild(long index, const ccPtrHandle_const<ccShape>& c, bool mayAdapt);
     // Replaces child `index` by `c`.
-    virtual void replaceChild(long index, const ccPtrHandle_const<ccShape>& c, bool share);
+    virtual void replaceChild(long index, const ccPtrHandle_const<ccShape>& c, bool mayAdapt);
     virtual void removeChild(long index);
     virtual void removeChildren();
 
@@ -125,10 +129,10 @@ class ccShapeTree : public ccShape {
     // Trees override subShape; a tree has no single piece to cut.
     ccPtrHandle<ccShape> pieceBetween_(double from, double to) const override;
 
-    // The handle to store for `c`: checks it (ccBadPointer when empty) and
-    // clones it unless `share`. Kinds refuse or adapt children here.
+    // The handle to store for `c`: checks it (ccBadPointer when empty); kinds
+    // refuse or adapt children here (see `mayAdapt`).
     virtual ccPtrHandle_const<ccShape> admit_(const ccPtrHandle_const<ccShape>& c,
-                                              bool share) const;
+                                              bool mayAdapt) const;
     // The parts in traversal order: a region node's boundary, then children.
     virtual ChildList parts_() const { return children_; }
     // A clone of this node with `children` instead of its own (no checks:
@@ -222,7 +226,7 @@ class ccContourTree : public ccShapeTree {
     // ccGeneralShapeTree of them otherwise, a clone when nothing is removed.
     ccPtrHandle<ccShape> clip_(const ccPolyline& region, ccClipInfo& info) const override;
     ccPtrHandle_const<ccShape> admit_(const ccPtrHandle_const<ccShape>& c,
-                                      bool share) const override;
+                                      bool mayAdapt) const override;
 
   private:
     bool closed_ = false;
@@ -237,8 +241,9 @@ class ccContourTree : public ccShapeTree {
 //   shape `boundary` (an open one throws ccShapesError::NotRegion).
 // - The direct children are always region nodes of the standing opposite the
 //   parent's. Adding a region node (addChild, insertChild, replaceChild)
-//   makes it a non-root node of that standing: with share = true the very
-//   object given is changed so. A region node without a boundary cannot be
+//   makes it a non-root node of that standing: with mayAdapt = true the very
+//   object given is changed so, with false a copy (a node that already has
+//   that place is held as it is). A region node without a boundary cannot be
 //   a child (BadParams). Any other closed shape is wrapped in a new node;
 //   addChild places that node by containment: inside the innermost node whose
 //   boundary contains the shape (sampled at eight points along it), and
@@ -278,7 +283,7 @@ class ccRegionTree : public ccShapeTree {
     bool isHole() const noexcept { return hole_; }
     bool isRoot() const noexcept { return root_; }
 
-    void addChild(const ccPtrHandle_const<ccShape>& c, bool share) override;
+    void addChild(const ccPtrHandle_const<ccShape>& c, bool mayAdapt) override;
 
     bool isRegion() const override { return true; }
     bool isOpenContour() const override { return false; }
@@ -303,7 +308,7 @@ class ccRegionTree : public ccShapeTree {
     void samplePart_(const ccShape& part, long number, const ccSampleParams& params,
                      ccSampleResult& result) const override;
     ccPtrHandle_const<ccShape> admit_(const ccPtrHandle_const<ccShape>& c,
-                                      bool share) const override;
+                                      bool mayAdapt) const override;
     ChildList parts_() const override;
 
   private:

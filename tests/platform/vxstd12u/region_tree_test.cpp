@@ -126,19 +126,23 @@ TEST(RegionTree, AddingANodeGivesItTheOppositeStanding) {
     island->addChild(circle(0, 0, 1), true);  // a hole in the island
     ASSERT_TRUE(regionChild(*island, 0).isHole());
 
-    // Shared: the very object becomes a non-root hole, its subtree flipping with it.
+    // Adapted in place: the very object becomes a non-root hole, its subtree flipping with it.
     solid.addChild(island, true);
     EXPECT_EQ(solid.child(0), ccPtrHandle_const<ccShape>(island));
     EXPECT_TRUE(island->isHole());
     EXPECT_FALSE(island->isRoot());
     EXPECT_FALSE(regionChild(*island, 0).isHole());
 
-    // Cloned: the given object stays as it was.
+    // Not to be adapted: a copy takes the place, the given object stays as it was.
     auto other = cfMakeHandle<ccRegionTree>(*circle(5, 5, 1), false);
     solid.addChild(other, false);
     EXPECT_FALSE(other->isHole());
     EXPECT_TRUE(other->isRoot());
     EXPECT_TRUE(regionChild(solid, 1).isHole());
+    // A node that already has its place is held as it is.
+    const ccPtrHandle_const<ccShape> placed = solid.child(1);
+    solid.replaceChild(1, placed, false);
+    EXPECT_EQ(solid.child(1), placed);
 
     EXPECT_THROW(solid.addChild(cfMakeHandle<ccRegionTree>(), true), ccShapesError::BadParams);
     EXPECT_THROW(solid.addChild(segment({0, 0}, {1, 0}), true), ccShapesError::NotRegion);
