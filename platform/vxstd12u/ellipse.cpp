@@ -371,9 +371,11 @@ double ccEllipseArc2::windingAngle(const ccVector<2>& p) const {
     if (!cfStrictlyInsideEllipse(ellipse_, p)) return sweep;
     if (isFullTurn()) return direction() * ccTwoPi;
     // From a point inside, the arc sweeps more than half a turn exactly when
-    // the point lies between the arc and its chord.
-    const bool betweenArcAndChord =
-        direction() * (endPoint() - startPoint()).cross(p - startPoint()) < 0;
+    // the point lies between the arc and its chord; on the chord itself it
+    // sweeps half a turn in its own sense (atan2 alone would say +pi either way).
+    const double chordSide = direction() * (endPoint() - startPoint()).cross(p - startPoint());
+    if (chordSide == 0) return direction() * ccPi;
+    const bool betweenArcAndChord = chordSide < 0;
     return betweenArcAndChord && direction() * sweep < 0 ? sweep + direction() * ccTwoPi : sweep;
 }
 

@@ -268,4 +268,12 @@ TEST(EllipseArc, BoundingBoxHugsTheSamples) {
     }
 }
 
+TEST(EllipseArc, FromAPointOnItsChordAnArcSweepsHalfATurnInItsOwnSense) {
+    const ccEllipseArc2 quarter(ccEllipse2(ccVector<2>(0, 0), ccVector<2>(4, 4)), ccRadian(0),
+                                ccRadian(ccPi / 2));
+    const ccVector<2> onChord(2, 2);
+    EXPECT_DOUBLE_EQ(quarter.windingAngle(onChord), ccPi);
+    EXPECT_DOUBLE_EQ(quarter.reverse()->windingAngle(onChord), -ccPi);
+}
+
 }  // namespace
