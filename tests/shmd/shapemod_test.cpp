@@ -477,6 +477,12 @@ TEST(ModelGeometry, FlattenFoldsInnerWeightsIntoTheLeaves) {
     EXPECT_EQ(recordOf(*flat->child(0)).weight(), 1);
     EXPECT_EQ(recordOf(*flat->child(1)).weight(), 2);
     EXPECT_EQ(recordOf(*flat), ccShapeModelProps());
+
+    const Shape nested =
+        weight(2).assign(*general({weight(3).assign(*general({weight(4).assign(*contour(false, {segment(0, 0, 1, 0)}))}))}));
+    const auto flatNested = dynamic_cast<const ccShapeTree&>(*nested).flatten(true);
+    ASSERT_EQ(flatNested->numChildren(), 1);
+    EXPECT_EQ(recordOf(*flatNested->child(0)).weight(), 24);
 }
 
 TEST(ModelGeometry, NegativeCornerArcOfAPolygonModelHasWeightZero) {
