@@ -4,6 +4,8 @@
 #   ./build.sh demo    builds the module and runs its demonstration
 #   ./build.sh test    builds everything and runs the whole test suite
 #   ./build.sh bench   builds and runs the benchmarks
+#   ./build.sh fuzz    builds the archive fuzzer with clang and runs it on a
+#                      fresh seed corpus for FUZZ_SECONDS (default 600)
 #
 # Missing Debian packages are installed first (needs root, as on a fresh
 # machine). Builds go to build/release (or build/bench).
@@ -12,6 +14,7 @@ cd "$(dirname "$0")"
 
 PACKAGES=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev libpng-dev)
 [[ "${1:-}" == bench ]] && PACKAGES+=(libboost-dev)  # the benchmarks' yardstick only
+[[ "${1:-}" == fuzz ]] && PACKAGES+=(clang-14 libclang-rt-14-dev)  # libFuzzer and sanitizers
 
 install_missing_packages() {
     local missing=()
@@ -46,8 +49,16 @@ bench)
     configure_and_build build/bench -DSHMD_BUILD_BENCH=ON -DSHMD_BUILD_TESTS=OFF
     cmake --build build/bench --target bench
     ;;
+fuzz)
+    CXX=clang++-14 configure_and_build build/fuzz -DSHMD_BUILD_FUZZ=ON -DSHMD_BUILD_TESTS=OFF \
+        -DSHMD_BUILD_TOOLS=OFF
+    rm -rf build/fuzz/corpus && mkdir -p build/fuzz/corpus build/fuzz/findings
+    ./build/fuzz/fuzz/make_archive_corpus build/fuzz/corpus
+    ./build/fuzz/fuzz/fuzz_archive -max_total_time="${FUZZ_SECONDS:-600}" \
+        -artifact_prefix=build/fuzz/findings/ build/fuzz/corpus
+    ;;
 *)
-    echo "usage: $0 demo|test|bench" >&2
+    echo "usage: $0 demo|test|bench|fuzz" >&2
     exit 2
     ;;
 esac

@@ -1,0 +1,387 @@
+// Archive forms of the shapes and transforms: round trips, sharing, refused
+// versions and values, and hostile bytes.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <typeinfo>
+#include <vector>
+
+#include "vxstd12u/affinerect.h"
+#include "vxstd12u/annulus.h"
+#include "vxstd12u/archive.h"
+#include "vxstd12u/bezier.h"
+#include "vxstd12u/ellipse.h"
+#include "vxstd12u/genrect.h"
+#include "vxstd12u/line.h"
+#include "vxstd12u/mappedshape.h"
+#include "vxstd12u/point.h"
+#include "vxstd12u/polyline.h"
+#include "vxstd12u/rect.h"
+#include "vxstd12u/shapetree.h"
+#include "vxstd12u/spline.h"
+#include "vxstd12u/transform.h"
+
+namespace {
+
+using Shape = ccPtrHandle_const<ccShape>;
+using V = ccVector<2>;
+
+std::vector<unsigned char> stored(Shape shape) {
+    std::vector<unsigned char> bytes;
+    ccArchive out(bytes, ccArchive::eStoring);
+    out || shape;
+    return bytes;
+}
+
+Shape loaded(std::vector<unsigned char> bytes) {
+    ccArchive in(bytes, ccArchive::eLoading);
+    Shape shape;
+    in || shape;
+    return shape;
+}
+
+void expectRoundTrip(const Shape& shape) {
+    const Shape back = loaded(stored(shape));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(typeid(*back), typeid(*shape));
+    EXPECT_TRUE(*back == *shape) << typeid(*shape).name();
+}
+
+// A polyline square, closed and counter-clockwise.
+Shape square(double x, double y, double s) {
+    return cfMakeHandle<ccPolyline>(std::vector<V>{{x, y}, {x + s, y}, {x + s, y + s}, {x, y + s}},
+                                    true);
+}
+
+std::vector<Shape> oneOfEachLeaf() {
+    const ccEllipse2 tilted(V(1, 2), V(3, 1.5), ccRadian(0.3), false, ccRadian(0.7));
+    const ccGenRect rounded(V(1, 1), V(4, 2), ccRadian(0.2), ccRadian(0.1), V(0.3, 0.5), false);
+    return {
+        cfMakeHandle<cc2Point>(V(1.5, -2)),
+        cfMakeHandle<ccLine>(V(1, 2), ccRadian(0.4)),
+        cfMakeHandle<ccFLine>(ccRadian(-1.1), 2.5),
+        cfMakeHandle<ccLineSeg>(V(0, 0), V(3, -4)),
+        cfMakeHandle<ccRect>(V(-1, -2), V(3, 4)),
+        cfMakeHandle<ccPolyline>(std::vector<V>{{0, 0}, {1, 2}, {3, 1}}, false),
+        cfMakeHandle<ccCircle>(V(2, 3), 1.25),
+        cfMakeHandle<ccEllipse2>(tilted),
+        cfMakeHandle<ccEllipseArc2>(tilted, ccRadian(0.5), ccRadian(-2.0)),
+        cfMakeHandle<ccAnnulus>(V(1, 1), 3.0, 1.0, false),
+        cfMakeHandle<ccEllipseAnnulus>(tilted, V(1.0, 0.5)),
+        cfMakeHandle<ccEllipseAnnulusSection>(V(1, 0), V(4, 3), V(2, 1), ccRadian(0.2),
+                                              ccRadian(0.3), ccRadian(-1.5), true),
+        cfMakeHandle<ccGenRect>(rounded),
+        cfMakeHandle<ccGenAnnulus>(rounded, V(2, 1), V(0.2, 0.4)),
+        cfMakeHandle<ccAffineRectangle>(V(3, 4), V(2, 5), ccRadian(1.0), ccRadian(-0.2), false),
+        cfMakeHandle<ccBezierCurve>(ccBezierCurve::ccPoints{V(0, 0), V(1, 2), V(3, 2), V(4, 0)},
+                                    ccBezierCurve::ccWeights{1, 2, 0.5, 1}),
+        cfMakeHandle<ccDeBoorSpline>(std::vector<V>{{0, 0}, {1, 2}, {3, 2}, {4, 0}, {2, -1}}, true),
+        cfMakeHandle<ccInterpSpline>(std::vector<V>{{0, 0}, {1, 2}, {3, 2}, {4, 0}}, false),
+        cfMakeHandle<ccHermiteSpline>(std::vector<V>{{0, 0}, {2, 1}, {4, 0}},
+                                      std::vector<V>{{1, 1}, {1, 0}, {1, -1}},
+                                      std::vector<double>{0, 1.5, 2.5}, false),
+    };
+}
+
+Shape regionWithHole() {
+    auto region = cfMakeHandle<ccRegionTree>(*square(0, 0, 10), false);
+    region->addChild(square(2, 2, 3), false);
+    region->addChild(cfMakeHandle<ccCircle>(V(7, 7), 1.0), false);
+    return region;
+}
+
+Shape closedContour() {
+    auto contour = cfMakeHandle<ccContourTree>(true);
+    contour->addChild(cfMakeHandle<ccLineSeg>(V(0, 0), V(4, 0)), false);
+    contour->addChild(cfMakeHandle<ccEllipseArc2>(ccEllipse2(V(4, 2), V(2, 2)), ccRadian(-ccPi / 2),
+                                                  ccRadian(ccPi)),
+                      false);
+    contour->addChild(cfMakeHandle<ccLineSeg>(V(4, 4), V(0, 0)), false);
+    return contour;
+}
+
+Shape mapped(const Shape& shape, const cc2XformBase& xform) {
+    return cfMakeHandle<ccMappedShape>(shape, xform, true);
+}
+
+const double kPerspective[9] = {1.0, 0.2, 3.0, -0.1, 0.9, 1.0, 0.01, 0.02, 1.0};
+
+TEST(ShapeArchive, EveryShapeTypeReadsBackEqual) {
+    for (const Shape& shape : oneOfEachLeaf()) expectRoundTrip(shape);
+    expectRoundTrip(regionWithHole());
+    expectRoundTrip(closedContour());
+    expectRoundTrip(cfMakeHandle<ccRegionTree>());  // the root hole, without a boundary
+    auto general = cfMakeHandle<ccGeneralShapeTree>();
+    for (const Shape& shape : oneOfEachLeaf()) general->addChild(shape, false);
+    expectRoundTrip(general);
+    expectRoundTrip(mapped(closedContour(),
+                           cc2XformLinear(ccXform<2>(ccMatrix<2>(2, 0.5, -0.3, 1.5), V(1, -2)))));
+    expectRoundTrip(mapped(regionWithHole(), cc2Rigid(ccDegree(30.0), V(5, 6))));
+    expectRoundTrip(mapped(square(0, 0, 2), cc2XformPerspective(kPerspective)));
+}
+
+TEST(ShapeArchive, TransformsReadBackAsTheSameMap) {
+    const std::vector<ccPtrHandle<const cc2XformBase>> xforms = {
+        cfMakeHandle<cc2XformLinear>(ccXform<2>(ccMatrix<2>(2, 0.5, -0.3, 1.5), V(1, -2))),
+        cfMakeHandle<cc2Rigid>(ccDegree(-75.0), V(5, 6)),
+        cfMakeHandle<cc2XformPerspective>(kPerspective)};
+    for (const auto& xform : xforms) {
+        std::vector<unsigned char> bytes;
+        {
+            ccArchive out(bytes, ccArchive::eStoring);
+            auto copy = xform;
+            out || copy;
+        }
+        ccArchive in(bytes, ccArchive::eLoading);
+        ccPtrHandle<const cc2XformBase> back;
+        in || back;
+        ASSERT_TRUE(back);
+        EXPECT_EQ(typeid(*back), typeid(*xform));
+        EXPECT_TRUE(back->equals(*xform));
+        const V p(0.25, -3.5);
+        EXPECT_EQ(back->mapPoint(p), xform->mapPoint(p));
+    }
+}
+
+TEST(ShapeArchive, SharedChildrenComeBackShared) {
+    const Shape piece = cfMakeHandle<ccCircle>(V(1, 1), 0.5);
+    auto inner = cfMakeHandle<ccGeneralShapeTree>();
+    inner->addChild(piece, false);
+    auto outer = cfMakeHandle<ccGeneralShapeTree>();
+    outer->addChild(inner, false);
+    outer->addChild(piece, false);
+    outer->addChild(mapped(inner, cc2Rigid(ccDegree(90.0), V(0, 0))), false);
+    const Shape back = loaded(stored(outer));
+    const auto& tree = dynamic_cast<const ccShapeTree&>(*back);
+    const auto& innerBack = dynamic_cast<const ccShapeTree&>(*tree.child(0));
+    const auto& mappedBack = dynamic_cast<const ccMappedShape&>(*tree.child(2));
+    EXPECT_EQ(innerBack.child(0).get(), tree.child(1).get());
+    EXPECT_EQ(mappedBack.shape().get(), tree.child(0).get());
+    EXPECT_TRUE(*back == *outer);
+}
+
+// Bytes of an archive holding one new object of class `name` whose form
+// continues with `rest`.
+template <class Rest>
+std::vector<unsigned char> craftedObject(const std::string& name, Rest rest) {
+    std::vector<unsigned char> bytes;
+    ccArchive out(bytes, ccArchive::eStoring);
+    unsigned char tag = 1;
+    std::string className = name;
+    out || tag || className;
+    rest(out);
+    return bytes;
+}
+
+TEST(ShapeArchive, EachFormRefusesAnUnknownVersionNamingItsSource) {
+    struct Form {
+        const char* className;
+        const char* source;
+        int number;
+    };
+    const Form forms[] = {
+        {"cc2Point", "vxstd12u/point", 1},
+        {"ccLine", "vxstd12u/line", 1},
+        {"ccFLine", "vxstd12u/line", 2},
+        {"ccLineSeg", "vxstd12u/line", 3},
+        {"ccRect", "vxstd12u/rect", 1},
+        {"ccPolyline", "vxstd12u/polyline", 1},
+        {"ccCircle", "vxstd12u/ellipse", 1},
+        {"ccEllipse2", "vxstd12u/ellipse", 2},
+        {"ccEllipseArc2", "vxstd12u/ellipse", 3},
+        {"ccAnnulus", "vxstd12u/annulus", 1},
+        {"ccEllipseAnnulus", "vxstd12u/annulus", 2},
+        {"ccEllipseAnnulusSection", "vxstd12u/annulus", 3},
+        {"ccGenRect", "vxstd12u/genrect", 1},
+        {"ccGenAnnulus", "vxstd12u/genrect", 2},
+        {"ccAffineRectangle", "vxstd12u/affinerect", 1},
+        {"ccBezierCurve", "vxstd12u/bezier", 1},
+        {"ccDeBoorSpline", "vxstd12u/spline", 1},
+        {"ccInterpSpline", "vxstd12u/spline", 2},
+        {"ccHermiteSpline", "vxstd12u/spline", 3},
+        {"ccGeneralShapeTree", "vxstd12u/shapetree", 2},
+        {"ccContourTree", "vxstd12u/shapetree", 3},
+        {"ccRegionTree", "vxstd12u/shapetree", 4},
+        {"ccMappedShape", "vxstd12u/mappedshape", 1},
+        {"cc2XformLinear", "vxstd12u/transform", 1},
+        {"cc2Rigid", "vxstd12u/transform", 2},
+        {"cc2XformPerspective", "vxstd12u/transform", 3},
+    };
+    for (const Form& form : forms) {
+        for (unsigned char version : {1, 255}) {
+            auto bytes = craftedObject(form.className, [&](ccArchive& out) { out || version; });
+            ccArchive in(bytes, ccArchive::eLoading);
+            ccPtrHandle<const ccRepBase> object;
+            try {
+                in || object;
+                ADD_FAILURE() << form.className << " accepted version " << int(version);
+            } catch (const ccArchive::UnknownVersion& e) {
+                EXPECT_EQ(e.source(), form.source) << form.className;
+                EXPECT_EQ(e.number(), form.number) << form.className;
+            }
+        }
+    }
+    // A tree's own part is refused at the tree level, below the subclass's.
+    auto bytes = craftedObject("ccGeneralShapeTree", [](ccArchive& out) {
+        unsigned char treeVersion = 0, baseVersion = 3;
+        out || treeVersion || baseVersion;
+    });
+    try {
+        loaded(bytes);
+        ADD_FAILURE() << "the tree level accepted version 3";
+    } catch (const ccArchive::UnknownVersion& e) {
+        EXPECT_EQ(e.number(), 1);
+    }
+}
+
+TEST(ShapeArchive, ValuesTheConstructorsRefuseAreRefusedOnReading) {
+    const unsigned char v0 = 0;
+    auto negativeRadius = craftedObject("ccCircle", [&](ccArchive& out) {
+        unsigned char version = v0;
+        V center(1, 1);
+        double radius = -1.0;
+        out || version || center || radius;
+    });
+    EXPECT_THROW(loaded(negativeRadius), ccArchive::Error);
+
+    auto innerOutside = craftedObject("ccAnnulus", [&](ccArchive& out) {
+        unsigned char version = v0;
+        V center(0, 0);
+        double outer = 1.0, inner = 2.0;
+        bool rightHanded = true;
+        out || version || center || outer || inner || rightHanded;
+    });
+    EXPECT_THROW(loaded(innerOutside), ccArchive::Error);
+
+    auto notUnitNormal = craftedObject("ccFLine", [&](ccArchive& out) {
+        unsigned char version = v0;
+        V normal(3, 4);
+        double distance = 1.0;
+        out || version || normal || distance;
+    });
+    EXPECT_THROW(loaded(notUnitNormal), ccArchive::Error);
+
+    auto openBoundary = craftedObject("ccRegionTree", [&](ccArchive& out) {
+        unsigned char version = v0;
+        Shape boundary = cfMakeHandle<ccLineSeg>(V(0, 0), V(1, 0));
+        bool hole = false, root = true;
+        out || version || boundary || hole || root;
+    });
+    EXPECT_THROW(loaded(openBoundary), ccArchive::Error);
+
+    auto emptyChild = craftedObject("ccGeneralShapeTree", [&](ccArchive& out) {
+        unsigned char version = v0;
+        std::vector<Shape> children(1);
+        out || version || version || children;
+    });
+    try {
+        loaded(emptyChild);
+        ADD_FAILURE() << "an empty child handle was accepted";
+    } catch (const ccArchive::Error& e) {
+        EXPECT_NE(std::string(e.what()).find("shape tree"), std::string::npos) << e.what();
+    }
+}
+
+TEST(ShapeArchive, AnObjectThatContainsItselfIsRefused) {
+    auto bytes = craftedObject("ccGeneralShapeTree", [](ccArchive& out) {
+        unsigned char version = 0, shared = 2;
+        long count = 1, self = 0;
+        out || version || version || count || shared || self;
+    });
+    EXPECT_THROW(loaded(bytes), ccArchive::Error);
+}
+
+TEST(ShapeArchive, EveryTruncationOfATreeIsRefusedCleanly) {
+    auto general = cfMakeHandle<ccGeneralShapeTree>();
+    general->addChild(regionWithHole(), false);
+    general->addChild(mapped(closedContour(), cc2XformPerspective(kPerspective)), false);
+    const auto bytes = stored(general);
+    for (std::size_t n = 0; n < bytes.size(); ++n) {
+        std::vector<unsigned char> prefix(bytes.begin(), bytes.begin() + n);
+        EXPECT_THROW(loaded(prefix), ccArchive::Error) << "prefix of " << n << " bytes";
+    }
+}
+
+// Exposes the simple form of a shape for reading.
+template <class T>
+struct Simple : T {
+    using T::loadSimple;
+};
+
+TEST(ShapeArchive, SimpleFormsAreTheItemsWithoutTheVersion) {
+    std::vector<unsigned char> bytes;
+    {
+        ccArchive out(bytes, ccArchive::eStoring);
+        V center(2, 3), p1(0, 1), p2(5, 1);
+        double radius = 4.0;
+        out || center || radius || p1 || p2;
+    }
+    ccArchive in(bytes, ccArchive::eLoading);
+    Simple<ccCircle> circle;
+    ASSERT_TRUE(circle.loadSimple(in));
+    EXPECT_TRUE(circle == ccCircle(V(2, 3), 4.0));
+    Simple<ccLineSeg> segment;
+    ASSERT_TRUE(segment.loadSimple(in));
+    EXPECT_TRUE(segment == ccLineSeg(V(0, 1), V(5, 1)));
+    EXPECT_EQ(in.remaining(), 0u);
+
+    std::vector<unsigned char> out;
+    ccArchive storing(out, ccArchive::eStoring);
+    EXPECT_THROW(circle.loadSimple(storing), ccArchive::Error);
+}
+
+// Random trees of random leaves, mapped now and then.
+class RandomTrees {
+  public:
+    explicit RandomTrees(unsigned seed) : rng_(seed) {}
+
+    Shape tree(int depth) {
+        auto node = cfMakeHandle<ccGeneralShapeTree>();
+        const int n = pick(1, 4);
+        for (int i = 0; i < n; ++i)
+            node->addChild(depth > 0 && pick(0, 2) == 0 ? tree(depth - 1) : leaf(), false);
+        if (pick(0, 3) == 0) return mapped(node, cc2Rigid(ccDegree(real(-180, 180)), point()));
+        return node;
+    }
+
+  private:
+    Shape leaf() {
+        switch (pick(0, 4)) {
+            case 0:
+                return cfMakeHandle<ccCircle>(point(), real(0.1, 5));
+            case 1:
+                return cfMakeHandle<ccLineSeg>(point(), point());
+            case 2:
+                return cfMakeHandle<ccEllipseArc2>(
+                    ccEllipse2(point(), V(real(0.1, 3), real(0.1, 3)), ccRadian(real(-3, 3))),
+                    ccRadian(real(-3, 3)), ccRadian(real(-6, 6)));
+            case 3:
+                return cfMakeHandle<ccPolyline>(std::vector<V>{point(), point(), point()},
+                                                pick(0, 1) == 1);
+            default:
+                return cfMakeHandle<ccHermiteSpline>(std::vector<V>{point(), point()},
+                                                     std::vector<V>{point(), point()}, false);
+        }
+    }
+    V point() { return V(real(-10, 10), real(-10, 10)); }
+    double real(double lo, double hi) {
+        return std::uniform_real_distribution<double>(lo, hi)(rng_);
+    }
+    int pick(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng_); }
+
+    std::mt19937 rng_;
+};
+
+TEST(ShapeArchive, RandomTreesReadBackEqualAndStoreToTheSameBytes) {
+    for (unsigned seed = 1; seed <= 40; ++seed) {
+        RandomTrees random(seed);
+        const Shape shape = random.tree(3);
+        const auto bytes = stored(shape);
+        const Shape back = loaded(bytes);
+        ASSERT_TRUE(*back == *shape) << "seed " << seed;
+        EXPECT_EQ(stored(back), bytes) << "seed " << seed;
+    }
+}
+
+}  // namespace

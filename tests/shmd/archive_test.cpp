@@ -1,0 +1,149 @@
+// Shape models through the archive: every model type, mixed trees of models
+// and plain shapes, sharing, and refusals inside a model's shape part.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <typeinfo>
+#include <vector>
+
+#include "model_fixtures.h"
+#include "vxstd12u/archive.h"
+
+namespace {
+
+using namespace fixtures;
+using V = ccVector<2>;
+
+std::vector<unsigned char> stored(ConstShape shape) {
+    std::vector<unsigned char> bytes;
+    ccArchive out(bytes, ccArchive::eStoring);
+    out || shape;
+    return bytes;
+}
+
+ConstShape loaded(std::vector<unsigned char> bytes) {
+    ccArchive in(bytes, ccArchive::eLoading);
+    ConstShape shape;
+    in || shape;
+    return shape;
+}
+
+// Whether both trees hold models in the same places with equal records,
+// looking through trees and mapped shapes.
+void expectSameRecords(const ccShape& a, const ccShape& b) {
+    const auto* modelA = dynamic_cast<const ccShapeModel*>(&a);
+    const auto* modelB = dynamic_cast<const ccShapeModel*>(&b);
+    ASSERT_EQ(modelA != nullptr, modelB != nullptr) << typeid(a).name();
+    if (modelA) {
+        EXPECT_TRUE(modelA->modelProps() == modelB->modelProps()) << typeid(a).name();
+    }
+    if (const auto* treeA = dynamic_cast<const ccShapeTree*>(&a)) {
+        const auto& treeB = dynamic_cast<const ccShapeTree&>(b);
+        ASSERT_EQ(treeA->numChildren(), treeB.numChildren());
+        for (long i = 0; i < treeA->numChildren(); ++i)
+            expectSameRecords(*treeA->child(i), *treeB.child(i));
+    }
+    if (const auto* mappedA = dynamic_cast<const ccMappedShape*>(&a))
+        expectSameRecords(*mappedA->shape(), *dynamic_cast<const ccMappedShape&>(b).shape());
+}
+
+void expectRoundTrip(const ConstShape& shape) {
+    const ConstShape back = loaded(stored(shape));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(typeid(*back), typeid(*shape));
+    EXPECT_TRUE(*back == *shape) << typeid(*shape).name();
+    expectSameRecords(*shape, *back);
+}
+
+// One plain shape of each of the 25 model types.
+std::vector<Shape> oneOfEachModelType() {
+    const ccEllipse2 ellipse(V(1, 2), V(3, 1.5), ccRadian(0.3), false, ccRadian(0.7));
+    const ccGenRect rect(V(1, 1), V(4, 2), ccRadian(0.2), ccRadian(0.1), V(0.3, 0.5));
+    const std::vector<V> points{{0, 0}, {4, 0}, {4, 3}, {0, 3}};
+    const double h[9] = {1, 0.2, 3, -0.1, 0.9, 1, 0.01, 0.02, 1};
+    auto region = cfMakeHandle<ccRegionTree>(*square(0, 0, 10), false);
+    region->addChild(circle(5, 5, 2), true);
+    return {
+        cfMakeHandle<cc2Point>(V(1, 2)),
+        cfMakeHandle<cc2Wireframe>(points, std::vector<double>{0, 0.5, 0, 0}, true, true),
+        cfMakeHandle<ccAffineRectangle>(V(3, 4), V(2, 5), ccRadian(1.0), ccRadian(0.2), false),
+        cfMakeHandle<ccAnnulus>(V(1, 1), 3.0, 1.0),
+        cfMakeHandle<ccBezierCurve>(V(0, 0), V(1, 2), V(3, 2), V(4, 0)),
+        circle(2, 3, 1.5),
+        squareContour(3, {weight(2), reversed(), ignored(), weight(-1)}),
+        cfMakeHandle<ccDeBoorSpline>(points, true),
+        cfMakeHandle<ccEllipse2>(ellipse),
+        cfMakeHandle<ccEllipseAnnulus>(ellipse, V(1.0, 0.5)),
+        cfMakeHandle<ccEllipseAnnulusSection>(V(1, 0), V(4, 3), V(2, 1), ccRadian(0.2),
+                                              ccRadian(0.3), ccRadian(-1.5), true),
+        cfMakeHandle<ccEllipseArc2>(ellipse, ccRadian(0.5), ccRadian(-2.0)),
+        cfMakeHandle<ccFLine>(ccRadian(1.0), 2.0),
+        cfMakeHandle<ccGenAnnulus>(rect, V(2, 1), V(0.2, 0.4)),
+        cfMakeHandle<ccGenPoly>(points, std::vector<double>{0, 0.5, 0, 1}, true),
+        cfMakeHandle<ccGenRect>(rect),
+        general({circle(), model(segment(0, 0, 1, 1), reversed(0.5))}),
+        cfMakeHandle<ccHermiteSpline>(std::vector<V>{{0, 0}, {2, 1}},
+                                      std::vector<V>{{1, 1}, {1, -1}}, false),
+        cfMakeHandle<ccInterpSpline>(points, false),
+        cfMakeHandle<ccLine>(V(1, 2), ccRadian(0.4)),
+        segment(0, 0, 3, 4),
+        cfMakeHandle<ccMappedShape>(region, cc2XformPerspective(h), true),
+        square(1, 1, 2),
+        cfMakeHandle<ccRect>(V(0, 0), V(2, 3)),
+        region,
+    };
+}
+
+TEST(ModelArchive, EveryModelTypeReadsBackAsTheSameTypeWithItsRecord) {
+    const auto shapes = oneOfEachModelType();
+    ASSERT_EQ(shapes.size(), 25u);
+    double w = 0.25;
+    for (const Shape& shape : shapes) {
+        const Shape m = ccShapeModelProps(w > 3, w, w > 5, 2 * w).assign(*shape);
+        ASSERT_NE(dynamic_cast<const ccShapeModel*>(m.get()), nullptr) << typeid(*shape).name();
+        expectRoundTrip(m);
+        w += 0.25;
+    }
+}
+
+TEST(ModelArchive, MixedRandomTreesReadBackWithGeometryAndRecords) {
+    for (unsigned seed = 1; seed <= 30; ++seed) {
+        RandomTrees random(seed);
+        const Shape tree = random.modelTree(4);
+        SCOPED_TRACE(seed);
+        expectRoundTrip(tree);
+        expectRoundTrip(random.mapped(random.region()));
+    }
+}
+
+TEST(ModelArchive, AModelReachedTwiceIsReadOnceAndShared) {
+    const Shape shared = model(circle(1, 1, 2), reversed(0.75));
+    const auto tree = general({shared, segment(0, 0, 1, 0), shared});
+    const auto bytes = stored(tree);
+    const ConstShape back = loaded(bytes);
+    const auto& t = dynamic_cast<const ccShapeTree&>(*back);
+    EXPECT_EQ(t.child(0).get(), t.child(2).get());
+    EXPECT_TRUE(recordOf(*t.child(2)) == reversed(0.75));
+    // The second reach costs a tag and a number, not a second form.
+    const auto once = stored(general({shared, segment(0, 0, 1, 0)}));
+    EXPECT_EQ(bytes.size(), once.size() + 1 + 8);
+}
+
+TEST(ModelArchive, TheShapePartOfAModelRefusesAnUnknownVersion) {
+    std::vector<unsigned char> bytes;
+    {
+        ccArchive out(bytes, ccArchive::eStoring);
+        unsigned char tag = 1, modelVersion = 0, circleVersion = 7;
+        std::string name = "ccShapeModelTemplate<ccCircle>";
+        out || tag || name || modelVersion || circleVersion;
+    }
+    try {
+        loaded(bytes);
+        FAIL() << "version 7 of the circle form was accepted";
+    } catch (const ccArchive::UnknownVersion& e) {
+        EXPECT_EQ(e.source(), "vxstd12u/ellipse");
+        EXPECT_EQ(e.number(), 1);
+    }
+}
+
+}  // namespace
