@@ -551,6 +551,28 @@ ccPtrHandle<ccFeatureletChainSet> cfComplexFeatures(const ccShape& shape, double
 ccPtrHandle<ccShape> cfConnect(const ccShape& shape, double distance);
 
 // ---------------------------------------------------------------------------
+// Models from found edges
+
+// A polyline model of chain `chainIndex` of `chains`: one vertex per featurelet,
+// closed as the chain is, weight and magnitude the chain's means, polarity
+// from the share of featurelets whose gradient points left of the travel
+// (proportionPositiveCrossProduct): under one half reversed, exactly one half
+// ignored, above normal. An empty chain gives an empty polyline model with the
+// default record. An index outside the chains throws
+// ccFeatureletDefs::BadParams; a negative mean magnitude
+// ccShapeModelDefs::BadParams.
+ccPtrHandle<ccShapeModelTemplate<ccPolyline>> cfPolylineShapeModel(
+    const ccFeatureletChainSet& chains, long chainIndex);
+// A region-tree model (default record) of the polyline models of all chains,
+// placed by containment; an open chain throws ccShapesError::NotRegion.
+ccPtrHandle<ccShapeModelTemplate<ccRegionTree>> cfRegionTreeModel(
+    const ccFeatureletChainSet& chains);
+// A general-tree model (default record) of the polyline models of all chains,
+// in chain order.
+ccPtrHandle<ccShapeModelTemplate<ccGeneralShapeTree>> cfGeneralShapeTreeModel(
+    const ccFeatureletChainSet& chains);
+
+// ---------------------------------------------------------------------------
 // Members of ccShapeModelTemplate<T>
 //
 // The overrides call T's own operations by qualified name, so that the
@@ -708,7 +730,8 @@ void ccShapeModelTemplate<T>::serialize_(ccArchive& ar, unsigned char version) {
     X(cc2Point)                                                                                    \
     X(cc2Wireframe)                                                                                \
     X(ccAffineRectangle)                                                                           \
-    X(ccAnnulus) X(ccBezierCurve) X(ccCircle) X(ccContourTree) X(ccDeBoorSpline) X(ccEllipse2)     \
+    X(ccAnnulus)                                                                                   \
+    X(ccBezierCurve) X(ccCircle) X(ccContourTree) X(ccDeBoorSpline) X(ccEllipse2)                  \
         X(ccEllipseAnnulus) X(ccEllipseAnnulusSection) X(ccEllipseArc2) X(ccFLine) X(ccGenAnnulus) \
             X(ccGenPoly) X(ccGenRect) X(ccGeneralShapeTree) X(ccHermiteSpline) X(ccInterpSpline)   \
                 X(ccLine) X(ccLineSeg) X(ccMappedShape) X(ccPolyline) X(ccRect) X(ccRegionTree)

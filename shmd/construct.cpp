@@ -1,6 +1,8 @@
 // Model construction from shapes: connecting loose pieces into contours.
 #include "shmd/properties.h"
 
+#include "vxstd12u/str.h"
+
 namespace {
 
 // How a piece meets a chain: which of its ends lie within the distance of
@@ -123,4 +125,83 @@ ccPtrHandle<ccShape> cfConnectShapeModel(const ccShapeModelTemplate<ccGeneralSha
         if (!cfIsA<ccShapeModel>(child)) copyTree.replaceChild(i, cfAsShapeModel(child), false);
     }
     return copyTree.ccGeneralShapeTree::connect_(distance);
+}
+
+// ---------------------------------------------------------------------------
+// Models from found edges, read through the chain set's C-level view.
+
+namespace {
+struct ChainView {
+    const cfeat_featurelet* featurelets;
+    const std::int32_t* lengths;
+    const std::int32_t* starts;
+    const unsigned char* closed;
+    long numChains;
+};
+
+ChainView viewOf(const ccFeatureletChainSet& chains) {
+    const cfeat_featureletChainSet view = chains.featureletChainSet();
+    ChainView v{};
+    const cfeat_featurelet* fEnd;
+    const std::int32_t* lEnd;
+    const std::int32_t* sEnd;
+    const unsigned char* cEnd;
+    cstd_vector_cfeat_featurelet_getBeginEndConst(view.featurelets, &v.featurelets, &fEnd);
+    cstd_vector32s_getBeginEndConst(view.chainLengths, &v.lengths, &lEnd);
+    cstd_vector32s_getBeginEndConst(view.chainStarts, &v.starts, &sEnd);
+    cstd_vectorb_getBeginEndConst(view.closedFlags, &v.closed, &cEnd);
+    v.numChains = static_cast<long>(lEnd - v.lengths);
+    return v;
+}
+
+template <class Tree>
+ccPtrHandle<ccShapeModelTemplate<Tree>> treeOfChains(const ccFeatureletChainSet& chains,
+                                                     bool closedOnly) {
+    ccPtrHandle<ccShapeModelTemplate<Tree>> tree(new ccShapeModelTemplate<Tree>());
+    for (long c = 0; c < chains.numChains(); ++c) {
+        if (closedOnly && !chains.isClosed(c)) {
+            throw ccShapesError::NotRegion(L"chain " + cfStr(c) +
+                                           L" is open and cannot bound a region");
+        }
+        tree->addChild(cfPolylineShapeModel(chains, c), false);
+    }
+    return tree;
+}
+}  // namespace
+
+ccPtrHandle<ccShapeModelTemplate<ccPolyline>> cfPolylineShapeModel(
+    const ccFeatureletChainSet& chains, long chainIndex) {
+    const ChainView view = viewOf(chains);
+    if (chainIndex < 0 || chainIndex >= view.numChains) {
+        throw ccFeatureletDefs::BadParams("chainIndex < 0 || chainIndex >= numChains");
+    }
+    const std::size_t n = static_cast<std::size_t>(view.lengths[chainIndex]);
+    if (n == 0)
+        return ccPtrHandle<ccShapeModelTemplate<ccPolyline>>(
+            new ccShapeModelTemplate<ccPolyline>());
+    const cfeat_featurelet* first = view.featurelets + view.starts[chainIndex];
+    std::vector<ccVector<2>> vertices;
+    vertices.reserve(n);
+    double weights = 0, magnitudes = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        vertices.push_back(first[i].position);
+        weights += first[i].weight;
+        magnitudes += first[i].magnitude();
+    }
+    const double p = chains.proportionPositiveCrossProduct(chainIndex);
+    const ccShapeModelProps props(p < 0.5, weights / static_cast<double>(n), p == 0.5,
+                                  magnitudes / static_cast<double>(n));
+    const ccPolyline polyline(vertices, view.closed[chainIndex] != 0);
+    return ccPtrHandle<ccShapeModelTemplate<ccPolyline>>(
+        new ccShapeModelTemplate<ccPolyline>(polyline, props));
+}
+
+ccPtrHandle<ccShapeModelTemplate<ccRegionTree>> cfRegionTreeModel(
+    const ccFeatureletChainSet& chains) {
+    return treeOfChains<ccRegionTree>(chains, true);
+}
+
+ccPtrHandle<ccShapeModelTemplate<ccGeneralShapeTree>> cfGeneralShapeTreeModel(
+    const ccFeatureletChainSet& chains) {
+    return treeOfChains<ccGeneralShapeTree>(chains, false);
 }

@@ -100,4 +100,52 @@ TEST(Connect, ModelTreeConnectKeepsThePropertiesInForceOnEveryPiece) {
     EXPECT_EQ(recordOf(*out), weight(2));
 }
 
+// ---- models from found edges ----
+
+ccShapeModel::ccFeatureParams unitSpacing() {
+    return ccShapeModel::ccFeatureParams(
+        ccShape::ccSampleParams(0.0, 1.0, ccNoPointLimit, true, false));
+}
+
+TEST(Builders, FeatureletsOfPolygonModelsComeBackWithTheirPolarityWeightAndMagnitude) {
+    for (bool rev : {false, true}) {
+        const Shape outer = ccShapeModelProps(rev, 2.0, false, 3.0).assign(*square(0, 0, 20));
+        const Shape inner = ccShapeModelProps(!rev, 0.5, false, 1.5).assign(*square(5, 5, 4));
+        const auto set = ccShapeModel::features(*general({outer, inner}), unitSpacing());
+        const auto tree = cfRegionTreeModel(*set);
+        EXPECT_EQ(recordOf(*tree), ccShapeModelProps());
+        const auto first = cfPolylineShapeModel(*set, 0);
+        EXPECT_EQ(first->modelProps(), ccShapeModelProps(rev, 2.0, false, 3.0));
+        EXPECT_TRUE(first->isClosed());
+        EXPECT_EQ(first->vertices().size(), static_cast<std::size_t>(set->chainLength(0)));
+        EXPECT_EQ(cfPolylineShapeModel(*set, 1)->modelProps(),
+                  ccShapeModelProps(!rev, 0.5, false, 1.5));
+        // The region tree places the small square inside the large one.
+        ASSERT_EQ(tree->numChildren(), 1);
+        EXPECT_EQ(dynamic_cast<const ccShapeTree&>(*tree->child(0)).numChildren(), 1);
+    }
+}
+
+TEST(Builders, HalfOnEachSideIgnoresPolarityAndMeansAreArithmetic) {
+    std::vector<ccFeaturelet> chain;
+    const double weights[4] = {1, 2, 3, 2};
+    for (int i = 0; i < 4; ++i) {
+        chain.emplace_back(ccVector<2>(i, 0), ccRadian(i % 2 ? -ccPi / 2 : ccPi / 2), 2.0 * i,
+                           weights[i], false);
+    }
+    ccFeatureletChainSet set;
+    set.insertChain(0, chain, false);
+    set.insertChain(1, {}, false);
+    const auto m = cfPolylineShapeModel(set, 0);
+    EXPECT_EQ(m->modelProps(), ccShapeModelProps(false, 2.0, true, 3.0));
+    EXPECT_EQ(cfPolylineShapeModel(set, 1)->modelProps(), ccShapeModelProps());
+    EXPECT_TRUE(cfPolylineShapeModel(set, 1)->vertices().empty());
+    EXPECT_THROW(cfPolylineShapeModel(set, -1), ccFeatureletDefs::BadParams);
+    EXPECT_THROW(cfPolylineShapeModel(set, 2), ccFeatureletDefs::BadParams);
+    EXPECT_THROW(cfRegionTreeModel(set), ccShapesError::NotRegion);
+    const auto general = cfGeneralShapeTreeModel(set);
+    EXPECT_EQ(general->numChildren(), 2);
+    EXPECT_EQ(cfGeneralShapeTreeModel(ccFeatureletChainSet())->numChildren(), 0);
+}
+
 }  // namespace
