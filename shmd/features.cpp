@@ -663,6 +663,8 @@ ccPtrHandle<ccFeatureletChainSet> cfComplexFeatures(const ccShape& shape, double
                                                     double maxSpacing, long numPoints,
                                                     long maxNumPoints, double reserved) {
     const Budget budget{minSpacing, maxSpacing, reserved};
-    return complexStep(shape, ccShapeModelProps(false, 1.0, false, 1.0), budget, numPoints,
-                       maxNumPoints, nullptr, 0);
+    ChainSetHandle set = complexStep(shape, ccShapeModelProps(false, 1.0, false, 1.0), budget,
+                                     numPoints, maxNumPoints, nullptr, 0);
+    set->releaseSlack();
+    return set;
 }

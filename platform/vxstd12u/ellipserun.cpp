@@ -99,19 +99,14 @@ void ccEllipseRun::sample(double total, bool closed, const ccShapeSampleParams& 
     const std::vector<double> offsets = cfSampleOffsets(total, closed, params);
     if (offsets.empty()) return;
     const std::vector<double> ts = paramsAtLengths(offsets, total);
-    // pointAtParam and tangentAtParam, sharing one map of the unit circle
-    // and one turn of it per sample.
     const ccXform<2> unit = ellipse_.unitCircleXform();
     result.beginChain(closed);
     for (size_t i = 0; i < offsets.size(); ++i) {
-        const double phi = phiAt(ts[i]);
-        const ccVector<2> radial = ccVector<2>::polar(phi);
-        result.positions().push_back(unit.mapPoint(radial));
-        if (params.computeTangents()) {
-            const bool approaching = total > 0 && offsets[i] >= total;
-            result.tangents().push_back(
-                tangentAlong(unit.mapVector(radial.perp()) * sign_, phi, approaching));
-        }
+        ccVector<2> point;
+        ccRadian tangent;
+        pointAndTangentAtParam(unit, ts[i], total > 0 && offsets[i] >= total, point, tangent);
+        result.positions().push_back(point);
+        if (params.computeTangents()) result.tangents().push_back(tangent);
         if (params.perimPosRequested())
             result.perimPositions().emplace_back(result.shapeIndex(), offsets[i]);
     }
@@ -119,9 +114,16 @@ void ccEllipseRun::sample(double total, bool closed, const ccShapeSampleParams& 
 
 void ccEllipseRun::pointAndTangentAtLength(double length, double total, ccVector<2>& point,
                                            ccRadian& tangent) const {
-    const double t = paramAtLength(length, total);
-    point = pointAtParam(t);
-    tangent = tangentAtParam(t, total > 0 && length >= total);
+    pointAndTangentAtParam(ellipse_.unitCircleXform(), paramAtLength(length, total),
+                           total > 0 && length >= total, point, tangent);
+}
+
+void ccEllipseRun::pointAndTangentAtParam(const ccXform<2>& unit, double t, bool approaching,
+                                          ccVector<2>& point, ccRadian& tangent) const noexcept {
+    const double phi = phiAt(t);
+    const ccVector<2> radial = ccVector<2>::polar(phi);
+    point = unit.mapPoint(radial);
+    tangent = tangentAlong(unit.mapVector(radial.perp()) * sign_, phi, approaching);
 }
 
 ccVector<2> ccEllipseRun::local(const ccVector<2>& p) const noexcept {

@@ -52,6 +52,10 @@ class ccEllipseRun {
     // The direction of travel given the velocity `v` at phi, with the
     // fallbacks of tangentAtParam where v vanishes.
     ccRadian tangentAlong(ccVector<2> v, double phi, bool approaching) const noexcept;
+    // pointAtParam and tangentAtParam at once, given the ellipse's
+    // unitCircleXform: one turn of the unit circle serves both.
+    void pointAndTangentAtParam(const ccXform<2>& unit, double t, bool approaching,
+                                ccVector<2>& point, ccRadian& tangent) const noexcept;
     // |d point / dt|; the ellipse's angle plays no part.
     ccSpeedFunction speed() const;
     // p in the ellipse's own frame: centre at the origin, x along its x axis.
