@@ -2,6 +2,7 @@
 // distribution to the leaves, region-tree mapping and polygon wrapping.
 #include "shmd/properties.h"
 
+#include <limits>
 #include <typeinfo>
 
 #include "vxstd12u/str.h"
@@ -494,4 +495,113 @@ ccPtrHandle<ccShape> cfMapRegionTreeModel(const ccShapeModelTemplate<ccRegionTre
     auto& region = dynamic_cast<ccRegionTree&>(*mapped);
     if (region.hasBoundary()) region.boundary(mapBoundaryPart(region.boundary(), xform));
     return mapped;
+}
+
+// ---------------------------------------------------------------------------
+// Weight queries
+
+namespace {
+
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+
+bool weighsIn(double w, const ccRange& range, bool inclusive) {
+    return inclusive ? range.isWithin(w) : range.start() < w && w < range.end();
+}
+
+// Whether some leaf of the contour weighs outside `range`: the complement is
+// tested with the opposite inclusiveness, so an end value counts as outside
+// exactly when it does not count as inside.
+bool anyWeightOutside(const ccShape& contour, const ccShapeModelProps& inherited,
+                      const ccRange& range, bool inclusive) {
+    return cfAnyWeightInRange(contour, inherited, ccRange(-kInfinity, range.start()), !inclusive) ||
+           cfAnyWeightInRange(contour, inherited, ccRange(range.end(), kInfinity), !inclusive);
+}
+
+void findInMapped(const ccMappedShape& mapped, const ccShapeModelProps& inForce,
+                  const ccRange& range, bool inclusive, ccGeneralShapeTree& found) {
+    ccGeneralShapeTree under;
+    cfFindContoursWithWeightInRange(mapped.underlyingShape(), inForce, range, inclusive, under,
+                                    false);
+    const ccPtrHandle_const<cc2XformBase> overall = mapped.overallMapXform();
+    for (const ccPtrHandle_const<ccShape>& piece : under.children()) {
+        found.addChild(ccPtrHandle_const<ccShape>(new ccMappedShape(piece, *overall, true)), true);
+    }
+}
+
+void findInContour(const ccPtrHandle_const<ccShape>& handle, const ccContourTree& contour,
+                   const ccShapeModelProps& inherited, const ccShapeModelProps& inForce,
+                   const ccRange& range, bool inclusive, ccGeneralShapeTree& found) {
+    ccShapeModelProps unused;
+    const bool consistent =
+        cfConsistentContourProps(contour, kDefaultProps, unused, eConsistentDirection);
+    if (consistent && !anyWeightOutside(*handle, inherited, range, inclusive)) {
+        found.addChild(inForce.assign(contour), true);
+        return;
+    }
+    ccPtrHandle<ccShapeModelTemplate<ccContourTree>> run;
+    for (const ccPtrHandle_const<ccShape>& piece : contour.children()) {
+        ccGeneralShapeTree inRange;
+        cfFindContoursWithWeightInRange(piece, inForce, range, inclusive, inRange, true);
+        if (inRange.numChildren() > 0) {
+            if (!run)
+                run = ccPtrHandle<ccShapeModelTemplate<ccContourTree>>(
+                    new ccShapeModelTemplate<ccContourTree>(kDefaultProps));
+            run->addChildren(inRange.children(), true);
+        } else if (run) {
+            found.addChild(run, true);
+            run = {};
+        }
+    }
+    if (run) found.addChild(run, true);
+}
+
+}  // namespace
+
+bool cfAnyWeightInRange(const ccShape& shape, const ccShapeModelProps& inherited,
+                        const ccRange& range, bool inclusive) {
+    const ccShapeModelProps inForce =
+        inherited.combine(cfLocalShapeModelProps(shape, true, false, false));
+    if (const ccMappedShape* mapped = asMapped(shape)) {
+        return cfAnyWeightInRange(*mapped->underlyingShape(), inForce, range, inclusive);
+    }
+    const ccShapeTree* tree = asTree(shape);
+    if (!tree) return weighsIn(inForce.weight(), range, inclusive);
+    if (const ccRegionTree* region = asRegion(*tree); region && !isRootHole(*region)) {
+        if (cfAnyWeightInRange(region->boundary(), inForce, range, inclusive)) return true;
+    }
+    for (const ccPtrHandle_const<ccShape>& child : tree->children()) {
+        if (cfAnyWeightInRange(*child, inForce, range, inclusive)) return true;
+    }
+    return false;
+}
+
+bool cfHasPositiveWeights(const ccShape& shape) {
+    return cfAnyWeightInRange(shape, kDefaultProps, ccRange(0.0, kInfinity), false);
+}
+
+void cfFindContoursWithWeightInRange(const ccPtrHandle_const<ccShape>& shape,
+                                     const ccShapeModelProps& inherited, const ccRange& range,
+                                     bool inclusive, ccGeneralShapeTree& found,
+                                     bool testSubtreeFirst) {
+    const ccShape& s = *shape;
+    if (testSubtreeFirst && !cfAnyWeightInRange(s, inherited, range, inclusive)) return;
+    const ccShapeModelProps inForce =
+        inherited.combine(cfLocalShapeModelProps(s, true, false, false));
+    if (const ccMappedShape* mapped = asMapped(s)) {
+        findInMapped(*mapped, inForce, range, inclusive, found);
+    } else if (const auto* contour = dynamic_cast<const ccContourTree*>(&s)) {
+        findInContour(shape, *contour, inherited, inForce, range, inclusive, found);
+    } else if (const ccShapeTree* tree = asTree(s)) {
+        for (const ccPtrHandle_const<ccShape>& child : tree->children()) {
+            cfFindContoursWithWeightInRange(child, inForce, range, inclusive, found, true);
+        }
+    } else {
+        found.addChild(inForce.assign(s), true);
+    }
+}
+
+void cfFindContoursWithWeightInRange(const ccPtrHandle_const<ccShape>& shape,
+                                     const ccShapeModelProps& inherited, const ccRange& range,
+                                     bool inclusive, ccGeneralShapeTree& found) {
+    cfFindContoursWithWeightInRange(shape, inherited, range, inclusive, found, true);
 }

@@ -81,3 +81,17 @@ ccPtrHandle<ccFeatureletChainSet> cfFeatures(const ccShape& shape,
                                              const ccShapeModelProps& inherited,
                                              const ccShapeModel::ccFeatureParams& params,
                                              ConsistentPropsMode mode, long shapeIndex);
+
+// ---- weight queries ----
+
+// Whether some leaf of `shape` (a region node's boundary counting as one)
+// has an effective weight in `range`, below `inherited`.
+bool cfAnyWeightInRange(const ccShape& shape, const ccShapeModelProps& inherited,
+                        const ccRange& range, bool inclusive);
+
+// cfFindContoursWithWeightInRange; with `testSubtreeFirst`, a shape with no
+// leaf in range is passed over at once.
+void cfFindContoursWithWeightInRange(const ccPtrHandle_const<ccShape>& shape,
+                                     const ccShapeModelProps& inherited, const ccRange& range,
+                                     bool inclusive, ccGeneralShapeTree& found,
+                                     bool testSubtreeFirst);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <typeinfo>
 
 #include "model_fixtures.h"
@@ -406,6 +407,85 @@ TEST(GenPolyProps, MappedShapesAndRegionBoundariesAreSearched) {
     EXPECT_FALSE(cfIsA<ccShapeModel>(node.boundary()));
     const auto& hole = dynamic_cast<const ccRegionTree&>(*node.child(0));
     EXPECT_TRUE(cfIsA<ccShapeModel>(hole.boundary()));
+}
+
+// ---- weight queries ----
+
+const double kInf = std::numeric_limits<double>::infinity();
+
+TEST(PositiveWeights, CountOnlyEffectiveWeightsStrictlyAboveZeroAndFinite) {
+    EXPECT_TRUE(cfHasPositiveWeights(*circle()));
+    for (double w : {0.0, -1.0, kInf})
+        EXPECT_FALSE(cfHasPositiveWeights(*model(circle(), weight(w)))) << w;
+    EXPECT_FALSE(cfHasPositiveWeights(*weight(0).assign(*general({model(circle(), weight(5))}))));
+    EXPECT_FALSE(cfHasPositiveWeights(*weight(-1).assign(*general({model(circle(), weight(-2))}))));
+    EXPECT_FALSE(cfHasPositiveWeights(*weight(-1).assign(*general({model(circle(), weight(2))}))));
+    EXPECT_FALSE(cfHasPositiveWeights(*general({})));
+    EXPECT_TRUE(cfHasPositiveWeights(ccRegionTree(*circle(), false)));  // a node's boundary counts
+}
+
+std::vector<double> weightsOf(const ccShapeTree& found) {
+    std::vector<double> w;
+    for (const auto& c : found.children()) w.push_back(recordOf(*c).weight());
+    return w;
+}
+
+TEST(FindContours, LeavesInRangeComeInOrderAndEndsFollowInclusiveness) {
+    const Shape tree = general({model(circle(), weight(1)), model(circle(3, 0), weight(2)),
+                                model(circle(6, 0), weight(3))});
+    for (bool inclusive : {true, false}) {
+        ccGeneralShapeTree found;
+        cfFindContoursWithWeightInRange(tree, ccShapeModelProps(), ccRange(0.5, 2.5), inclusive,
+                                        found);
+        EXPECT_EQ(weightsOf(found), (std::vector<double>{1, 2}));
+    }
+    ccGeneralShapeTree none;
+    cfFindContoursWithWeightInRange(tree, ccShapeModelProps(), ccRange(1, 2), false, none);
+    EXPECT_EQ(none.numChildren(), 0);
+    // A second call appends.
+    ccGeneralShapeTree twice;
+    cfFindContoursWithWeightInRange(tree, ccShapeModelProps(), ccRange(1, 1), true, twice);
+    cfFindContoursWithWeightInRange(tree, ccShapeModelProps(), ccRange(3, 3), true, twice);
+    EXPECT_EQ(weightsOf(twice), (std::vector<double>{1, 3}));
+}
+
+TEST(FindContours, ContoursSplitIntoRunsAtPiecesOutOfRange) {
+    const auto mixed = squareContour(4, {weight(1), weight(1), weight(5), weight(1)});
+    ccGeneralShapeTree found;
+    cfFindContoursWithWeightInRange(mixed, ccShapeModelProps(), ccRange(0, 2), true, found);
+    ASSERT_EQ(found.numChildren(), 2);
+    EXPECT_EQ(recordOf(*found.child(0)), ccShapeModelProps());
+    const auto& firstRun = dynamic_cast<const ccContourTree&>(*found.child(0));
+    EXPECT_EQ(firstRun.numChildren(), 2);
+    EXPECT_EQ(recordOf(*firstRun.child(1)).weight(), 1);
+    EXPECT_EQ(dynamic_cast<const ccContourTree&>(*found.child(1)).numChildren(), 1);
+
+    const auto same =
+        weight(2).assign(*squareContour(4, {weight(0.5), weight(0.5), weight(0.5), weight(0.5)}));
+    ccGeneralShapeTree whole;
+    cfFindContoursWithWeightInRange(same, ccShapeModelProps(), ccRange(0, 2), true, whole);
+    ASSERT_EQ(whole.numChildren(), 1);
+    EXPECT_EQ(recordOf(*whole.child(0)), weight(2));
+    EXPECT_EQ(dynamic_cast<const ccContourTree&>(*whole.child(0)).numChildren(), 4);
+
+    const ccShapeModelProps d;
+    const auto disagreeing = squareContour(4, {d, reversed(), d, d});
+    ccGeneralShapeTree runs;
+    cfFindContoursWithWeightInRange(disagreeing, ccShapeModelProps(), ccRange(0, 2), true, runs);
+    ASSERT_EQ(runs.numChildren(), 1);
+    EXPECT_EQ(recordOf(*runs.child(0)), ccShapeModelProps());  // a run, not the contour
+}
+
+TEST(FindContours, MappedTreesGiveMappedFinds) {
+    const ccXform<2> shift = ccXform<2>::translation(ccVector<2>(10, 0));
+    const Shape mapped =
+        cfMakeHandle<ccMappedShape>(general({circle(), circle(3, 0)}), cc2XformLinear(shift), true);
+    ccGeneralShapeTree found;
+    cfFindContoursWithWeightInRange(mapped, ccShapeModelProps(), ccRange(0, 2), true, found);
+    ASSERT_EQ(found.numChildren(), 2);
+    const auto& first = dynamic_cast<const ccMappedShape&>(*found.child(0));
+    EXPECT_TRUE(cfIsA<ccShapeModel>(*first.shape()));
+    EXPECT_NEAR(first.startPoint().x(), 11, 1e-12);
 }
 
 }  // namespace
