@@ -42,11 +42,6 @@ class ccDiagObject;
 template <class T>
 class ccPelBuffer_const;
 
-class ccGraphicList;
-class ccDiagObject;
-template <class T>
-class ccPelBuffer_const;
-
 // ---------------------------------------------------------------------------
 // Model properties
 
@@ -254,34 +249,6 @@ class ccShapeModel : public virtual ccPersistent {
     // record, eConsistentAll and node 0.
     static ccPtrHandle<ccFeatureletChainSet> features(const ccShape& shape,
                                                       const ccFeatureParams& params);
-
-    // ---- Inspection ----
-
-    // Appends to `list` the outline of every primitive of `shape`, then a
-    // polarity glyph on each: drawn with `positive`, `negative` or `zero` by
-    // the sign of the weight in force (a NaN weight takes `zero`); properties
-    // in the pass colour draw nothing, outlines never carry arrowheads, and
-    // glyphs appear only where the chosen properties have the arrowhead on.
-    // An empty shape appends nothing. An empty handle inside a mapped shape
-    // throws ccBadPointer; what was appended before stays.
-    static void draw(ccGraphicList& list, const ccShape& shape, const ccGraphicProps& positive,
-                     const ccGraphicProps& negative, const ccGraphicProps& zero);
-    // cfRecordWithPose with the identity pose.
-    static void record(ccDiagObject& diag, const ccPelBuffer_const<unsigned char>& image,
-                       const ccShape& shape, const ccGraphicProps& positive,
-                       const ccGraphicProps& negative, const ccGraphicProps& zero,
-                       const std::wstring& name);
-    static void record(ccDiagObject& diag, const ccPelBuffer_const<unsigned short>& image,
-                       const ccShape& shape, const ccGraphicProps& positive,
-                       const ccGraphicProps& negative, const ccGraphicProps& zero,
-                       const std::wstring& name);
-    // Appends samples of `shape` to `result` as the shape's own sample would,
-    // but with each tangent turned by pi where the polarity in force on the
-    // piece is reversed. Without tangents asked for, exactly the shape's own
-    // sample. A result whose tangents and positions differ in number throws
-    // ccShapesError::BadParams and stays unchanged.
-    static void sampleWithPolarity(const ccShape& shape, const ccShape::ccSampleParams& params,
-                                   ccShape::ccSampleResult& result);
 
     // ---- Inspection ----
 
@@ -798,37 +765,6 @@ void ccShapeModelTemplate<T>::serialize_(ccArchive& ar, unsigned char version) {
     T::dispatchSerialize(ar);
     ccShapeModel::dispatchSerialize(ar);
 }
-
-// ---------------------------------------------------------------------------
-// Diagnostic recording
-
-// Writes one record per node of `shape` into `diag`, in pre-order (a region
-// node's boundary before its children, a mapped shape's held shape after
-// it), each one level below its parent's and over `image`: the annotation
-// (`name`, ": " and the node's type name; the type name alone for an empty
-// `name`; inner nodes are named "Boundary", "Phantom Boundary", "Child i" and
-// "Mapped Shape"), a "Shape Description" text, a "Shape Drawing" of the
-// node's subtree (as ccShapeModel::draw, mapped by `pose` into the image) and,
-// for a tree node, a "Shape Structure Diagram" fitted to the image. The level
-// of `diag` is the same afterwards. An empty handle inside a mapped shape
-// throws ccBadPointer; the records written before stay, the level is not
-// restored. Instantiated for 8-bit (unsigned char) and 16-bit (unsigned
-// short) images.
-template <class T>
-void cfRecordWithPose(ccDiagObject& diag, const ccPelBuffer_const<T>& image, const ccShape& shape,
-                      const ccXform<2>& pose, const ccGraphicProps& positive,
-                      const ccGraphicProps& negative, const ccGraphicProps& zero,
-                      const std::wstring& name);
-extern template void cfRecordWithPose<unsigned char>(ccDiagObject&,
-                                                     const ccPelBuffer_const<unsigned char>&,
-                                                     const ccShape&, const ccXform<2>&,
-                                                     const ccGraphicProps&, const ccGraphicProps&,
-                                                     const ccGraphicProps&, const std::wstring&);
-extern template void cfRecordWithPose<unsigned short>(ccDiagObject&,
-                                                      const ccPelBuffer_const<unsigned short>&,
-                                                      const ccShape&, const ccXform<2>&,
-                                                      const ccGraphicProps&, const ccGraphicProps&,
-                                                      const ccGraphicProps&, const std::wstring&);
 
 // ---------------------------------------------------------------------------
 // Diagnostic recording
