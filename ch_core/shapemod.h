@@ -613,6 +613,16 @@ ccPtrHandle<ccShapeModelTemplate<ccRegionTree>> cfRegionTreeModel(
 ccPtrHandle<ccShapeModelTemplate<ccGeneralShapeTree>> cfGeneralShapeTreeModel(
     const ccFeatureletChainSet& chains);
 
+// Short extensions at the junctions of the contours of `shape`: at every
+// joint between consecutive pieces of positive effective weight, each piece
+// continued beyond the joint by `fraction` of its length (a segment along its
+// tangent, an arc along its ellipse), weight scaled by -0.5 / fraction. Pieces
+// shorter than `minLength` are not extended. A negative fraction means 0.5.
+// The result is a plain general tree of segment and arc models (mapped-shape
+// models under a non-linear map), two per joint at most.
+ccPtrHandle<ccGeneralShapeTree> cfExtensionShape(const ccShape& shape, double fraction,
+                                                 double minLength);
+
 // ---------------------------------------------------------------------------
 // Members of ccShapeModelTemplate<T>
 //
@@ -804,7 +814,8 @@ extern template void cfRecordWithPose<unsigned short>(ccDiagObject&,
     X(ccAffineRectangle)                                                                      \
     X(ccAnnulus)                                                                              \
     X(ccBezierCurve)                                                                          \
-    X(ccCircle) X(ccContourTree) X(ccDeBoorSpline) X(ccEllipse2) X(ccEllipseAnnulus)          \
+    X(ccCircle)                                                                               \
+    X(ccContourTree) X(ccDeBoorSpline) X(ccEllipse2) X(ccEllipseAnnulus)                      \
         X(ccEllipseAnnulusSection) X(ccEllipseArc2) X(ccFLine) X(ccGenAnnulus) X(ccGenPoly)   \
             X(ccGenRect) X(ccGeneralShapeTree) X(ccHermiteSpline) X(ccInterpSpline) X(ccLine) \
                 X(ccLineSeg) X(ccMappedShape) X(ccPolyline) X(ccRect) X(ccRegionTree)

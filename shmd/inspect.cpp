@@ -703,24 +703,6 @@ void cfDescribeShape(const ccShape& shape, const ccShapeModelProps& props,
     }
 }
 
-cc2Rigid cfPoseAtPerimeterFraction(const ccShape& shape, double t) {
-    if (const auto* mapped = as<ccMappedShape>(shape)) {
-        const ccXformHandle overall = mapped->overallMapXform();
-        if (!overall) throw ccBadPointer(L"a mapped shape without a transform has no pose");
-        if (overall->isLinear()) return cfPoseAtPerimeterFraction(*mapped->explicitShape(), t);
-        const cc2Rigid inner = cfPoseAtPerimeterFraction(*mapped->underlyingShape(), t);
-        const ccVector<2>& at = inner.translation();
-        return cc2Rigid(ccDegree(overall->mapAngle(at, inner.rotation().toRadian())),
-                        overall->mapPoint(at));
-    }
-    const ccShapeInfo info(shape);
-    const ccPerimPos pos = info.perimPos(t * info.perimeter());
-    ccVector<2> point;
-    ccRadian tangent;
-    shape.perimPointAndTangent(pos, point, tangent);
-    return cc2Rigid(ccDegree(tangent), point);
-}
-
 double cfDefaultGlyphSize(const ccShape& shape) {
     if (const auto* tree = as<ccShapeTree>(shape)) {
         double size = 0;

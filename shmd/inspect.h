@@ -43,17 +43,6 @@ void cfDescribeShape(const ccShape& shape, const ccShapeModelProps& props,
                      const std::vector<long>& path, const ccDrawShapeParams& params,
                      std::wstring& out);
 
-// ---- drawing ----
-
-// The pose of the point a fraction t in [0, 1] of the way along `shape`:
-// translation the point, rotation the tangent there in degrees. A mapped
-// shape under a linear transform is measured on its explicit image; under a
-// non-linear one on its underlying shape, the point and tangent then mapped
-// through the overall transform. Extension shapes use it for the ends of
-// pieces (t = 0 and 1). A shape of no length gives its start. Empty inner
-// handles throw ccBadPointer.
-cc2Rigid cfPoseAtPerimeterFraction(const ccShape& shape, double t);
-
 // The glyph size a drawing gives `shape` when nothing above chose one: 4 % of
 // the perimeter of a primitive; the largest among a tree's boundary (not a
 // root hole's) and children, 0 for an empty tree; that of the decomposition

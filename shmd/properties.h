@@ -95,3 +95,17 @@ void cfFindContoursWithWeightInRange(const ccPtrHandle_const<ccShape>& shape,
                                      const ccShapeModelProps& inherited, const ccRange& range,
                                      bool inclusive, ccGeneralShapeTree& found,
                                      bool testSubtreeFirst);
+
+// ---- poses ----
+
+// The pose at fraction `t` (0 to 1) of the perimeter of `shape`: translation
+// the point t x perimeter along it, rotation the tangent there in degrees. A
+// mapped shape is measured on its explicit shape when its overall transform is
+// linear, otherwise on its underlying shape with the pose mapped through the
+// transform.
+cc2Rigid cfPoseAtPerimeterFraction(const ccShape& shape, double t);
+
+// A one-level contour model of `contour`: nested contours (mapped ones pushed
+// down first) are spliced in, each piece wrapped with the records of the
+// contours it came from.
+ccPtrHandle<ccShapeModelTemplate<ccContourTree>> cfFlattenContour(const ccContourTree& contour);

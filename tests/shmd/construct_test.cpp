@@ -148,4 +148,52 @@ TEST(Builders, HalfOnEachSideIgnoresPolarityAndMeansAreArithmetic) {
     EXPECT_EQ(cfGeneralShapeTreeModel(ccFeatureletChainSet())->numChildren(), 0);
 }
 
+// ---- extension shapes ----
+
+TEST(Extensions, ASquareGetsTwoHalfLengthNegativeExtensionsPerCorner) {
+    const auto result =
+        cfExtensionShape(*squareContour(4, {weight(1), weight(1), weight(1), weight(1)}), 0.5, 0);
+    ASSERT_EQ(result->numChildren(), 8);
+    for (const auto& e : result->children()) {
+        EXPECT_TRUE(cfIsA<ccShapeModelTemplate<ccLineSeg>>(*e));
+        EXPECT_NEAR(e->perimeter(), 2.0, 1e-12);
+        EXPECT_EQ(recordOf(*e).weight(), -1.0);
+    }
+    // End of the last piece (from (0,4) down to the origin) continues below it;
+    // the start of the first piece (origin to (4,0)) is extended backwards, towards it.
+    EXPECT_EQ(result->child(0)->startPoint(), ccVector<2>(0, 0));
+    EXPECT_NEAR(result->child(0)->endPoint().y(), -2, 1e-12);
+    EXPECT_NEAR(result->child(1)->startPoint().x(), -2, 1e-12);
+    EXPECT_NEAR(result->child(1)->endPoint().x(), 0, 1e-12);
+    EXPECT_EQ(cfExtensionShape(*squareContour(4), 0.5, 5)->numChildren(), 0);
+    EXPECT_EQ(cfExtensionShape(*squareContour(4), -1, 0)->numChildren(), 8);  // -1 means 0.5
+}
+
+TEST(Extensions, OpenContoursExtendInnerJointsOnlyAndNonPositivePiecesNone) {
+    const Shape open =
+        cfMakeHandle<ccPolyline>(std::vector<ccVector<2>>{{0, 0}, {4, 0}, {4, 4}, {8, 4}}, false);
+    EXPECT_EQ(cfExtensionShape(*open, 0.5, 0)->numChildren(), 4);
+    EXPECT_EQ(cfExtensionShape(*segment(0, 0, 5, 0), 0.5, 0)->numChildren(), 0);
+    const auto withDead = contour(
+        false, {model(segment(0, 0, 4, 0), weight(1)), model(segment(4, 0, 4, 4), weight(0)),
+                model(segment(4, 4, 8, 4), weight(1))});
+    // Only the live pieces' ends at the two joints: one each.
+    EXPECT_EQ(cfExtensionShape(*withDead, 0.5, 0)->numChildren(), 2);
+}
+
+TEST(Extensions, ArcsContinueAlongTheirEllipse) {
+    const ccEllipse2 unit(ccVector<2>(0, 0), ccVector<2>(2, 2));
+    const auto arcs =
+        contour(false, {cfMakeHandle<ccEllipseArc2>(unit, ccRadian(0), ccRadian(ccPi / 2)),
+                        cfMakeHandle<ccEllipseArc2>(unit, ccRadian(ccPi / 2), ccRadian(ccPi / 2))});
+    const auto result = cfExtensionShape(*arcs, 0.5, 0);
+    ASSERT_EQ(result->numChildren(), 2);
+    const auto& beyondEnd = dynamic_cast<const ccEllipseArc2&>(*result->child(0));
+    EXPECT_NEAR(beyondEnd.phiStart().toDouble(), ccPi / 2, 1e-12);
+    EXPECT_NEAR(beyondEnd.phiSpan().toDouble(), ccPi / 4, 1e-12);
+    // Before the second arc's start: an arc ending at its start point.
+    EXPECT_NEAR((result->child(1)->endPoint() - ccVector<2>(0, 2)).len(), 0, 1e-12);
+    EXPECT_EQ(recordOf(*result->child(1)).weight(), -1.0);
+}
+
 }  // namespace
