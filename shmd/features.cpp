@@ -580,6 +580,18 @@ void shareUnlimitedBudget(std::vector<Entry>& entries, long numPoints, double no
     for (Entry& e : entries) e.numPoints = cfIFloor(numPoints * e.perimeter / nodePerimeter);
 }
 
+// Appends every part to `out`, reserving for all of them first so that the
+// set grows once and keeps no slack.
+void appendAllReserved(const std::vector<ChainSetHandle>& parts, ccFeatureletChainSet& out) {
+    long chains = 0, featurelets = 0;
+    for (const ChainSetHandle& part : parts) {
+        chains += part->numChains();
+        featurelets += part->numFeaturelets();
+    }
+    out.reserve(chains, featurelets);
+    for (const ChainSetHandle& part : parts) out.append(*part);
+}
+
 ChainSetHandle complexTree(const ccShapeTree& tree, const ccShapeModelProps& inherited,
                            const Budget& budget, long numPoints, long maxNumPoints,
                            const ccShapeInfo* topInfo, long index) {
@@ -597,11 +609,13 @@ ChainSetHandle complexTree(const ccShapeTree& tree, const ccShapeModelProps& inh
     } else {
         shareUnlimitedBudget(entries, numPoints, perimeter);
     }
+    std::vector<ChainSetHandle> parts;
     for (const Entry& e : entries) {
         if (!e.included) continue;
-        out->append(
-            *complexStep(*e.shape, e.props, budget, e.numPoints, e.maxNumPoints, &info, e.number));
+        parts.push_back(
+            complexStep(*e.shape, e.props, budget, e.numPoints, e.maxNumPoints, &info, e.number));
     }
+    appendAllReserved(parts, *out);
     return out;
 }
 
