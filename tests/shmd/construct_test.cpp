@@ -196,4 +196,23 @@ TEST(Extensions, ArcsContinueAlongTheirEllipse) {
     EXPECT_EQ(recordOf(*result->child(1)).weight(), -1.0);
 }
 
+TEST(Extensions, UnderAPerspectiveMapExtensionsAreMappedAroundTheFlatOnes) {
+    const double h[9] = {1.0, 0.1, 2.0, 0.05, 0.9, -1.0, 0.01, 0.02, 1.0};
+    const cc2XformPerspective camera(h);
+    const Shape seen = cfMakeHandle<ccMappedShape>(squareContour(4), camera, true);
+    const auto result = cfExtensionShape(*seen, 0.5, 0);
+    ASSERT_EQ(result->numChildren(), 8);
+    const ccVector<2> corner = camera.mapPoint(ccVector<2>(0, 0));
+    for (const auto& e : result->children()) {
+        ASSERT_TRUE(cfIsA<ccShapeModelTemplate<ccMappedShape>>(*e));
+        EXPECT_EQ(recordOf(*e), ccShapeModelProps());
+        const auto& inner = *dynamic_cast<const ccMappedShape&>(*e).shape();
+        EXPECT_EQ(recordOf(inner).weight(), -1.0);
+        EXPECT_NEAR(inner.perimeter(), 2.0, 1e-12);
+    }
+    // The first two meet at the image of the first corner.
+    EXPECT_NEAR((result->child(0)->startPoint() - corner).len(), 0, 1e-9);
+    EXPECT_NEAR((result->child(1)->endPoint() - corner).len(), 0, 1e-9);
+}
+
 }  // namespace
