@@ -1,5 +1,7 @@
 #include <cmath>
 
+#include "vxstd12u/archiveform.h"
+
 #include "vxstd12u/errors.h"
 #include "vxstd12u/shapeinfo.h"
 #include "vxstd12u/shapetree.h"
@@ -236,4 +238,23 @@ ccPtrHandle<ccShape> ccContourTree::clip_(const ccPolyline& region, ccClipInfo& 
     auto out = cfMakeHandle<ccGeneralShapeTree>();
     for (const auto& c : contours) out->addChild(c, true);
     return out;
+}
+
+// ---- archive form of ccContourTree
+
+namespace {
+const cc_Instantiator kContourTreeExemplar(typeid(ccContourTree), &ccContourTree::make);
+}  // namespace
+
+ccPersistent* ccContourTree::make() {
+    return new ccContourTree;
+}
+
+void ccContourTree::dispatchSerialize(ccArchive& ar) {
+    cfExchangeForm(ar, this, "vxstd12u/shapetree", 3, [&] {
+        bool closed = closed_;
+        ar || closed;
+        if (ar.isLoading()) isClosed(closed);
+        ccShapeTree::dispatchSerialize(ar);
+    });
 }

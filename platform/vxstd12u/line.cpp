@@ -1,5 +1,8 @@
 #include "vxstd12u/line.h"
 
+#include "vxstd12u/archiveform.h"
+#include "vxstd12u/tolerances.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -387,4 +390,94 @@ ccPtrHandle<ccShape> ccLineSeg::pieceBetween_(double from, double to) const {
                                        L" and " + cfStr(to));
     const double l = length();
     return cloneThat_(ccLineSeg(pointAtLength(p1_, p2_, l, from), pointAtLength(p1_, p2_, l, to)));
+}
+
+// ---- archive form of ccLine
+
+namespace {
+const cc_Instantiator kLineExemplar(typeid(ccLine), &ccLine::make);
+}  // namespace
+
+ccPersistent* ccLine::make() {
+    return new ccLine;
+}
+
+void ccLine::exchangeParams(ccArchive& ar) {
+    ccVector<2> point = point_, direction = direction_;
+    ar || point || direction;
+    if (!ar.isLoading()) return;
+    ccLine loaded = cfValidLoaded("ccLine", [&] { return throughPointAlong(point, direction); });
+    // A direction that is already a unit vector is kept bit for bit, so that a
+    // stored line reads back equal.
+    if (std::fabs(direction.len() - 1.0) <= cc_tol::kOrthonormal) loaded.direction_ = direction;
+    noticeChange_();
+    *this = loaded;
+}
+
+void ccLine::dispatchSerialize(ccArchive& ar) {
+    cfExchangeForm(ar, this, "vxstd12u/line", 1, [&] { exchangeParams(ar); });
+}
+
+bool ccLine::loadSimple(ccArchive& ar) {
+    return cfLoadSimpleForm(ar, [&] { exchangeParams(ar); });
+}
+
+// ---- archive form of ccFLine
+
+namespace {
+const cc_Instantiator kFLineExemplar(typeid(ccFLine), &ccFLine::make);
+}  // namespace
+
+ccPersistent* ccFLine::make() {
+    return new ccFLine;
+}
+
+void ccFLine::exchangeParams(ccArchive& ar) {
+    ccVector<2> normal = normal_;
+    double distance = distance_;
+    ar || normal || distance;
+    if (!ar.isLoading()) return;
+    ccFLine loaded = cfValidLoaded("ccFLine", [&] {
+        cfRequireFinite(normal, "fit line normal");
+        if (std::fabs(normal.len() - 1.0) > cc_tol::kOrthonormal)
+            throw ccShapesError::BadParams(L"fit line normal is not a unit vector");
+        return fromNormal(normal, distance);
+    });
+    noticeChange_();
+    *this = loaded;
+}
+
+void ccFLine::dispatchSerialize(ccArchive& ar) {
+    cfExchangeForm(ar, this, "vxstd12u/line", 2, [&] { exchangeParams(ar); });
+}
+
+bool ccFLine::loadSimple(ccArchive& ar) {
+    return cfLoadSimpleForm(ar, [&] { exchangeParams(ar); });
+}
+
+// ---- archive form of ccLineSeg
+
+namespace {
+const cc_Instantiator kLineSegExemplar(typeid(ccLineSeg), &ccLineSeg::make);
+}  // namespace
+
+ccPersistent* ccLineSeg::make() {
+    return new ccLineSeg;
+}
+
+void ccLineSeg::exchangeParams(ccArchive& ar) {
+    ccVector<2> p1 = p1_, p2 = p2_;
+    ar || p1 || p2;
+    if (!ar.isLoading()) return;
+    ccLineSeg loaded = cfValidLoaded("ccLineSeg", [&] { return ccLineSeg(p1, p2); });
+    noticeChange_();
+    *this = loaded;
+}
+
+void ccLineSeg::dispatchSerialize(ccArchive& ar) {
+    cfExchangeForm(ar, this, "vxstd12u/line", 3, [&] { exchangeParams(ar); });
+}
+
+bool ccLineSeg::loadSimple(ccArchive& ar) {
+    return cfLoadSimpleForm(ar, [&] { exchangeParams(ar); });
 }

@@ -124,6 +124,20 @@ class ccLine : public ccShape {
   private:
     ccVector<2> point_;
     ccVector<2> direction_{1.0, 0.0};
+
+  public:
+    // The archive items after the version, in the order of the form: point, unit direction.
+    // Loading validates them as the constructor does (ccArchive::Error when
+    // refused) and changes nothing unless they are valid.
+    void exchangeParams(ccArchive& ar);
+    // A default-made object for the archive's factory.
+    static ccPersistent* make();
+
+  protected:
+    // Form: version 0, point, unit direction.
+    void dispatchSerialize(ccArchive& ar) override;
+    // The simple form: the same items without the version byte.
+    bool loadSimple(ccArchive& ar) override;
 };
 
 // The line of points p with p . n = distanceFromOrigin(), where n is the unit
@@ -187,6 +201,20 @@ class ccFLine : public ccShape {
 
     ccVector<2> normal_{1.0, 0.0};
     double distance_ = 0.0;
+
+  public:
+    // The archive items after the version, in the order of the form: unit normal, distance from the
+    // origin. Loading validates them as the constructor does (ccArchive::Error when refused) and
+    // changes nothing unless they are valid.
+    void exchangeParams(ccArchive& ar);
+    // A default-made object for the archive's factory.
+    static ccPersistent* make();
+
+  protected:
+    // Form: version 0, unit normal, distance from the origin.
+    void dispatchSerialize(ccArchive& ar) override;
+    // The simple form: the same items without the version byte.
+    bool loadSimple(ccArchive& ar) override;
 };
 
 // ---- Line segment ----
@@ -251,4 +279,18 @@ class ccLineSeg : public ccShape {
   private:
     ccVector<2> p1_;
     ccVector<2> p2_;
+
+  public:
+    // The archive items after the version, in the order of the form: p1, p2.
+    // Loading validates them as the constructor does (ccArchive::Error when
+    // refused) and changes nothing unless they are valid.
+    void exchangeParams(ccArchive& ar);
+    // A default-made object for the archive's factory.
+    static ccPersistent* make();
+
+  protected:
+    // Form: version 0, p1, p2.
+    void dispatchSerialize(ccArchive& ar) override;
+    // The simple form: the same items without the version byte.
+    bool loadSimple(ccArchive& ar) override;
 };

@@ -1,5 +1,7 @@
 #include "vxstd12u/mappedshape.h"
 
+#include "vxstd12u/archiveform.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -420,4 +422,28 @@ ccPtrHandle<ccShape> ccMappedShape::clip_(const ccPolyline& region, ccClipInfo& 
 
 ccPtrHandle<ccShape> ccMappedShape::pieceBetween_(double, double) const {
     throw ccShapesError::BadParams(L"a mapped shape is cut through subShape");
+}
+
+// ---- archive form of ccMappedShape
+
+namespace {
+const cc_Instantiator kMappedShapeExemplar(typeid(ccMappedShape), &ccMappedShape::make);
+}  // namespace
+
+ccPersistent* ccMappedShape::make() {
+    return new ccMappedShape;
+}
+
+void ccMappedShape::dispatchSerialize(ccArchive& ar) {
+    cfExchangeForm(ar, this, "vxstd12u/mappedshape", 1, [&] {
+        ccPtrHandle_const<ccShape> shape = shape_;
+        ccPtrHandle_const<cc2XformBase> xform = xform_;
+        ar || shape || xform;
+        if (!ar.isLoading()) return;
+        if (!xform) throw ccArchive::Error(L"archive holds a mapped shape without a transform");
+        const ccMappedShape loaded =
+            cfValidLoaded("ccMappedShape", [&] { return ccMappedShape(shape, *xform, true); });
+        noticeChange_();
+        *this = loaded;
+    });
 }

@@ -109,4 +109,13 @@ class ccMappedShape : public ccShape {
     ccPtrHandle_const<ccShape> shape_;
     ccPtrHandle_const<cc2XformBase> xform_;
     mutable std::atomic<double> imageLength_{std::numeric_limits<double>::quiet_NaN()};
+
+  public:
+    // A default-made object for the archive's factory.
+    static ccPersistent* make();
+
+  protected:
+    // Form: version 0, the inner shape (a handle, shared on reading), the
+    // transform (a handle).
+    void dispatchSerialize(ccArchive& ar) override;
 };

@@ -1,5 +1,7 @@
 #include "vxstd12u/point.h"
 
+#include "vxstd12u/archiveform.h"
+
 #include "vxstd12u/errors.h"
 #include "vxstd12u/line.h"
 #include "vxstd12u/rect.h"
@@ -45,4 +47,27 @@ bool cc2Point::equal_(const ccShape& other) const {
 
 ccPtrHandle<ccShape> cc2Point::pieceBetween_(double, double) const {
     return cloneThat_(*this);
+}
+
+// ---- archive form of cc2Point
+
+namespace {
+const cc_Instantiator kPointExemplar(typeid(cc2Point), &cc2Point::make);
+}  // namespace
+
+ccPersistent* cc2Point::make() {
+    return new cc2Point;
+}
+
+void cc2Point::exchangeParams(ccArchive& ar) {
+    ccVector<2> point = point_;
+    ar || point;
+    if (!ar.isLoading()) return;
+    cc2Point loaded = cfValidLoaded("cc2Point", [&] { return cc2Point(point); });
+    noticeChange_();
+    *this = loaded;
+}
+
+void cc2Point::dispatchSerialize(ccArchive& ar) {
+    cfExchangeForm(ar, this, "vxstd12u/point", 1, [&] { exchangeParams(ar); });
 }

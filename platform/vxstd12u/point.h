@@ -61,4 +61,16 @@ class cc2Point : public ccShape {
 
   private:
     ccVector<2> point_;
+
+  public:
+    // The archive items after the version, in the order of the form: point.
+    // Loading validates them as the constructor does (ccArchive::Error when
+    // refused) and changes nothing unless they are valid.
+    void exchangeParams(ccArchive& ar);
+    // A default-made object for the archive's factory.
+    static ccPersistent* make();
+
+  protected:
+    // Form: version 0, point.
+    void dispatchSerialize(ccArchive& ar) override;
 };

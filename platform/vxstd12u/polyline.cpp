@@ -1,5 +1,7 @@
 #include "vxstd12u/polyline.h"
 
+#include "vxstd12u/archiveform.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -300,4 +302,28 @@ bool ccPolyline::equal_(const ccShape& other) const {
 
 ccPtrHandle<ccShape> ccPolyline::pieceBetween_(double from, double to) const {
     return cloneThat_(piece(from, to));
+}
+
+// ---- archive form of ccPolyline
+
+namespace {
+const cc_Instantiator kPolylineExemplar(typeid(ccPolyline), &ccPolyline::make);
+}  // namespace
+
+ccPersistent* ccPolyline::make() {
+    return new ccPolyline;
+}
+
+void ccPolyline::exchangeParams(ccArchive& ar) {
+    std::vector<ccVector<2>> vertices = vertices_;
+    bool closed = closed_;
+    ar || vertices || closed;
+    if (!ar.isLoading()) return;
+    ccPolyline loaded = cfValidLoaded("ccPolyline", [&] { return ccPolyline(vertices, closed); });
+    noticeChange_();
+    *this = loaded;
+}
+
+void ccPolyline::dispatchSerialize(ccArchive& ar) {
+    cfExchangeForm(ar, this, "vxstd12u/polyline", 1, [&] { exchangeParams(ar); });
 }

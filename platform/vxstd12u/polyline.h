@@ -132,4 +132,16 @@ class ccPolyline : public ccShape {
     // Derived from the vertices: arc length at the start of each edge, with the
     // perimeter last (numEdges() + 1 entries).
     std::vector<double> cumulative_{0.0};
+
+  public:
+    // The archive items after the version, in the order of the form: vertices, closed flag.
+    // Loading validates them as the constructor does (ccArchive::Error when
+    // refused) and changes nothing unless they are valid.
+    void exchangeParams(ccArchive& ar);
+    // A default-made object for the archive's factory.
+    static ccPersistent* make();
+
+  protected:
+    // Form: version 0, vertices, closed flag.
+    void dispatchSerialize(ccArchive& ar) override;
 };

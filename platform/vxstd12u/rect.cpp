@@ -1,5 +1,7 @@
 #include "vxstd12u/rect.h"
 
+#include "vxstd12u/archiveform.h"
+
 #include <algorithm>
 
 #include "vxstd12u/errors.h"
@@ -147,4 +149,31 @@ bool ccRect::equal_(const ccShape& other) const {
 
 ccPtrHandle<ccShape> ccRect::pieceBetween_(double from, double to) const {
     return cloneThat_(toPolyline().piece(from, to));
+}
+
+// ---- archive form of ccRect
+
+namespace {
+const cc_Instantiator kRectExemplar(typeid(ccRect), &ccRect::make);
+}  // namespace
+
+ccPersistent* ccRect::make() {
+    return new ccRect;
+}
+
+void ccRect::exchangeParams(ccArchive& ar) {
+    ccVector<2> origin = origin_, size = size_;
+    ar || origin || size;
+    if (!ar.isLoading()) return;
+    ccRect loaded = cfValidLoaded("ccRect", [&] { return ccRect(origin, size); });
+    noticeChange_();
+    *this = loaded;
+}
+
+void ccRect::dispatchSerialize(ccArchive& ar) {
+    cfExchangeForm(ar, this, "vxstd12u/rect", 1, [&] { exchangeParams(ar); });
+}
+
+bool ccRect::loadSimple(ccArchive& ar) {
+    return cfLoadSimpleForm(ar, [&] { exchangeParams(ar); });
 }

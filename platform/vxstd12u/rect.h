@@ -100,4 +100,18 @@ class ccRect : public ccShape {
   private:
     ccVector<2> origin_;
     ccVector<2> size_;
+
+  public:
+    // The archive items after the version, in the order of the form: origin, size.
+    // Loading validates them as the constructor does (ccArchive::Error when
+    // refused) and changes nothing unless they are valid.
+    void exchangeParams(ccArchive& ar);
+    // A default-made object for the archive's factory.
+    static ccPersistent* make();
+
+  protected:
+    // Form: version 0, origin, size.
+    void dispatchSerialize(ccArchive& ar) override;
+    // The simple form: the same items without the version byte.
+    bool loadSimple(ccArchive& ar) override;
 };

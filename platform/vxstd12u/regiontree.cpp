@@ -1,4 +1,6 @@
 #include "vxstd12u/errors.h"
+
+#include "vxstd12u/archiveform.h"
 #include "vxstd12u/shapeinfo.h"
 #include "vxstd12u/shapetree.h"
 
@@ -272,4 +274,33 @@ ccPtrHandle<ccShapeTree> ccRegionTree::flatten_(bool) const {
 
 bool ccRegionTree::equal_(const ccShape& other) const {
     return ccShapeTree::equal_(other) && dynamic_cast<const ccRegionTree&>(other).hole_ == hole_;
+}
+
+// ---- archive form of ccRegionTree
+
+namespace {
+const cc_Instantiator kRegionTreeExemplar(typeid(ccRegionTree), &ccRegionTree::make);
+}  // namespace
+
+ccPersistent* ccRegionTree::make() {
+    return new ccRegionTree;
+}
+
+void ccRegionTree::dispatchSerialize(ccArchive& ar) {
+    cfExchangeForm(ar, this, "vxstd12u/shapetree", 4, [&] {
+        ccPtrHandle_const<ccShape> boundary = boundary_;
+        bool hole = hole_, root = root_;
+        ar || boundary || hole || root;
+        if (ar.isLoading()) {
+            // Only a root hole (the whole plane) goes without a boundary.
+            if (!boundary && !(hole && root))
+                throw ccArchive::Error(L"archive holds a region node without a boundary");
+            if (boundary) cfValidLoaded("ccRegionTree", [&] { requireClosed(*boundary); });
+            noticeChange_();
+            boundary_ = boundary;
+            hole_ = hole;
+            root_ = root;
+        }
+        ccShapeTree::dispatchSerialize(ar);
+    });
 }

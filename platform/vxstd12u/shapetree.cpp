@@ -1,5 +1,7 @@
 #include "vxstd12u/shapetree.h"
 
+#include "vxstd12u/archiveform.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -480,4 +482,34 @@ ccPtrHandle<ccGeneralShapeTree> ccGeneralShapeTree::connect_(double distance) co
         joined.push_back(growChain(kids, i, distance));
     }
     return ccPtrHandle<ccGeneralShapeTree>(withChildren_(std::move(joined)));
+}
+
+// ---- archive forms of ccShapeTree and ccGeneralShapeTree
+
+namespace {
+const cc_Instantiator kGeneralShapeTreeExemplar(typeid(ccGeneralShapeTree),
+                                                &ccGeneralShapeTree::make);
+}  // namespace
+
+void ccShapeTree::dispatchSerialize(ccArchive& ar) {
+    cfExchangeForm(ar, static_cast<ccShapeTree*>(this), "vxstd12u/shapetree", 1, [&] {
+        ChildList children = children_;
+        ar || children;
+        if (!ar.isLoading()) return;
+        ChildList admitted = cfValidLoaded("shape tree", [&] {
+            ChildList each;
+            for (const auto& c : children) each.push_back(admit_(c, false));
+            return each;
+        });
+        noticeChange_();
+        children_ = std::move(admitted);
+    });
+}
+
+ccPersistent* ccGeneralShapeTree::make() {
+    return new ccGeneralShapeTree;
+}
+
+void ccGeneralShapeTree::dispatchSerialize(ccArchive& ar) {
+    cfExchangeForm(ar, this, "vxstd12u/shapetree", 2, [&] { ccShapeTree::dispatchSerialize(ar); });
 }

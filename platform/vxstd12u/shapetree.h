@@ -148,6 +148,11 @@ class ccShapeTree : public ccShape {
                              const std::pair<ccPerimPos, double>& range) const;
 
     ChildList children_;
+
+  protected:
+    // Form: version 0, the children (a count, then each through its
+    // handle). Loading admits each child as addChild does, without adapting it.
+    void dispatchSerialize(ccArchive& ar) override;
 };
 
 // A tree with no geometric relation between its children.
@@ -179,6 +184,14 @@ class ccGeneralShapeTree : public ccShapeTree {
     // or NaN distance throws BadParams. Public so that wrappers can call this
     // base implementation directly.
     virtual ccPtrHandle<ccGeneralShapeTree> connect_(double distance) const;
+
+  public:
+    // A default-made object for the archive's factory.
+    static ccPersistent* make();
+
+  protected:
+    // Form: version 0, then the ccShapeTree form.
+    void dispatchSerialize(ccArchive& ar) override;
 };
 
 // A chain of pieces, each starting where the one before ends; closed when
@@ -230,6 +243,14 @@ class ccContourTree : public ccShapeTree {
 
   private:
     bool closed_ = false;
+
+  public:
+    // A default-made object for the archive's factory.
+    static ccPersistent* make();
+
+  protected:
+    // Form: version 0, closed flag, then the ccShapeTree form.
+    void dispatchSerialize(ccArchive& ar) override;
 };
 
 // A region: an area with a boundary, holes in it, solids in the holes, and
@@ -326,6 +347,15 @@ class ccRegionTree : public ccShapeTree {
     ccPtrHandle_const<ccShape> boundary_;
     bool hole_ = true;
     bool root_ = true;
+
+  public:
+    // A default-made object for the archive's factory.
+    static ccPersistent* make();
+
+  protected:
+    // Form: version 0, boundary (a handle, empty only for a root hole),
+    // hole flag, root flag, then the ccShapeTree form.
+    void dispatchSerialize(ccArchive& ar) override;
 };
 
 // The leaves of `tree` in the order of ccShapeInfo (a region node's boundary
