@@ -331,6 +331,24 @@ TEST(Record, MappedShapesHoldTheirShapeOneLevelDownDrawnInTheOuterFrame) {
               cfStructureDiagrams(*inner, ccDrawShapeParams())[0].graphics.size());
 }
 
+TEST(Record, SixteenBitImagesRecordTheSameAndEmptyMappedShapesThrow) {
+    const auto tree = general({circle(), segment(0, 0, 10, 0)});
+    ccDiagObject wide;
+    ccShapeModel::record(wide, ccPelBuffer_const<unsigned short>(64, 48), *tree, kPositive,
+                         kNegative, kZero, L"");
+    EXPECT_EQ(annotations(wide), annotations(recorded(*tree, L"")));
+
+    ccGraphicList list;
+    EXPECT_THROW(ccShapeModel::draw(list, ccMappedShape(), kPositive, kNegative, kZero),
+                 ccBadPointer);
+    ccDiagObject diag;
+    const auto broken = general({circle(), cfMakeHandle<ccMappedShape>()});
+    EXPECT_THROW(ccShapeModel::record(diag, kImage, *broken, kPositive, kNegative, kZero, L""),
+                 ccBadPointer);
+    // The root's record was made before its drawing met the empty shape; it stays.
+    EXPECT_EQ(diag.numRecords(), 1);
+}
+
 TEST(Diagram, GapsAreWaterFilledFromTheSmallest) {
     std::vector<double> gaps{1, 3, 2};
     cfWaterFillGaps(gaps, 2);
