@@ -47,7 +47,7 @@ void cfDescribeShape(const ccShape& shape, const ccShapeModelProps& props,
 // the perimeter of a primitive; the largest among a tree's boundary (not a
 // root hole's) and children, 0 for an empty tree; that of the decomposition
 // of a shape that is not decomposed, and of the distributed form of a mapped
-// tree.
+// tree. An infinite primitive (a line) has no middle to carry a glyph: 0.
 double cfDefaultGlyphSize(const ccShape& shape);
 
 // The outline pass: every primitive below `shape` drawn with the properties

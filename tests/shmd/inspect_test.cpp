@@ -11,6 +11,7 @@
 #include "model_fixtures.h"
 #include "vxdiagc12u/diag.h"
 #include "vxstd12u/str.h"
+#include "vxstd12u/tolerances.h"
 
 namespace {
 
@@ -128,8 +129,8 @@ const ccLineSeg& segmentOf(const ccGraphicList& list, long i) {
 }
 
 void expectNear(const ccVector<2>& a, const ccVector<2>& b) {
-    EXPECT_NEAR(a.x(), b.x(), 1e-9);
-    EXPECT_NEAR(a.y(), b.y(), 1e-9);
+    EXPECT_NEAR(a.x(), b.x(), cc_tol::kCoincident);
+    EXPECT_NEAR(a.y(), b.y(), cc_tol::kCoincident);
 }
 
 TEST(Draw, WeightSignChoosesPropertiesAndOutlinesLoseTheirArrowheads) {
@@ -232,7 +233,7 @@ TEST(Draw, MappingTheShapeEqualsMappingItsDrawing) {
 TEST(Pose, MiddleOfASegmentAndOfAMappedOne) {
     const cc2Rigid pose = cfPoseAtPerimeterFraction(*segment(0, 0, 0, 10), 0.5);
     expectNear(pose.translation(), ccVector<2>(0, 5));
-    EXPECT_NEAR(pose.rotation().toDouble(), 90, 1e-9);
+    EXPECT_NEAR(pose.rotation().toDouble(), 90, cc_tol::kCoincident);
     const ccMappedShape shifted(segment(0, 0, 10, 0),
                                 cc2XformLinear(ccXform<2>::translation({1, 1})), true);
     expectNear(cfPoseAtPerimeterFraction(shifted, 1).translation(), ccVector<2>(11, 1));
@@ -356,7 +357,7 @@ TEST(Diagram, GapsAreWaterFilledFromTheSmallest) {
     cfWaterFillGaps(gaps, 0);
     EXPECT_EQ(gaps, (std::vector<double>{2.5, 3, 2.5}));
     cfWaterFillGaps(gaps, 10);
-    EXPECT_NEAR(gaps[0] + gaps[1] + gaps[2], 18, 1e-12);
+    EXPECT_NEAR(gaps[0] + gaps[1] + gaps[2], 18, cc_tol::kCoincident);
     EXPECT_EQ(gaps[0], gaps[1]);
 }
 
