@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <fstream>
 #include <random>
 
 #include "model_fixtures.h"
@@ -348,6 +350,46 @@ TEST(Record, SixteenBitImagesRecordTheSameAndEmptyMappedShapesThrow) {
                  ccBadPointer);
     // The root's record was made before its drawing met the empty shape; it stays.
     EXPECT_EQ(diag.numRecords(), 1);
+}
+
+// The page as a headless browser builds it; empty when no browser runs here.
+std::string browserDom(const std::string& path) {
+    const std::string command =
+        "chromium --headless --no-sandbox --disable-gpu --dump-dom file://" + path + " 2>/dev/null";
+    std::FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return {};
+    std::string dom;
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        dom.append(buffer, n);
+    pclose(pipe);
+    return dom;
+}
+
+long count(const std::string& text, const std::string& what) {
+    long n = 0;
+    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+
+TEST(Report, ARealModelOpensInABrowserWithOneSectionPerRecord) {
+    ccRegionTree plate(*square(20, 20, 400), false);
+    plate.addChild(circle(120, 120, 40), true);
+    const auto slot =
+        contour(true, {segment(200, 200, 300, 200), model(segment(300, 200, 300, 250), reversed()),
+                       model(segment(300, 250, 200, 250), ignored()), segment(200, 250, 200, 200)});
+    const cc2XformLinear turn(ccXform<2>::rigid(ccRadian(0.5), ccVector<2>(500, 300)));
+    const auto shape = general({model(cfMakeHandle<ccRegionTree>(plate), weight(2)), slot,
+                                cfMakeHandle<ccMappedShape>(segment(-40, 0, 40, 0), turn, true)});
+    const ccDiagObject diag = recorded(*shape);
+    const std::string path = ::testing::TempDir() + "inspect_report.html";
+    diag.writeHtml(path, L"Inspection");
+    const std::string dom = browserDom(path);
+    std::remove(path.c_str());
+    if (dom.empty()) GTEST_SKIP() << "no headless chromium here";
+    EXPECT_NE(dom.find("</html>"), std::string::npos);
+    EXPECT_EQ(count(dom, "class=\"diag-record\""), diag.numRecords());
+    EXPECT_EQ(count(dom, "Shape Structure Diagram"), 4);  // the trees
 }
 
 TEST(Diagram, GapsAreWaterFilledFromTheSmallest) {
