@@ -75,7 +75,7 @@ void cfDrawGlyph(ccGraphicList& list, const cc2Rigid& pose, bool reversed, bool 
                  double size, const ccGraphicProps& gprops,
                  const ccPtrHandle_const<cc2XformBase>& xform);
 
-// ---- structure diagrams ----
+// ---- structure diagrams (shmd/diagram.cpp) ----
 
 // A diagram of one node's subtree, in client coordinates (y up, root on top),
 // and the rectangle it covers.
