@@ -51,6 +51,8 @@ class ccTextLines {
     void line(const std::wstring& label, const std::wstring& value) {
         out_ += L"  " + label + L": " + value + kEol;
     }
+    // A line of the section that has no label.
+    void remark(const std::wstring& text) { out_ += L"  " + text + kEol; }
     void endSection() { out_ += kEol; }
 
   private:
@@ -198,7 +200,7 @@ void describeTreeStatistics(ccTextLines& text, const ccShape& shape,
     text.line(L"Path", where);
     const auto* tree = as<ccShapeTree>(shape);
     if (!tree) {
-        text.title(L"  (Primitive)");
+        text.remark(L"(Primitive)");
         return;
     }
     text.line(L"Height", countText(tree->height()));
@@ -213,7 +215,7 @@ void describeOpenContour(ccTextLines& text, const ccShape& s, const ccDrawShapeP
     text.line(L"Start point", pointText(s.startPoint()));
     text.line(L"End point", pointText(s.endPoint()));
     if (!s.hasTangent()) {
-        text.title(L"  No tangent");
+        text.remark(L"No tangent");
         return;
     }
     text.line(L"Start angle", angleText(s.startAngle(), params));
