@@ -135,6 +135,23 @@ void expectNear(const ccVector<2>& a, const ccVector<2>& b) {
     EXPECT_NEAR(a.y(), b.y(), cc_tol::kCoincident);
 }
 
+TEST(Describe, ArcsRepeatTheirEllipseAndRectanglesGiveLimitsAndSize) {
+    const ccEllipseArc2 arc(ccEllipse2(ccVector<2>(1, 2), ccVector<2>(4, 3)), ccRadian(0.0),
+                            ccRadian(1.0));
+    const std::wstring text = describe(arc, {0}, false, false);
+    EXPECT_EQ(text.substr(0, text.find(L"Shape tree")),
+              L"Ellipse arc parameters\n  Phi start: 0 rad\n  Phi end: 1 rad\n  Phi span: 1 rad\n\n"
+              L"Ellipse parameters\n  Radii: (4, 3)\n  Angle: 0 rad\n  Center: (1, 2)\n"
+              L"  Handedness: right\n  Phase: 0 rad\n\n");
+    const ccRect rect(ccVector<2>(-1, 2), ccVector<2>(10, 5));
+    const std::wstring rectText = describe(rect, {0}, false, false);
+    EXPECT_EQ(rectText.substr(0, rectText.find(L"Shape tree")),
+              L"Rectangle parameters\n  X min: -1\n  X max: 9\n  Y min: 2\n  Y max: 7\n"
+              L"  Size: (10, 5)\n\n");
+    // A rectangle is drawn whole but its glyphs sit on its decomposed sides.
+    EXPECT_EQ(draw(ccRect(ccVector<2>(0, 0), ccVector<2>(100, 50))).size(), 1 + 4 * 5);
+}
+
 TEST(Draw, WeightSignChoosesPropertiesAndOutlinesLoseTheirArrowheads) {
     const auto tree =
         general({model(segment(0, 0, 1, 0), weight(-2)), model(segment(0, 1, 1, 1), weight(0)),
