@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # One entry point for building and checking the module on Debian 12.
 #
-#   ./build.sh demo    builds the module and runs its demonstration
+#   ./build.sh demo    builds the module and runs its demonstration (a report
+#                      and drawing of a model land in build/demo/)
 #   ./build.sh test    builds everything and runs the whole test suite
 #   ./build.sh bench   builds and runs the benchmarks
 #   ./build.sh fuzz    builds the archive fuzzer with clang and runs it on a
@@ -40,6 +41,9 @@ case "${1:-}" in
 demo)
     configure_and_build build/release
     ./build/release/examples/combine_props
+    ./build/release/examples/contour_features
+    mkdir -p build/demo && (cd build/demo && ../release/examples/inspect_model)
+    echo "Report and drawing of a model: build/demo/report.html, build/demo/drawing.svg"
     ;;
 test)
     configure_and_build build/release
