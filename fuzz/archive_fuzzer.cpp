@@ -1,5 +1,7 @@
 // Feeds arbitrary bytes to the archive reader. Reading may fail only with an
-// archive error; whatever it reads whole must store and read back equal.
+// archive error; whatever it reads whole must store, read back and store again
+// to the same bytes. (Bytes, not shape equality: equality of trees nested two
+// thousand deep takes time exponential in the depth.)
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -26,15 +28,12 @@ std::vector<unsigned char> writeObject(Object object) {
     return bytes;
 }
 
-// A shape read from hostile bytes is valid: storing it and reading it back
-// gives an equal shape.
+// An object read from hostile bytes is valid: storing it, reading that back
+// and storing again gives the same bytes.
 void checkRoundTrip(const Object& object) {
-    const auto* shape = dynamic_cast<const ccShape*>(object.get());
-    if (!shape) return;
     std::vector<unsigned char> bytes = writeObject(object);
     const Object again = readObject(bytes);
-    const auto* shapeAgain = dynamic_cast<const ccShape*>(again.get());
-    if (!shapeAgain || !(*shapeAgain == *shape)) std::abort();
+    if (writeObject(again) != bytes) std::abort();
 }
 
 }  // namespace
