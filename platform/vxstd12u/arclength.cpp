@@ -27,14 +27,18 @@ double gauss(const ccSpeedFunction& speed, double a, double b) {
     return sum * half;
 }
 
+// `splitsLeft` bounds the work of one length: a speed that is smooth nowhere
+// (extreme rational weights, say) would otherwise split exponentially often.
 double adaptive(const ccSpeedFunction& speed, double a, double b, double whole, double tolerance,
-                int depth) {
+                int depth, long& splitsLeft) {
     const double mid = 0.5 * (a + b);
     const double left = gauss(speed, a, mid);
     const double right = gauss(speed, mid, b);
-    if (depth >= kMaxDepth || std::fabs(left + right - whole) <= tolerance) return left + right;
-    return adaptive(speed, a, mid, left, 0.5 * tolerance, depth + 1) +
-           adaptive(speed, mid, b, right, 0.5 * tolerance, depth + 1);
+    const bool settled = std::fabs(left + right - whole) <= tolerance;
+    if (settled || depth >= kMaxDepth || splitsLeft <= 0) return left + right;
+    --splitsLeft;
+    return adaptive(speed, a, mid, left, 0.5 * tolerance, depth + 1, splitsLeft) +
+           adaptive(speed, mid, b, right, 0.5 * tolerance, depth + 1, splitsLeft);
 }
 }  // namespace
 
@@ -44,6 +48,7 @@ double cfArcLength(const ccSpeedFunction& speed, double t0, double t1) {
     // Start from a few panels so that a speed with sharp features inside the
     // interval is not mistaken for a smooth one by a single estimate.
     constexpr int kPanels = 8;
+    long splitsLeft = cc_tol::kArcLengthMaxSplits;
     double total = 0;
     for (int i = 0; i < kPanels; ++i) {
         const double a = t0 + (t1 - t0) * i / kPanels;
@@ -52,7 +57,7 @@ double cfArcLength(const ccSpeedFunction& speed, double t0, double t1) {
         total += adaptive(
             speed, a, b, estimate,
             cc_tol::kArcLengthRelative * std::fabs(estimate) + std::numeric_limits<double>::min(),
-            0);
+            0, splitsLeft);
     }
     return total;
 }

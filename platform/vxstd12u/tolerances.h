@@ -60,4 +60,10 @@ constexpr long kDrawCubicFitMaxSplits = 12;
 // map has no exact SVG form.
 constexpr long kDrawPerspectiveChords = 128;
 
+// The most interval splits one arc-length integration makes. Smooth curves
+// settle after a few hundred; a speed that never settles (a rational curve with
+// extreme weights) stops here with the best estimate instead of running for
+// minutes.
+constexpr long kArcLengthMaxSplits = 1L << 14;
+
 }  // namespace cc_tol
