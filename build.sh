@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # One entry point for building and checking the module on Debian 12.
 #
-#   ./build.sh demo    builds the module and runs its demonstration (a report
-#                      and drawing of a model land in build/demo/)
+#   ./build.sh demo    builds everything and runs `shapemod demo`: a model's
+#                      featurelets, drawing, report and archive land in build/demo/
 #   ./build.sh test    builds everything and runs the whole test suite
 #   ./build.sh bench   builds and runs the benchmarks
 #   ./build.sh fuzz    builds the archive fuzzer with clang and runs it on a
@@ -13,7 +13,8 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-PACKAGES=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev libpng-dev)
+PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev libpng-dev
+          nlohmann-json3-dev libdxflib-dev)
 [[ "${1:-}" == bench ]] && PACKAGES+=(libboost-dev)  # the benchmarks' yardstick only
 [[ "${1:-}" == fuzz ]] && PACKAGES+=(clang-14 libclang-rt-14-dev)  # libFuzzer and sanitizers
 
@@ -40,10 +41,7 @@ install_missing_packages
 case "${1:-}" in
 demo)
     configure_and_build build/release
-    ./build/release/examples/combine_props
-    ./build/release/examples/contour_features
-    mkdir -p build/demo && (cd build/demo && ../release/examples/inspect_model)
-    echo "Report and drawing of a model: build/demo/report.html, build/demo/drawing.svg"
+    ./build/release/tools/shapemod demo --out build/demo
     ;;
 test)
     configure_and_build build/release
