@@ -1,0 +1,64 @@
+#include "shapemod/cli.h"
+#include <gtest/gtest.h>
+#include <string>
+#include "vxstd12u/str.h"
+
+namespace shapemod {
+namespace {
+
+OptionParser grammar() {
+    return OptionParser("features", {"MODEL"}, "Prints featurelets.")
+        .option("--spacing", "S", "sample spacing")
+        .option("--complex", "MIN MAX NUM MAXNUM", "complex features")
+        .option("--max-points", "N", "point limit")
+        .flag("--uniform", "uniform sampling");
+}
+
+std::string usageErrorOf(const Args& args) {
+    try {
+        grammar().parse(args);
+    } catch (const UsageError& e) {
+        return cfNarrow(e.detail());
+    }
+    return "no error";
+}
+
+TEST(OptionParser, SortsOperandsFromOptionsWhateverTheirValuesLookLike) {
+    const auto p = grammar().parse({"--complex", "-1", "2", "3", "4", "m.json", "--uniform",
+                                    "--spacing", "0.5", "--spacing", "-2e-1"});
+    ASSERT_EQ(p.operands(), Args{"m.json"});
+    EXPECT_TRUE(p.has("--uniform"));
+    EXPECT_FALSE(p.has("--max-points"));
+    EXPECT_EQ(p.values("--complex"), (Args{"-1", "2", "3", "4"}));
+    EXPECT_DOUBLE_EQ(p.number("--complex", 0, 3), 4.0);
+    EXPECT_DOUBLE_EQ(p.number("--spacing", 1), -0.2);  // the last occurrence wins
+    EXPECT_EQ(p.occurrences("--spacing").size(), 2u);
+    EXPECT_EQ(p.integer("--max-points", 7, 0, 10), 7);
+    EXPECT_EQ(grammar().parse({"--", "-odd-name.json"}).operands(), Args{"-odd-name.json"});
+}
+
+TEST(OptionParser, HelpWinsOverEveryOtherCheck) {
+    EXPECT_TRUE(grammar().parse({"--bogus", "--help"}).helpRequested());
+    const std::string usage = grammar().usage();
+    EXPECT_NE(usage.find("shapemod features MODEL"), std::string::npos);
+    EXPECT_NE(usage.find("[--complex MIN MAX NUM MAXNUM]"), std::string::npos);
+}
+
+TEST(OptionParser, BadCommandLinesNameTheOffendingWord) {
+    EXPECT_NE(usageErrorOf({"m.json", "--spaceing", "1"}).find("unknown option --spaceing"),
+              std::string::npos);
+    EXPECT_NE(usageErrorOf({"m.json", "--complex", "1", "2", "3"}).find("MIN MAX NUM MAXNUM"),
+              std::string::npos);
+    EXPECT_NE(usageErrorOf({}).find("MODEL"), std::string::npos);
+    EXPECT_NE(usageErrorOf({"a.json", "b.json"}).find("got 2"), std::string::npos);
+
+    const auto p = grammar().parse(
+        {"m", "--spacing", "1x", "--max-points", "11", "--complex", "1", "2", "nan", "4"});
+    EXPECT_THROW(p.number("--spacing", 1), UsageError);
+    EXPECT_THROW(p.number("--complex", 1, 2), UsageError);
+    EXPECT_THROW(p.integer("--max-points", 0, 0, 10), UsageError);
+    EXPECT_THROW(p.values("--uniform"), UsageError);
+}
+
+}  // namespace
+}  // namespace shapemod
