@@ -12,8 +12,11 @@
 #include <typeinfo>
 #include <utility>
 
+#include "vxdiagc12u/diag.h"
+#include "vxdiagc12u/pelbuffer.h"
 #include "vxdispc12u/color.h"
 #include "vxdispc12u/genpoly.h"
+#include "vxdispc12u/graphiclist.h"
 #include "vxftlt12u/featurelet.h"
 #include "vxstd12u/affinerect.h"
 #include "vxstd12u/annulus.h"
@@ -36,11 +39,6 @@
 #include "vxstd12u/shapetree.h"
 #include "vxstd12u/spline.h"
 #include "vxstd12u/transform.h"
-
-class ccGraphicList;
-class ccDiagObject;
-template <class T>
-class ccPelBuffer_const;
 
 // ---------------------------------------------------------------------------
 // Model properties
@@ -815,10 +813,11 @@ extern template void cfRecordWithPose<unsigned short>(ccDiagObject&,
     X(ccAnnulus)                                                                              \
     X(ccBezierCurve)                                                                          \
     X(ccCircle)                                                                               \
-    X(ccContourTree) X(ccDeBoorSpline) X(ccEllipse2) X(ccEllipseAnnulus)                      \
-        X(ccEllipseAnnulusSection) X(ccEllipseArc2) X(ccFLine) X(ccGenAnnulus) X(ccGenPoly)   \
-            X(ccGenRect) X(ccGeneralShapeTree) X(ccHermiteSpline) X(ccInterpSpline) X(ccLine) \
-                X(ccLineSeg) X(ccMappedShape) X(ccPolyline) X(ccRect) X(ccRegionTree)
+    X(ccContourTree)                                                                          \
+    X(ccDeBoorSpline) X(ccEllipse2) X(ccEllipseAnnulus) X(ccEllipseAnnulusSection)            \
+        X(ccEllipseArc2) X(ccFLine) X(ccGenAnnulus) X(ccGenPoly) X(ccGenRect)                 \
+            X(ccGeneralShapeTree) X(ccHermiteSpline) X(ccInterpSpline) X(ccLine) X(ccLineSeg) \
+                X(ccMappedShape) X(ccPolyline) X(ccRect) X(ccRegionTree)
 
 #define SHMD_EXTERN_MODEL(T) extern template class ccShapeModelTemplate<T>;
 SHMD_FOR_EACH_MODEL_TYPE(SHMD_EXTERN_MODEL)
