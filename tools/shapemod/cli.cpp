@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <ostream>
 #include <sstream>
 #include "vxstd12u/str.h"
 
@@ -12,6 +13,9 @@ UsageError::UsageError(const std::string& utf8Detail) : ccErrorKind(cfWiden(utf8
 FileError::FileError(const std::string& utf8Detail) : ccErrorKind(cfWiden(utf8Detail)) {}
 
 namespace {
+
+// Where option help starts in the usage text.
+constexpr std::size_t kHelpColumn = 24;
 
 bool isHelp(const std::string& word) {
     return word == "--help" || word == "-h";
@@ -83,13 +87,20 @@ OptionParser::OptionParser(std::string command, std::vector<std::string> operand
     : command_(std::move(command)), operands_(std::move(operands)), summary_(std::move(summary)) {}
 
 OptionParser& OptionParser::flag(const std::string& name, const std::string& help) {
-    options_.push_back({name, 0, "", help});
+    options_.push_back({name, 0, "", help, false});
     return *this;
 }
 
 OptionParser& OptionParser::option(const std::string& name, const std::string& valueNames,
                                    const std::string& help) {
-    options_.push_back({name, static_cast<int>(wordCount(valueNames)), valueNames, help});
+    options_.push_back({name, static_cast<int>(wordCount(valueNames)), valueNames, help, false});
+    return *this;
+}
+
+OptionParser& OptionParser::requiredOption(const std::string& name, const std::string& valueNames,
+                                           const std::string& help) {
+    option(name, valueNames, help);
+    options_.back().required = true;
     return *this;
 }
 
@@ -124,6 +135,10 @@ ParsedArgs OptionParser::parse(const Args& args) const {
                                                 args.begin() + static_cast<long>(i + count) + 1));
         i += count;
     }
+    for (const OptionSpec& o : options_)
+        if (o.required && !parsed.has(o.name))
+            throw UsageError(o.name + " " + o.valueNames + " is required (see " + command_ +
+                             " --help)");
     if (parsed.operands_.size() != operands_.size()) {
         std::string expected;
         for (const auto& o : operands_) expected += " " + o;
@@ -134,18 +149,29 @@ ParsedArgs OptionParser::parse(const Args& args) const {
     return parsed;
 }
 
+std::optional<ParsedArgs> OptionParser::parseOrShowHelp(const Args& args, std::ostream& out) const {
+    ParsedArgs parsed = parse(args);
+    if (!parsed.helpRequested()) return parsed;
+    out << usage();
+    return std::nullopt;
+}
+
 std::string OptionParser::usage() const {
     std::ostringstream text;
     text << "usage: shapemod " << command_;
     for (const auto& o : operands_) text << ' ' << o;
     for (const auto& o : options_)
-        text << " [" << o.name << (o.valueNames.empty() ? "" : " ") << o.valueNames << ']';
+        text << (o.required ? " " : " [") << o.name << (o.valueNames.empty() ? "" : " ")
+             << o.valueNames << (o.required ? "" : "]");
     text << "\n\n" << summary_ << "\n";
     if (!options_.empty()) text << "\noptions:\n";
     for (const auto& o : options_) {
         const std::string head = o.name + (o.valueNames.empty() ? "" : " ") + o.valueNames;
-        text << "  " << head << std::string(head.size() < 24 ? 24 - head.size() : 1, ' ') << o.help
-             << "\n";
+        // Help that does not fit beside a long option starts on the next line.
+        const std::string gap = head.size() < kHelpColumn
+                                    ? std::string(kHelpColumn - head.size(), ' ')
+                                    : "\n  " + std::string(kHelpColumn, ' ');
+        text << "  " << head << gap << o.help << "\n";
     }
     return text.str();
 }

@@ -3,6 +3,7 @@
 #pragma once
 #include <cstddef>
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -55,6 +56,7 @@ struct OptionSpec {
     int valueCount;
     std::string valueNames;
     std::string help;
+    bool required;
 };
 
 // The words of one command line sorted into operands and options.
@@ -113,10 +115,19 @@ class OptionParser {
     OptionParser& option(const std::string& name, const std::string& valueNames,
                          const std::string& help);
 
+    // Adds an option that every use of the command must give.
+    OptionParser& requiredOption(const std::string& name, const std::string& valueNames,
+                                 const std::string& help);
+
     // Sorts `args`. Throws UsageError for an unknown option, an option with
-    // too few values, or a wrong number of operands; the message names the
+    // too few values, a missing required option, or a wrong number of
+    // operands; the message names the
     // command and the offending word. --help anywhere wins over every check.
     ParsedArgs parse(const Args& args) const;
+
+    // parse(), except that when --help was asked the usage goes to `out` and
+    // the result is empty: the command has then done its work.
+    std::optional<ParsedArgs> parseOrShowHelp(const Args& args, std::ostream& out) const;
 
     // The usage text: synopsis line, summary and one line per option.
     std::string usage() const;
