@@ -1,15 +1,23 @@
 #!/usr/bin/env bash
 # One entry point for building and checking the module on Debian 12.
 #
-#   ./build.sh demo    builds everything and runs `shapemod demo`: a model's
-#                      featurelets, drawing, report and archive land in build/demo/
-#   ./build.sh test    builds everything and runs the whole test suite
-#   ./build.sh bench   builds and runs the benchmarks
-#   ./build.sh fuzz    builds the archive fuzzer with clang and runs it on a
-#                      fresh seed corpus for FUZZ_SECONDS (default 600)
+#   ./build.sh demo      builds everything and runs `shapemod demo`: a model's
+#                        featurelets, drawing, report and archive land in build/demo/
+#   ./build.sh test      builds everything and runs the whole test suite
+#   ./build.sh bench     builds and runs the benchmarks
+#   ./build.sh sanitize  builds everything with AddressSanitizer and
+#                        UndefinedBehaviorSanitizer and runs the whole test suite
+#   ./build.sh tsan      builds the module's tests with ThreadSanitizer and runs
+#                        the concurrency test
+#   ./build.sh fuzz      builds the fuzzers with clang and runs each one on its
+#                        corpus for FUZZ_SECONDS (default 60; 600 makes the
+#                        ten-minute development run); FUZZ_TARGET=<name> runs
+#                        only fuzz/<name>_fuzzer.cpp. Findings land in
+#                        <build dir>/findings/, grown corpora in <build dir>/corpus/
 #
 # Missing Debian packages are installed first (needs root, as on a fresh
-# machine). Builds go to build/release (or build/bench).
+# machine). Builds go to build/<mode> (build/release for demo and test);
+# SHMD_BUILD_DIR puts a checking mode's build elsewhere.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -30,11 +38,101 @@ install_missing_packages() {
     fi
 }
 
-configure_and_build() {
+configure() {
     local dir=$1
     shift
     cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
-    cmake --build "$dir" -j "$(nproc)"
+}
+
+configure_and_build() {
+    configure "$@"
+    cmake --build "$1" -j "$(nproc)"
+}
+
+# Every sanitizer report ends the program with an error; leaks count too.
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:strict_string_checks=1:check_initialization_order=1}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1}
+export TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1}
+
+sanitize() {
+    local dir=${SHMD_BUILD_DIR:-build/sanitize}
+    configure_and_build "$dir" -DSHMD_SANITIZE=address,undefined
+    # The install check builds an uninstrumented consumer against these
+    # libraries, which the sanitizer runtime refuses; the release suite runs it.
+    ctest --test-dir "$dir" --output-on-failure -j "$(nproc)" -E '^InstalledPackageBuildsAConsumer$'
+}
+
+tsan() {
+    local dir=${SHMD_BUILD_DIR:-build/tsan}
+    configure "$dir" -DSHMD_SANITIZE=thread -DSHMD_BUILD_TOOLS=OFF
+    cmake --build "$dir" -j "$(nproc)" --target test_shmd
+    # ThreadSanitizer needs the address layout it was built for; a kernel that
+    # randomizes more bits than it expects gets the run without randomization.
+    setarch "$(uname -m)" -R "$dir/tests/test_shmd" --gtest_filter='Concurrency.*'
+}
+
+# Copies the seed inputs of fuzzer `name` into `seeds`: the committed ones
+# under fuzz/corpus/<name>/ and those of the inputs the fuzzer reads.
+collect_seeds() {
+    local name=$1 seeds=$2 dir=$3
+    rm -rf "$seeds" && mkdir -p "$seeds"
+    local files=(fuzz/corpus/"$name"/*)
+    case $name in
+    archive) "$dir/fuzz/make_archive_corpus" "$seeds" ;;
+    modelfile) files+=(examples/models/*.json) ;;
+    dxf) files+=(tests/tools/data/*.dxf) ;;
+    esac
+    for f in "${files[@]}"; do
+        [[ -f $f ]] && cp "$f" "$seeds/"
+    done
+    return 0
+}
+
+# Runs fuzzer `name` for FUZZ_SECONDS; its output goes to <dir>/logs/<name>.log.
+fuzz_one() {
+    local name=$1 dir=$2
+    local corpus=$dir/corpus/$name seeds=$dir/seeds/$name
+    mkdir -p "$corpus" "$dir/findings" "$dir/logs"
+    collect_seeds "$name" "$seeds" "$dir"
+    # An input running longer than 10 s counts as a hang.
+    "$dir/fuzz/fuzz_$name" -max_total_time="${FUZZ_SECONDS:-60}" -timeout=10 -print_final_stats=1 \
+        -artifact_prefix="$dir/findings/$name-" "$corpus" "$seeds" >"$dir/logs/$name.log" 2>&1
+}
+
+fuzz() {
+    local dir=${SHMD_BUILD_DIR:-build/fuzz}
+    CXX=clang++-14 configure "$dir" -DSHMD_BUILD_FUZZ=ON -DSHMD_BUILD_TESTS=OFF -DSHMD_BUILD_TOOLS=ON
+    cmake --build "$dir" -j "$(nproc)" --target fuzzers
+    local names=()
+    for f in fuzz/*_fuzzer.cpp; do
+        f=${f#fuzz/}
+        names+=("${f%_fuzzer.cpp}")
+    done
+    if [[ -n ${FUZZ_TARGET:-} ]]; then
+        [[ -f fuzz/${FUZZ_TARGET}_fuzzer.cpp ]] || { echo "no fuzzer named ${FUZZ_TARGET}" >&2; return 2; }
+        names=("$FUZZ_TARGET")
+    fi
+    # One fuzzer per core at a time.
+    local failed=() i
+    for ((i = 0; i < ${#names[@]}; i += $(nproc))); do
+        local batch=("${names[@]:i:$(nproc)}") pids=() n
+        for n in "${batch[@]}"; do
+            fuzz_one "$n" "$dir" &
+            pids+=($!)
+        done
+        for n in "${!batch[@]}"; do
+            local name=${batch[n]} log=$dir/logs/${batch[n]}.log
+            if wait "${pids[n]}"; then
+                echo "fuzz_$name: $(grep -o 'number_of_executed_units: [0-9]*' "$log" | grep -o '[0-9]*$') inputs" \
+                    "in ${FUZZ_SECONDS:-60} s, no finding"
+            else
+                failed+=("$name")
+                tail -n 60 "$log"
+                echo "fuzz_$name FOUND A FAULT: see $log and $dir/findings/" >&2
+            fi
+        done
+    done
+    ((${#failed[@]} == 0))
 }
 
 install_missing_packages
@@ -51,16 +149,11 @@ bench)
     configure_and_build build/bench -DSHMD_BUILD_BENCH=ON -DSHMD_BUILD_TESTS=OFF
     cmake --build build/bench --target bench
     ;;
-fuzz)
-    CXX=clang++-14 configure_and_build build/fuzz -DSHMD_BUILD_FUZZ=ON -DSHMD_BUILD_TESTS=OFF \
-        -DSHMD_BUILD_TOOLS=OFF
-    rm -rf build/fuzz/corpus && mkdir -p build/fuzz/corpus build/fuzz/findings
-    ./build/fuzz/fuzz/make_archive_corpus build/fuzz/corpus
-    ./build/fuzz/fuzz/fuzz_archive -max_total_time="${FUZZ_SECONDS:-600}" \
-        -artifact_prefix=build/fuzz/findings/ build/fuzz/corpus
+sanitize | tsan | fuzz)
+    "$1"
     ;;
 *)
-    echo "usage: $0 demo|test|bench|fuzz" >&2
+    echo "usage: $0 demo|test|bench|sanitize|tsan|fuzz" >&2
     exit 2
     ;;
 esac
