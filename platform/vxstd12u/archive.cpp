@@ -4,6 +4,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "vxstd12u/stackguard.h"
 #include "vxstd12u/str.h"
 
 namespace {
@@ -233,7 +234,7 @@ void ccArchive::storeObject(ccPersistent* object) {
     *this || tag || name;
     storedNumbers_.emplace(identity, static_cast<long>(storedNumbers_.size()));
     const DepthGuard guard(depth_);
-    object->dispatchSerialize(*this);
+    cfWithEnoughStack([&] { object->dispatchSerialize(*this); });
 }
 
 ccPersistent* ccArchive::loadObject() {
@@ -266,7 +267,7 @@ ccPersistent* ccArchive::loadObject() {
     const long number = static_cast<long>(loadedObjects_.size());
     loadedObjects_.emplace_back(counted);
     unfinished_.insert(number);
-    object->dispatchSerialize(*this);
+    cfWithEnoughStack([&] { object->dispatchSerialize(*this); });
     unfinished_.erase(number);
     return object;
 }

@@ -43,7 +43,10 @@ class ccArchive {
     enum Direction { eStoring, eLoading };
 
     // Objects nested deeper than this (a tree in a tree in ...) are refused.
-    static constexpr long kMaxObjectDepth = 2000;
+    // Nesting costs no stack beyond the caller's (deep levels continue on
+    // fresh stacks), so the bound only keeps a hostile archive from
+    // building an unbounded chain of half-read objects.
+    static constexpr long kMaxObjectDepth = 1L << 17;
     // The format this library writes and reads.
     static constexpr unsigned char kFormat = 1;
 

@@ -156,14 +156,29 @@ TEST(ArchiveObjects, TruncationAnywhereThrowsAndLeavesTheHandleAlone) {
     }
 }
 
-TEST(ArchiveObjects, NestingIsBounded) {
+// Unwinds a chain iteratively, so that no test depends on recursive destruction.
+void dropChain(ccPtrHandle<Link>& chain) {
+    while (chain) chain = ccPtrHandle<Link>(chain->next);
+}
+
+TEST(ArchiveObjects, NestingFarDeeperThanAThreadStackRoundTripsAndIsBounded) {
+    // 100,000 levels need far more stack than a thread starts with.
     ccPtrHandle<Link> deep;
-    for (long i = 0; i <= ccArchive::kMaxObjectDepth; ++i) deep = link(i, deep);
+    for (long i = 0; i < 100000; ++i) deep = link(i, deep);
     std::vector<unsigned char> bytes;
-    ccArchive ar(bytes, ccArchive::eStoring);
-    EXPECT_THROW(ar || deep, ccArchive::Error);
-    // Unwind the chain iteratively so the test itself cannot overflow the stack.
-    while (deep) deep = ccPtrHandle<Link>(deep->next);
+    ccArchive(bytes, ccArchive::eStoring) || deep;
+    ccPtrHandle<Link> back;
+    ccArchive(bytes, ccArchive::eLoading) || back;
+    long levels = 0;
+    for (const Link* l = back.get(); l; l = l->next.get(), ++levels)
+        if (l->value != 99999 - levels) break;
+    EXPECT_EQ(levels, 100000);
+    dropChain(back);
+
+    for (long i = 100000; i <= ccArchive::kMaxObjectDepth; ++i) deep = link(i, deep);
+    std::vector<unsigned char> refused;
+    EXPECT_THROW(ccArchive(refused, ccArchive::eStoring) || deep, ccArchive::Error);
+    dropChain(deep);
 }
 
 TEST(ArchiveObjects, HeaderIsCheckedAndFilesRoundTrip) {
