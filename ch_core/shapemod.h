@@ -190,8 +190,8 @@ class ccShapeModelDefs {
 
 // The part of every shape model that is not geometry: one ccShapeModelProps
 // and the hooks through which a typed model keeps its shape and its
-// properties in step. Code that walks shapes finds a node's record by a
-// dynamic cast to ccShapeModel.
+// properties in step. Code that walks shapes finds a node's record through
+// ccShape::asShapeModel.
 //
 // Equality compares the properties only, never geometry.
 class ccShapeModel : public virtual ccPersistent {
@@ -412,6 +412,8 @@ class ccShapeModelTemplate : public T, public virtual ccShapeModel {
     ccPtrHandle<ccShape> clone() const override {
         return ccPtrHandle<ccShape>(new ccShapeModelTemplate(*this));
     }
+
+    const ccShapeModel* asShapeModel() const noexcept override { return this; }
 
     // Region trees map through cfMapRegionTreeModel, generalized polygons as
     // their decomposition; every other model maps its plain geometry, wraps

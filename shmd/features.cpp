@@ -329,8 +329,8 @@ void appendUniformContour(const ccContourTree& contour, const ccShapeModelProps&
                           const Params& params, bool isConsistent, long shapeIndex,
                           std::vector<ccPerimPos>& perimPositions, ccFeatureletChainSet& out) {
     const ccPtrHandle<ccShape> copy =
-        cfIsA<ccShapeModel>(contour) ? contour.clone()
-                                     : ccShapeModelProps(false, 1.0, false, 1.0).assign(contour);
+        contour.asShapeModel() ? contour.clone()
+                               : ccShapeModelProps(false, 1.0, false, 1.0).assign(contour);
     ccShape::ccSampleResult samples;
     samples.shapeIndex(shapeIndex);
     PieceList pieces;
@@ -354,13 +354,13 @@ void appendFeatures(const ccShape& shape, const ccShapeModelProps& inherited, co
         return;
     }
     ccShapeModelProps inForce = inherited.combine(cfLocalShapeModelProps(shape, true, true, true));
-    const auto* tree = dynamic_cast<const ccShapeTree*>(&shape);
+    const ccShapeTree* tree = shape.asShapeTree();
     if (!tree) {
         appendPrimitive(shape, nullptr, inForce, params, shapeIndex, walk, out);
         return;
     }
-    const auto* contour = dynamic_cast<const ccContourTree*>(tree);
-    const auto* region = contour ? nullptr : dynamic_cast<const ccRegionTree*>(tree);
+    const ccContourTree* contour = tree->asContourTree();
+    const ccRegionTree* region = tree->asRegionTree();
     if (contour) {
         ccShapeModelProps consistent = inherited;
         const bool isConsistent = cfConsistentContourProps(*contour, inherited, consistent, mode);
@@ -414,7 +414,7 @@ bool cfConsistentContourProps(const ccContourTree& contour, const ccShapeModelPr
         ccShapeModelProps childInherited = base;
         const ccPtrHandle_const<ccShape> examined = cfUnwrapMappedShape(child, childInherited);
         ccShapeModelProps props;
-        if (const auto* sub = dynamic_cast<const ccContourTree*>(examined.get())) {
+        if (const auto* sub = cfAsContour(*examined)) {
             props = childInherited;
             if (!cfConsistentContourProps(*sub, childInherited, props, mode)) return false;
         } else {
@@ -530,7 +530,7 @@ bool hasPointLimit(long maxNumPoints) {
 std::vector<Entry> entriesOf(const ccShapeTree& tree, const ccShapeModelProps& inherited,
                              const ccShapeModelProps& inForce, const ccShapeInfo& info,
                              long index) {
-    const auto* region = dynamic_cast<const ccRegionTree*>(&tree);
+    const ccRegionTree* region = tree.asRegionTree();
     const bool hasBoundaryEntry = region && !(region->isRoot() && region->isHole());
     std::vector<Entry> entries;
     long c = index + 1;
@@ -664,8 +664,8 @@ ChainSetHandle complexStep(const ccShape& shape, const ccShapeModelProps& inheri
         return complexStep(*cfDistributeMapXform(shape), inherited, budget, numPoints, maxNumPoints,
                            nullptr, 0);
     }
-    const auto* tree = dynamic_cast<const ccShapeTree*>(&shape);
-    if (tree && !cfIsA<ccContourTree>(shape)) {
+    const ccShapeTree* tree = shape.asShapeTree();
+    if (tree && !tree->asContourTree()) {
         return complexTree(*tree, inherited, budget, numPoints, maxNumPoints, topInfo, index);
     }
     return complexLeaf(shape, inherited, budget, numPoints, maxNumPoints, topInfo, index);

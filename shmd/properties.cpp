@@ -12,16 +12,16 @@ namespace {
 const ccShapeModelProps kDefaultProps;
 
 const ccShapeModel* asModel(const ccShape& shape) {
-    return dynamic_cast<const ccShapeModel*>(&shape);
+    return shape.asShapeModel();
 }
 const ccMappedShape* asMapped(const ccShape& shape) {
-    return dynamic_cast<const ccMappedShape*>(&shape);
+    return shape.asMappedShape();
 }
 const ccShapeTree* asTree(const ccShape& shape) {
-    return dynamic_cast<const ccShapeTree*>(&shape);
+    return shape.asShapeTree();
 }
 const ccRegionTree* asRegion(const ccShape& shape) {
-    return dynamic_cast<const ccRegionTree*>(&shape);
+    return cfAsRegion(shape);
 }
 
 bool isModel(const ccShape& shape) {
@@ -196,7 +196,7 @@ bool regionBoundaryHasPolarity(const ccRegionTree& node, bool polarity) {
 bool treeHasInsidePolarity(const ccShapeTree& tree, bool polarity) {
     const bool reversed = cfLocalShapeModelProps(tree, true, true, false).isReversedPolarity();
     const bool childSense = reversed != polarity;
-    if (dynamic_cast<const ccContourTree*>(&tree)) {
+    if (tree.asContourTree()) {
         if (!tree.isRegion()) return true;
         return piecesShowReversal(tree, (polarity != tree.isRightHanded()) != reversed);
     }
@@ -265,7 +265,7 @@ ccPtrHandle<ccShape> ccShapeModel::setInsidePolarity(const ccShape& shape, bool 
         const ccMappedShape rebuilt(fixed, mapped->mapXform(), true);
         return own.assign(rebuilt);
     }
-    if (dynamic_cast<const ccContourTree*>(tree) || asRegion(*tree)) {
+    if (tree->asContourTree() || asRegion(*tree)) {
         const ccPtrHandle<ccShape> cleared = clearBelow(*tree);
         if (isInsidePolarity(*cleared, polarity)) return cfAsShapeModel(cleared);
         return cfToggleReversedPolarity(*cleared);
@@ -473,8 +473,7 @@ ccPtrHandle<ccShape> mapContourBoundary(const ccContourTree& contour, const ccXf
 }
 
 ccPtrHandle_const<ccShape> mapBoundaryPart(const ccShape& part, const ccXform<2>& xform) {
-    if (const auto* contour = dynamic_cast<const ccContourTree*>(&part))
-        return mapContourBoundary(*contour, xform);
+    if (const auto* contour = cfAsContour(part)) return mapContourBoundary(*contour, xform);
     if (const ccMappedShape* mapped = asMapped(part)) return wrapMappedBoundary(*mapped, xform);
     return mapLeafBoundary(part, xform);
 }
@@ -589,7 +588,7 @@ void cfFindContoursWithWeightInRange(const ccPtrHandle_const<ccShape>& shape,
         inherited.combine(cfLocalShapeModelProps(s, true, false, false));
     if (const ccMappedShape* mapped = asMapped(s)) {
         findInMapped(*mapped, inForce, range, inclusive, found);
-    } else if (const auto* contour = dynamic_cast<const ccContourTree*>(&s)) {
+    } else if (const auto* contour = cfAsContour(s)) {
         findInContour(shape, *contour, inherited, inForce, range, inclusive, found);
     } else if (const ccShapeTree* tree = asTree(s)) {
         for (const ccPtrHandle_const<ccShape>& child : tree->children()) {

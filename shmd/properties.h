@@ -6,6 +6,17 @@
 
 #include "ch_core/shapemod.h"
 
+// `shape` as a contour tree or a region tree; null when it is not one. The
+// kind queries stand in for casts that the walks would make at every node.
+inline const ccContourTree* cfAsContour(const ccShape& shape) noexcept {
+    const ccShapeTree* tree = shape.asShapeTree();
+    return tree ? tree->asContourTree() : nullptr;
+}
+inline const ccRegionTree* cfAsRegion(const ccShape& shape) noexcept {
+    const ccShapeTree* tree = shape.asShapeTree();
+    return tree ? tree->asRegionTree() : nullptr;
+}
+
 // The local record of a node. With `lookThroughMapped` false, or for a shape
 // that is not a mapped shape, the shape's own record. For a mapped shape,
 // also the records of the mapped chain combined in: of every mapped shape of

@@ -46,6 +46,8 @@ class ccMappedShape : public ccShape {
     ccMappedShape(const ccMappedShape& other);
     ccMappedShape& operator=(const ccMappedShape& other);
 
+    const ccMappedShape* asMappedShape() const noexcept override { return this; }
+
     // The inner shape (possibly empty for a default mapped shape).
     const ccPtrHandle_const<ccShape>& shape() const noexcept { return shape_; }
     void shape(const ccPtrHandle_const<ccShape>& shape, bool share = true);

@@ -35,6 +35,10 @@
 class ccRect;
 class ccPolyline;
 class ccShapeInfo;
+class ccShapeTree;
+class ccMappedShape;
+// Defined by the shape-model layer above this library; shapes only point to it.
+class ccShapeModel;
 
 // What a clip removed. Offsets are arc lengths along the shape that was
 // clipped, in increasing order, one for each point where the clip boundary
@@ -80,6 +84,14 @@ class ccShape : public virtual ccRepBase, public virtual ccPersistent {
     virtual bool isDecomposed() const { return true; }
     // Whether the shape has a tangent (a point has none).
     virtual bool hasTangent() const { return true; }
+
+    // This shape as a tree, a mapped shape or a shape model; null when it is
+    // not one. Walks that visit every node ask these instead of casting: a
+    // dynamic_cast across the shapes' virtual bases costs hundreds of
+    // instructions, and a failed one the most.
+    virtual const ccShapeTree* asShapeTree() const noexcept { return nullptr; }
+    virtual const ccMappedShape* asMappedShape() const noexcept { return nullptr; }
+    virtual const ccShapeModel* asShapeModel() const noexcept { return nullptr; }
 
     // ---- Geometry ----
 

@@ -17,7 +17,7 @@ namespace {
 // The parts of `shape` in traversal order, or nothing for a leaf.
 ccShapeTree::ChildList partsOf(const ccShapeTree& tree) {
     ccShapeTree::ChildList parts;
-    const auto* region = dynamic_cast<const ccRegionTree*>(&tree);
+    const ccRegionTree* region = tree.asRegionTree();
     if (region && region->hasBoundary()) parts.push_back(region->boundaryHandle());
     parts.insert(parts.end(), tree.children().begin(), tree.children().end());
     return parts;
@@ -94,7 +94,7 @@ void ccShapeInfo::add(const ccShape& shape, long parent, double start, long dept
     if (depth > cc_tol::kMaxNestingDepth) throwBadParams(L"shape tree nested too deeply");
     const long index = numNodes();
     nodes_.push_back(Node{&shape, 0.0, start, 1, parent, true});
-    const auto* tree = dynamic_cast<const ccShapeTree*>(&shape);
+    const ccShapeTree* tree = shape.asShapeTree();
     if (!tree) {
         nodes_[index].perimeter = shape.perimeter();
         return;

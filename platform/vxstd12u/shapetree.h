@@ -59,6 +59,9 @@
 
 #include "vxstd12u/shape.h"
 
+class ccContourTree;
+class ccRegionTree;
+
 class ccShapeTree : public ccShape {
   public:
     using ChildList = std::vector<ccPtrHandle_const<ccShape>>;
@@ -67,6 +70,11 @@ class ccShapeTree : public ccShape {
     // Child i, 0 <= i < numChildren(); otherwise BadParams.
     const ccPtrHandle_const<ccShape>& child(long i) const;
     const ChildList& children() const noexcept { return children_; }
+
+    const ccShapeTree* asShapeTree() const noexcept override { return this; }
+    // This tree as a contour tree or a region tree; null when it is not one.
+    virtual const ccContourTree* asContourTree() const noexcept { return nullptr; }
+    virtual const ccRegionTree* asRegionTree() const noexcept { return nullptr; }
 
     // Appends `c` (see the header comment for `mayAdapt`).
     virtual void addChild(const ccPtrHandle_const<ccShape>& c, bool mayAdapt);
@@ -219,6 +227,8 @@ class ccContourTree : public ccShapeTree {
     bool isClosed() const noexcept { return closed_; }
     void isClosed(bool closed);
 
+    const ccContourTree* asContourTree() const noexcept override { return this; }
+
     bool isRegion() const override;
     bool isOpenContour() const override;
     bool isRightHanded() const override;
@@ -303,6 +313,8 @@ class ccRegionTree : public ccShapeTree {
 
     bool isHole() const noexcept { return hole_; }
     bool isRoot() const noexcept { return root_; }
+
+    const ccRegionTree* asRegionTree() const noexcept override { return this; }
 
     void addChild(const ccPtrHandle_const<ccShape>& c, bool mayAdapt) override;
 
