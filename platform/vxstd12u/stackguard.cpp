@@ -55,7 +55,7 @@ void runOnFreshStack(const std::function<void()>& work) {
     pthread_attr_t attributes;
     throwIfFailed(pthread_attr_init(&attributes), "cannot describe a thread");
     FreshStackCall call{&work, nullptr};
-    pthread_t thread;
+    pthread_t thread{};  // clang cannot see that a failed create throws before the join
     int error = pthread_attr_setstacksize(&attributes, kFreshStackBytes);
     if (error == 0) error = pthread_create(&thread, &attributes, runFreshStackCall, &call);
     pthread_attr_destroy(&attributes);
