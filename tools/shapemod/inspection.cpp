@@ -104,7 +104,7 @@ std::string describeText(const ccShape& shape) {
         for (const auto& [title, content] : r.texts()) {
             std::istringstream lines(cfNarrow(content));
             for (std::string line; std::getline(lines, line);)
-                text << indent << (line.empty() ? "" : "  ") << line << "\n";
+                text << (line.empty() ? "" : indent + "  " + line) << "\n";
         }
     }
     return text.str();
