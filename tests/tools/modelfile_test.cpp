@@ -12,6 +12,7 @@
 #include "shapemod/modelfile.h"
 #include "shmd/model_fixtures.h"
 #include "tooltest.h"
+#include "vxstd12u/str.h"
 
 namespace {
 
@@ -220,6 +221,107 @@ TEST(ModelFileRoundTrip, RandomModelTreesOfEveryTypeReadBackEqualWithTheirRecord
         expectRoundTrip({random.any(), random.params()});
         expectRoundTrip({random.trees().modelTree(4), ccShapeModel::ccFeatureParams()});
     }
+}
+
+std::string errorOf(const std::string& text) {
+    try {
+        shapemod::parseModel(text, "bad.json");
+    } catch (const FileError& e) {
+        return cfNarrow(e.detail());
+    }
+    return "(accepted)";
+}
+
+std::string file(const std::string& shape) {
+    return "{\"format\": 1, \"shape\": " + shape + "}";
+}
+
+TEST(ModelFileErrors, EachFaultNamesTheFileThePathAndWhatWasExpected) {
+    const std::string seg = R"({"type": "LineSeg", "p1": [0, 0], "p2": [1, 0]})";
+    EXPECT_EQ(errorOf("{\"format\": 1,\n \"shape\": {"),
+              "bad.json: parse error at line 2, column 12: syntax error while parsing object key - "
+              "unexpected end of input; expected string literal");
+    EXPECT_EQ(errorOf(file(R"({"type": "GeneralShapeTree", "children": [)" + seg +
+                           R"(, {"type": "Circle", "center": [0, 0], "radius": "abc"}]})")),
+              R"(bad.json: /shape/children/1/radius: expected a non-negative number, got "abc")");
+    EXPECT_EQ(errorOf(file(R"({"type": "ContourTree", "closed": true, "children": [)"
+                           R"({"type": "LineSeg", "p1": [0, 0]}]})")),
+              R"(bad.json: /shape/children/0: missing field "p2")");
+    EXPECT_EQ(
+        errorOf(file(R"({"type": "Circle", "center": [0, 0], "radus": 1})")),
+        "bad.json: /shape/radus: unknown field (expected one of: type, model, center, radius)");
+    EXPECT_EQ(errorOf("{\"format\": 2, \"shape\": " + seg + "}"),
+              "bad.json: /format: expected 1 (the only format this tool reads), got 2");
+    EXPECT_EQ(errorOf(file(R"({"type": "Circel"})")).substr(0, 48),
+              "bad.json: /shape/type: unknown shape type \"Circe");
+    // Faults the library finds, placed at the value or node that caused them.
+    EXPECT_EQ(
+        errorOf(file(
+            R"({"type": "GeneralShapeTree", "children": [)" + seg + "," +
+            R"({"type": "LineSeg", "model": {"magnitude": -1}, "p1": [0, 0], "p2": [1, 1]}]})")),
+        "bad.json: /shape/children/1/model/magnitude: magnitude -1 is below zero");
+    EXPECT_EQ(errorOf(file(R"({"type": "ContourTree", "closed": false, "children": [)" + seg +
+                           R"(, {"type": "GeneralShapeTree"}]})"))
+                  .substr(0, 36),
+              "bad.json: /shape/children/1: a conto");
+    // Region children are region nodes of the standing opposite their parent's.
+    const std::string solid =
+        R"({"type": "RegionTree", "boundary": {"type": "Circle", "center": [0, 0], "radius": 9}, "children": [)";
+    EXPECT_EQ(
+        errorOf(file(solid + R"({"type": "Circle", "center": [0, 0], "radius": 1}]})")),
+        R"(bad.json: /shape/children/0/type: expected "RegionTree" (the children of a region are regions), got "Circle")");
+    EXPECT_EQ(errorOf(file(solid + R"({"type": "RegionTree", "hole": false, "boundary": )"
+                                   R"({"type": "Circle", "center": [0, 0], "radius": 1}}]})")),
+              "bad.json: /shape/children/0/hole: expected true (a child region has the standing "
+              "opposite its parent's), got false");
+}
+
+TEST(ModelFileErrors, FilesThatCannotBeReadOrWrittenAreNamedAndLeftAsTheyWere) {
+    const shapemod::test::ScratchDir dir;
+    const std::string missing = dir / "missing.json";
+    try {
+        shapemod::readModelFile(missing);
+        FAIL() << "a missing file was read";
+    } catch (const FileError& e) {
+        EXPECT_EQ(cfNarrow(e.detail()).rfind(missing + ": cannot be opened", 0), 0u);
+    }
+    const std::string target = dir.write("kept.json", "old contents");
+    const ModelFile nanWeight{general({segment(0, 0, 1, 0), model(circle(), weight(std::nan("")))}),
+                              {}};
+    try {
+        shapemod::writeModelFile(nanWeight, target);
+        FAIL() << "a NaN weight was written";
+    } catch (const FileError& e) {
+        EXPECT_EQ(cfNarrow(e.detail()),
+                  target +
+                      ": /shape/children/1/model/weight: nan cannot be written (JSON has no "
+                      "NaN or infinity)");
+    }
+    EXPECT_EQ(shapemod::test::slurp(target), "old contents");
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"kept.json"});
+}
+
+// The examples: one per shape type, each read, featurized and written back
+// to the very same text.
+TEST(ModelFileExamples, OnePerTypeEachLoadsFeaturizesAndIsWrittenBackUnchanged) {
+    std::set<std::string> types;
+    for (const auto& entry :
+         std::filesystem::directory_iterator(shapemod::test::examplesDir() / "models")) {
+        if (entry.path().extension() != ".json") continue;
+        const std::string path = entry.path().string();
+        SCOPED_TRACE(path);
+        const std::string text = shapemod::test::slurp(path);
+        types.insert(nlohmann::json::parse(text)["shape"]["type"].get<std::string>());
+        const ModelFile model = shapemod::readModelFile(path);
+        EXPECT_EQ(shapemod::writeModel(model), text);
+        if (!model.shape->isFinite()) {
+            EXPECT_THROW(ccShapeModel::features(*model.shape, model.params),
+                         ccShapesError::InfiniteExtent);
+            continue;
+        }
+        EXPECT_GT(ccShapeModel::features(*model.shape, model.params)->numFeaturelets(), 0);
+    }
+    EXPECT_EQ(types.size(), 25u);
 }
 
 }  // namespace

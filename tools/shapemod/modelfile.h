@@ -1,22 +1,39 @@
 // Model files: a shape tree with model records on any node, and the feature
 // parameters to featurize it with, as JSON text.
 //
-// Format (version 1; the full list of shape nodes is in examples/models/README.md):
+// Format, version 1 (examples/models/README.md lists every shape type's
+// fields and has an example file of each):
 //
 //   {"format": 1, "features": {...}, "shape": {...}}
 //
-// "format" must be 1. "features" is optional; each of its fields is optional
-// and defaults to ccShapeModel::ccFeatureParams's default:
-//   startOffset, spacing (numbers), maxPoints (integer; absent = no limit),
-//   computeTangents, duplicateCorners (booleans), magScale, weightScale.
-// A shape node is {"type": "<class name without cc>", <fields of the type>,
-// "model": {...}}; "model" present makes the node a shape model and holds
-// any of weight, magnitude, reversed, ignored (absent fields take the
-// record's defaults: 1, 1, false, false). Points are [x, y]; angles are
-// radians. Trees hold "children": [nodes]; mapped shapes hold "shape" and
-// "xform", either {"linear": [a, b, c, d], "translation": [tx, ty]} (a b on
-// the first row) or {"perspective": [9 numbers, row-major]}.
-// Unknown fields are errors; so are missing required fields.
+// - "format" must be 1. "features" is optional, and so is each of its
+//   fields, which default to ccShapeModel::ccFeatureParams's defaults:
+//   startOffset, spacing (> 0), maxPoints (an integer; absent = no limit),
+//   computeTangents, duplicateCorners, uniformMode, magScale, weightScale.
+// - A shape node is {"type": "<class name without cc>", "model": {...},
+//   <the fields of its type>}. "model" present makes the node a shape model
+//   (ccShapeModelTemplate<T>); its fields weight, magnitude, reversed and
+//   ignored default as the record's default constructor.
+// - Fields are named as the type's accessors; points are [x, y], angles
+//   radians. Trees hold "children": [nodes]; contour trees "closed"; region
+//   nodes "hole" (implied by the place for a child), "boundary" (absent only
+//   for a hole) and region-node children; mapped shapes "shape" and "xform",
+//   either {"linear": [a, b, c, d], "translation": [tx, ty]} (row by row) or
+//   {"perspective": [9 numbers, row by row]}. An elliptical arc holds its
+//   "ellipse" (an object of the ellipse's fields), "phiStart" and "phiEnd".
+// - Unknown fields are errors, and so are missing ones that have no default.
+//   Shapes nest at most kMaxShapeDepth (modelfile_json.h) levels deep.
+//
+// Written files hold every field, so that a file read and written again is
+// the same text, and a tree written and read back is equal to it (geometry
+// and records), with one exception: an elliptical arc whose end parameter no
+// span reaches from its start, nor its start from its end (the arc
+// constructor adds a span to the start, and the sum can only land on every
+// other double of a finer-grained end), reads back with that end one
+// rounding away. Mapping makes such arcs rarely: seeded random trees of mapped
+// shapes hold one in about two thousand trees.
+// A region node that is not the top of its region tree but is held outside
+// one reads back as a top node; equality does not see that flag.
 #pragma once
 #include <string>
 
