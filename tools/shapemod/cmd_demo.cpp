@@ -54,11 +54,6 @@ ModelFile demoModel() {
     return {tree, ccShapeModel::ccFeatureParams(sampling)};
 }
 
-struct Output {
-    const char* name;
-    std::string bytes;
-};
-
 }  // namespace
 
 int cmdDemo(const Args& args, std::ostream& out, std::ostream&) {
@@ -76,17 +71,17 @@ int cmdDemo(const Args& args, std::ostream& out, std::ostream&) {
     const auto start = std::chrono::steady_clock::now();
     const ModelFile model = demoModel();
     const auto chains = ccShapeModel::features(*model.shape, model.params);
-    const Output outputs[] = {
-        {"featurelets.csv", featureletsCsv(*chains)},
-        {"drawing.svg", drawingSvg(*model.shape)},
-        {"report.html", reportHtml(*model.shape, "shapemod demo")},
-        {"model.arc", archiveModel(model)},
-        {"model.json", writeModel(model)},
-    };
     std::error_code error;
     std::filesystem::create_directories(dir, error);
     if (error) throw FileError("cannot create " + dir + ": " + error.message());
-    for (const Output& o : outputs) writeFileAtomically(dir + "/" + o.name, o.bytes);
+    const std::string at = dir + "/";
+    writeFilesAtomically({
+        {at + "featurelets.csv", featureletsCsv(*chains)},
+        {at + "drawing.svg", drawingSvg(*model.shape)},
+        {at + "report.html", reportHtml(*model.shape, "shapemod demo")},
+        {at + "model.arc", archiveModel(model)},
+        {at + "model.json", writeModel(model)},
+    });
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::steady_clock::now() - start);
 
@@ -94,9 +89,8 @@ int cmdDemo(const Args& args, std::ostream& out, std::ostream&) {
            "negative-weight relief: "
         << chains->numChains() << " chains, " << chains->numFeaturelets()
         << " featurelets at spacing " << model.params.sampleParams().spacing() << ", " << ms.count()
-        << " ms.\nWrote";
-    for (const Output& o : outputs) out << ' ' << dir << '/' << o.name;
-    out << "\n";
+        << " ms.\nWrote featurelets.csv, drawing.svg, report.html, model.arc and model.json into "
+        << dir << "\n";
     return kSuccess;
 }
 

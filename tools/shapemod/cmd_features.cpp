@@ -1,7 +1,9 @@
+#include <cmath>
 #include "shapemod/commands.h"
 #include "shapemod/featureletio.h"
 #include "shapemod/files.h"
 #include "shapemod/modelio.h"
+#include "vxstd12u/str.h"
 
 namespace shapemod {
 
@@ -9,7 +11,7 @@ namespace {
 
 // The most samples one command may ask for: far beyond any real model, but
 // small enough that a typing slip cannot exhaust memory.
-constexpr long kMostPoints = 100000000;
+constexpr long kMostPoints = 10000000;
 
 const OptionParser& grammar() {
     static const OptionParser parser =
@@ -41,6 +43,18 @@ ccShapeModel::ccFeatureParams adjusted(ccShapeModel::ccFeatureParams params, con
     return params;
 }
 
+// Refuses, before any memory is taken, a spacing that would give more samples
+// than kMostPoints over the whole shape when no point limit caps them.
+void checkSampleCount(const ccShape& shape, const ccShape::ccSampleParams& sampling) {
+    const double samples = shape.perimeter() / sampling.spacing();
+    if (!sampling.uniformMode() && sampling.maxPoints() > kMostPoints && samples > kMostPoints &&
+        samples < HUGE_VAL)
+        throw UsageError("spacing " + cfNarrow(cfStr(sampling.spacing())) + " would give about " +
+                         std::to_string(std::lround(samples)) + " featurelets, more than " +
+                         std::to_string(kMostPoints) +
+                         "; choose a larger --spacing or --max-points");
+}
+
 ccPtrHandle<ccFeatureletChainSet> complexFeatures(const ccShape& shape, const ParsedArgs& a) {
     const double minSpacing = a.number("--complex", 0, 0);
     const double maxSpacing = a.number("--complex", 0, 1);
@@ -49,6 +63,11 @@ ccPtrHandle<ccFeatureletChainSet> complexFeatures(const ccShape& shape, const Pa
     const long numPoints = a.integer("--complex", 0, 0, kMostPoints, 2);
     const long maxNumPoints = a.integer("--complex", 0, 0, kMostPoints, 3);
     return cfComplexFeatures(shape, minSpacing, maxSpacing, numPoints, maxNumPoints, 0.0);
+}
+
+void writeFeaturelets(const ccFeatureletChainSet& chains, const std::string& format,
+                      const std::string& path, std::ostream& out) {
+    writeOutput(path, format == "csv" ? featureletsCsv(chains) : featureletsJson(chains), out);
 }
 
 }  // namespace
@@ -62,11 +81,13 @@ int cmdFeatures(const Args& args, std::ostream& out, std::ostream&) {
     if (a->has("--complex") && (a->has("--uniform") || a->has("--spacing")))
         throw UsageError("--complex chooses its own spacing; it excludes --uniform and --spacing");
     const ModelFile model = loadModel(a->operands()[0]);
-    const auto chains = a->has("--complex")
-                            ? complexFeatures(*model.shape, *a)
-                            : ccShapeModel::features(*model.shape, adjusted(model.params, *a));
-    writeOutput(a->text("-o"), format == "csv" ? featureletsCsv(*chains) : featureletsJson(*chains),
-                out);
+    if (a->has("--complex")) {
+        writeFeaturelets(*complexFeatures(*model.shape, *a), format, a->text("-o"), out);
+        return kSuccess;
+    }
+    const ccShapeModel::ccFeatureParams params = adjusted(model.params, *a);
+    checkSampleCount(*model.shape, params.sampleParams());
+    writeFeaturelets(*ccShapeModel::features(*model.shape, params), format, a->text("-o"), out);
     return kSuccess;
 }
 

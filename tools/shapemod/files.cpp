@@ -10,7 +10,6 @@
 #include <fstream>
 #include <ostream>
 #include <sstream>
-#include <vector>
 #include "shapemod/cli.h"
 
 namespace shapemod {
@@ -32,6 +31,40 @@ bool writeAll(int fd, const std::string& bytes) {
     return true;
 }
 
+// A complete copy of some bytes in a new file beside `path`, put in place by
+// commit(); removed unless committed.
+class StagedFile {
+  public:
+    StagedFile(const std::string& path, const std::string& bytes)
+        : path_(path), temp_(path + ".partial-XXXXXX") {
+        const int fd = ::mkstemp(temp_.data());
+        if (fd < 0) fail("write", path, errno);
+        // mkstemp makes the file private; an output is an ordinary file.
+        const bool written = ::fchmod(fd, 0644) == 0 && writeAll(fd, bytes);
+        const int error = errno;
+        if (::close(fd) != 0 || !written) {
+            std::remove(temp_.c_str());
+            fail("write", path, written ? errno : error);
+        }
+    }
+    StagedFile(StagedFile&& other) noexcept
+        : path_(std::move(other.path_)), temp_(std::exchange(other.temp_, std::string())) {}
+    StagedFile(const StagedFile&) = delete;
+    StagedFile& operator=(const StagedFile&) = delete;
+    ~StagedFile() {
+        if (!temp_.empty()) std::remove(temp_.c_str());
+    }
+
+    void commit() {
+        if (std::rename(temp_.c_str(), path_.c_str()) != 0) fail("write", path_, errno);
+        temp_.clear();
+    }
+
+  private:
+    std::string path_;
+    std::string temp_;  // empty once committed or moved from
+};
+
 }  // namespace
 
 std::string readFile(const std::string& path) {
@@ -47,20 +80,14 @@ std::string readFile(const std::string& path) {
 }
 
 void writeFileAtomically(const std::string& path, const std::string& bytes) {
-    std::vector<char> temp(path.begin(), path.end());
-    const char suffix[] = ".partial-XXXXXX";
-    temp.insert(temp.end(), suffix, suffix + sizeof suffix);
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) fail("write", path, errno);
-    // mkstemp makes the file private; an output is an ordinary file.
-    const bool written = ::fchmod(fd, 0644) == 0 && writeAll(fd, bytes);
-    const int writeError = errno;
-    const bool closed = ::close(fd) == 0;
-    if (!written || !closed || std::rename(temp.data(), path.c_str()) != 0) {
-        const int error = written && closed ? errno : writeError;
-        std::remove(temp.data());
-        fail("write", path, error);
-    }
+    StagedFile(path, bytes).commit();
+}
+
+void writeFilesAtomically(const std::vector<std::pair<std::string, std::string>>& files) {
+    std::vector<StagedFile> staged;
+    staged.reserve(files.size());
+    for (const auto& [path, bytes] : files) staged.emplace_back(path, bytes);
+    for (StagedFile& file : staged) file.commit();
 }
 
 void writeOutput(const std::string& path, const std::string& bytes, std::ostream& out) {

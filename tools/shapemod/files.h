@@ -4,6 +4,8 @@
 #pragma once
 #include <iosfwd>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace shapemod {
 
@@ -16,6 +18,11 @@ std::string readFile(const std::string& path);
 // file. On any failure (FileError naming the path) no file is left behind and
 // an existing `path` keeps its contents.
 void writeFileAtomically(const std::string& path, const std::string& bytes);
+
+// writeFileAtomically for several files at once: every file is written in
+// full beside its target before any is renamed into place, so a failure to
+// write one (FileError naming it) leaves all of them as they were.
+void writeFilesAtomically(const std::vector<std::pair<std::string, std::string>>& files);
 
 // A command's result: to `out` when `path` is empty or "-", otherwise
 // writeFileAtomically.
