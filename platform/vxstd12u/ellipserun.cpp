@@ -37,6 +37,7 @@ bool ccEllipseRun::isClosed() const noexcept {
 
 ccRadian ccEllipseRun::tangentAtParam(double t, bool approaching) const noexcept {
     const double phi = phiAt(t);
+    if (ellipse_.isCircular()) return circleTangent(phi);
     return tangentAlong(ellipse_.derivativeAt(phi) * sign_, phi, approaching);
 }
 
@@ -123,7 +124,20 @@ void ccEllipseRun::pointAndTangentAtParam(const ccXform<2>& unit, double t, bool
     const double phi = phiAt(t);
     const ccVector<2> radial = ccVector<2>::polar(phi);
     point = unit.mapPoint(radial);
+    if (ellipse_.isCircular()) {
+        tangent = circleTangent(phi);
+        return;
+    }
     tangent = tangentAlong(unit.mapVector(radial.perp()) * sign_, phi, approaching);
+}
+
+ccRadian ccEllipseRun::circleTangent(double phi) const noexcept {
+    // Travel on a circle is square to the radius, so the direction follows
+    // from phi alone: no angle needs measuring from a vector. A circle of no
+    // extent takes the same direction, the unit circle's. The reduction puts
+    // it where an angle measured from a vector lies, in (-pi, pi].
+    const double a = ellipse_.angle().toDouble() + phi + sign_ * (0.5 * ccPi);
+    return ccRadian(a - ccTwoPi * std::ceil((a - ccPi) / ccTwoPi));
 }
 
 ccVector<2> ccEllipseRun::local(const ccVector<2>& p) const noexcept {

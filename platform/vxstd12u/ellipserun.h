@@ -52,6 +52,8 @@ class ccEllipseRun {
     // The direction of travel given the velocity `v` at phi, with the
     // fallbacks of tangentAtParam where v vanishes.
     ccRadian tangentAlong(ccVector<2> v, double phi, bool approaching) const noexcept;
+    // tangentAtParam of a circular curve, where it needs no fallbacks.
+    ccRadian circleTangent(double phi) const noexcept;
     // pointAtParam and tangentAtParam at once, given the ellipse's
     // unitCircleXform: one turn of the unit circle serves both.
     void pointAndTangentAtParam(const ccXform<2>& unit, double t, bool approaching,

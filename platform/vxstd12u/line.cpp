@@ -46,22 +46,6 @@ void cfRequireOwnNode(const ccPerimPos& pos, const char* shapeName) {
                                        cfStr(pos.node()));
 }
 
-void cfSampleStraightChain(double perimeter, bool closed, const ccShapeSampleParams& params,
-                           ccShapeSampleResult& result, const ccStraightPointAt& at) {
-    const auto offsets = cfSampleOffsets(perimeter, closed, params);
-    if (offsets.empty()) return;
-    result.beginChain(closed);
-    for (double s : offsets) {
-        ccVector<2> point;
-        ccRadian tangent;
-        at(s, point, tangent);
-        result.positions().push_back(point);
-        if (params.computeTangents()) result.tangents().push_back(tangent);
-        if (params.perimPosRequested())
-            result.perimPositions().emplace_back(result.shapeIndex(), s);
-    }
-}
-
 namespace {
 
 // The angle an infinite line sweeps as seen from p: half a turn, positive when

@@ -202,12 +202,14 @@ ccPerimPos ccPolyline::nearestPerimPos(const ccVector<2>& p) const {
 }
 
 long ccPolyline::edgeAt(double s) const {
+    return edgeBelow(
+        std::upper_bound(cumulative_.begin(), cumulative_.end(), s) - cumulative_.begin(), s);
+}
+
+long ccPolyline::edgeBelow(long bound, double s) const {
     if (numEdges() == 0) return -1;
     // The last edge starting at or before s: the one that leaves a vertex at s.
-    long i = static_cast<long>(std::upper_bound(cumulative_.begin(), cumulative_.end(), s) -
-                               cumulative_.begin()) -
-             1;
-    i = std::clamp(i, 0L, numEdges() - 1);
+    long i = std::clamp(bound - 1, 0L, numEdges() - 1);
     // At the very end, the last edge that has any length arrives there.
     while (i > 0 && edgeLength(i) == 0.0 && s >= cumulative_[i + 1]) --i;
     return i;
@@ -216,10 +218,13 @@ long ccPolyline::edgeAt(double s) const {
 std::pair<ccVector<2>, long> ccPolyline::pointAt(double s) const {
     requireVertices("point at an arc length");
     const double clamped = std::clamp(s, 0.0, perimeter());
-    const long i = edgeAt(clamped);
+    return pointOnEdge(edgeAt(clamped), clamped);
+}
+
+std::pair<ccVector<2>, long> ccPolyline::pointOnEdge(long i, double s) const {
     if (i < 0) return {vertices_.front(), -1};
     const double length = edgeLength(i);
-    const double along = clamped - cumulative_[i];
+    const double along = s - cumulative_[i];
     if (length == 0.0 || along <= 0.0) return {edgeStart(i), i};
     if (along >= length) return {edgeEnd(i), i};
     return {cfPointOnSegment(edgeStart(i), edgeEnd(i), along / length), i};
@@ -240,20 +245,24 @@ void ccPolyline::sample(const ccSampleParams& params, ccSampleResult& result) co
         cfCheckSampleParams(params);
         return;
     }
-    // directionFrom(i) for every edge, from the last edge back.
-    std::vector<ccRadian> tangents(static_cast<std::size_t>(numEdges()));
-    for (long i = numEdges() - 1; i >= 0; --i) {
-        const bool last = i + 1 == numEdges();
-        tangents[i] = hasLength(edgeLength(i)) ? cfDirectionAngle(edgeEnd(i) - edgeStart(i))
-                      : last                   ? directionUpTo(i)
-                                               : tangents[i + 1];
-    }
-    cfSampleStraightChain(perimeter(), closed_, params, result,
-                          [&](double s, ccVector<2>& point, ccRadian& tangent) {
-                              const auto at = pointAt(s);
-                              point = at.first;
-                              tangent = at.second < 0 ? ccRadian(0.0) : tangents[at.second];
-                          });
+    // Sample arc lengths rise, so one pass along the edges finds the edge of
+    // every sample, where a search per sample would cost a logarithm each;
+    // an edge's direction is measured once, when the pass reaches it.
+    const bool tangents = params.computeTangents();
+    long bound = 0;  // how many edge starts lie at or before the last sample
+    long edge = -1;
+    ccRadian direction(0.0);
+    cfSampleStraightChain(
+        perimeter(), closed_, params, result, [&](double s, ccVector<2>& point, ccRadian& tangent) {
+            const double clamped = std::clamp(s, 0.0, perimeter());
+            while (bound < static_cast<long>(cumulative_.size()) && cumulative_[bound] <= clamped)
+                ++bound;
+            const long i = edgeBelow(bound, clamped);
+            point = pointOnEdge(i, clamped).first;
+            if (tangents && i != edge && i >= 0) direction = directionFrom(i);
+            edge = i;
+            tangent = direction;
+        });
 }
 
 ccPolyline ccPolyline::piece(double from, double to) const {

@@ -92,7 +92,7 @@ class ccPolyline : public ccShape {
     // [0, perimeter()]. Found by binary search over the edges.
     void perimPointAndTangent(const ccPerimPos& pos, ccVector<2>& point,
                               ccRadian& tangent) const override;
-    // The same samples as the shape default, with each edge's tangent found once.
+    // The same samples as the shape default, found in one pass along the edges.
     void sample(const ccSampleParams& params, ccSampleResult& result) const override;
 
     ccPtrHandle<ccShape> clone() const override;
@@ -114,6 +114,9 @@ class ccPolyline : public ccShape {
     // The edge holding arc length s (clamped), preferring the edge that leaves
     // a vertex, skipping zero-length edges; -1 when no edge has length.
     long edgeAt(double s) const;
+    // edgeAt(s) given `bound`, the number of edge starts (cumulative_
+    // entries) at or before s.
+    long edgeBelow(long bound, double s) const;
     // Direction of the first (last) edge of positive length at or after
     // (before) edge i; 0 when there is none.
     ccRadian directionFrom(long i) const;
@@ -124,6 +127,8 @@ class ccPolyline : public ccShape {
     // The point at arc length s (clamped) and the edge it lies on (-1 with
     // vertex 0 when the polyline has no edges).
     std::pair<ccVector<2>, long> pointAt(double s) const;
+    // pointAt(s) for s within [0, perimeter()] on edge i = edgeAt(s).
+    std::pair<ccVector<2>, long> pointOnEdge(long i, double s) const;
     void requireVertices(const char* operation) const;
     void accumulateLengths();
 
