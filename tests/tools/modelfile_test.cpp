@@ -250,6 +250,8 @@ TEST(ModelFileErrors, EachFaultNamesTheFileThePathAndWhatWasExpected) {
     EXPECT_EQ(
         errorOf(file(R"({"type": "Circle", "center": [0, 0], "radus": 1})")),
         "bad.json: /shape/radus: unknown field (expected one of: type, model, center, radius)");
+    EXPECT_EQ(errorOf(file(R"({"type": "Circle", "center": [0, 0], "radius": 1, "radius": 2})")),
+              R"(bad.json: field "radius" appears twice in one object)");
     EXPECT_EQ(errorOf("{\"format\": 2, \"shape\": " + seg + "}"),
               "bad.json: /format: expected 1 (the only format this tool reads), got 2");
     EXPECT_EQ(errorOf(file(R"({"type": "Circel"})")).substr(0, 48),
@@ -284,6 +286,12 @@ TEST(ModelFileErrors, FilesThatCannotBeReadOrWrittenAreNamedAndLeftAsTheyWere) {
         FAIL() << "a missing file was read";
     } catch (const FileError& e) {
         EXPECT_EQ(cfNarrow(e.detail()).rfind(missing + ": cannot be opened", 0), 0u);
+    }
+    try {
+        shapemod::readModelFile(dir / ".");
+        FAIL() << "a directory was read";
+    } catch (const FileError& e) {
+        EXPECT_EQ(cfNarrow(e.detail()).rfind(dir / ".: cannot be read", 0), 0u);
     }
     const std::string target = dir.write("kept.json", "old contents");
     const ModelFile nanWeight{general({segment(0, 0, 1, 0), model(circle(), weight(std::nan("")))}),

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <set>
 
 #include "shapemod/modelfile_json.h"
 
@@ -151,6 +152,31 @@ void layOut(const Json& value, const std::string& indent, std::string& text) {
     text += indent + (object ? "}" : "]");
 }
 
+// ---- Parsing
+
+// Refuses a field given twice in one object, which the parser would
+// otherwise settle silently by keeping the last.
+class DuplicateFieldCheck {
+  public:
+    explicit DuplicateFieldCheck(std::string source) : source_(std::move(source)) {}
+
+    bool operator()(int, Json::parse_event_t event, Json& parsed) {
+        if (event == Json::parse_event_t::object_start) {
+            keys_.emplace_back();
+        } else if (event == Json::parse_event_t::object_end) {
+            keys_.pop_back();
+        } else if (event == Json::parse_event_t::key &&
+                   !keys_.back().insert(parsed.get<std::string>()).second) {
+            throw FileError(source_ + ": field " + parsed.dump() + " appears twice in one object");
+        }
+        return true;
+    }
+
+  private:
+    std::string source_;
+    std::vector<std::set<std::string>> keys_;
+};
+
 // ---- Files
 
 std::string systemError() {
@@ -189,7 +215,7 @@ Json writeShape(const ccShape& shape, const JsonPath& path, long depth) {
 ModelFile parseModel(const std::string& jsonText, const std::string& sourceName) {
     Json json;
     try {
-        json = Json::parse(jsonText);
+        json = Json::parse(jsonText, DuplicateFieldCheck(sourceName));
     } catch (const Json::parse_error& e) {
         // The library's text opens with its own error code, which says nothing to a user.
         const std::string what = e.what();
@@ -209,10 +235,16 @@ ModelFile parseModel(const std::string& jsonText, const std::string& sourceName)
 }
 
 ModelFile readModelFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw FileError(path + ": cannot be opened (" + systemError() + ")");
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) throw FileError(path + ": cannot be read (" + systemError() + ")");
+    std::string text;
+    try {
+        std::ifstream in(path, std::ios::binary);
+        if (!in) throw FileError(path + ": cannot be opened (" + systemError() + ")");
+        text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        if (in.bad()) throw FileError(path + ": cannot be read (" + systemError() + ")");
+    } catch (const std::ios_base::failure&) {
+        // A directory opens, then fails its first read by throwing.
+        throw FileError(path + ": cannot be read (" + systemError() + ")");
+    }
     return parseModel(text, path);
 }
 
