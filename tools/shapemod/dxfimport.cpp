@@ -1,6 +1,7 @@
 #include "shapemod/dxfimport.h"
 
 #include <dxflib/dl_dxf.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -14,38 +15,6 @@ namespace shapemod {
 
 namespace {
 
-constexpr long kLargestGroupCode = 1071;
-
-bool isGroupCode(std::string word) {
-    word.erase(0, word.find_first_not_of(" \t\r"));
-    word.erase(word.find_last_not_of(" \t\r") + 1);
-    if (word.empty() || word.size() > 4 ||
-        !std::all_of(word.begin(), word.end(), [](char c) { return c >= '0' && c <= '9'; }))
-        return false;
-    return std::stol(word) <= kLargestGroupCode;
-}
-
-// dxflib trusts the structure of what it reads, so the text is checked to be
-// pairs of a group code line and a value line before dxflib sees it.
-void checkDxfText(const std::string& contents, const std::string& name) {
-    if (contents.find('\0') != std::string::npos)
-        throw FileError(name + ": not a text DXF file (binary DXF cannot be read)");
-    std::istringstream lines(contents);
-    std::string line;
-    long number = 0;
-    while (std::getline(lines, line)) {
-        ++number;
-        const bool lastLine = lines.peek() == std::char_traits<char>::eof();
-        if (number % 2 == 0 || (lastLine && line.find_first_not_of(" \t\r") == std::string::npos))
-            continue;
-        if (!isGroupCode(line))
-            throw FileError(name + ": line " + std::to_string(number) +
-                            ": a group code (a whole number 0 to 1071) was expected");
-        if (lastLine)
-            throw FileError(name + ": ends after the group code on line " + std::to_string(number));
-    }
-}
-
 std::string fileContents(const std::string& path) {
     std::error_code error;
     if (!std::filesystem::is_regular_file(path, error)) throw FileError(path + ": no such file");
@@ -55,15 +24,37 @@ std::string fileContents(const std::string& path) {
     return contents;
 }
 
-// dxflib reports every group code only when it reads the file itself, so the
-// file is read twice: once to check it, once by dxflib.
+// A file of its own for dxflib, which reports every group code only when it
+// reads a file itself; removed again with this object.
+class ScratchFile {
+  public:
+    explicit ScratchFile(const std::string& contents) {
+        std::string name = (std::filesystem::temp_directory_path() / "dxfimport_XXXXXX").string();
+        const int fd = mkstemp(name.data());
+        if (fd < 0) throw FileError("cannot create a temporary file in " + name);
+        close(fd);
+        path_ = name;
+        std::ofstream(path_, std::ios::binary | std::ios::trunc) << contents;
+    }
+    ~ScratchFile() {
+        std::error_code ignored;
+        std::filesystem::remove(path_, ignored);
+    }
+    ScratchFile(const ScratchFile&) = delete;
+    ScratchFile& operator=(const ScratchFile&) = delete;
+    const std::string& path() const noexcept { return path_; }
+
+  private:
+    std::string path_;
+};
+
 DxfDrawing readDrawing(const std::string& path) {
-    checkDxfText(fileContents(path), path);
+    const ScratchFile readable(dxfReadableText(fileContents(path), path));
     DxfReader reader;
     DL_Dxf dxf;
     bool read = false;
     try {
-        read = dxf.in(path, &reader);
+        read = dxf.in(readable.path(), &reader);
     } catch (const ccException&) {
         throw;
     } catch (...) {

@@ -13,6 +13,13 @@
 
 namespace shapemod {
 
+// The text dxflib is to read for the DXF text `contents`: its layer table,
+// blocks and entities, each entity with the fields the importer reads and
+// with counts that match the data. Throws FileError naming `name` when the
+// contents are not pairs of a group code line and a value line (a binary
+// DXF included).
+std::string dxfReadableText(const std::string& contents, const std::string& name);
+
 // Entities of the ENTITIES section and of every block definition, in file
 // order, each as a piece, a block reference or the reason it was left out.
 struct DxfDrawing {
