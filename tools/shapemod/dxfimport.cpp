@@ -4,10 +4,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cmath>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "shapemod/dxfimport_reader.h"
 
@@ -34,7 +32,11 @@ class ScratchFile {
         if (fd < 0) throw FileError("cannot create a temporary file in " + name);
         close(fd);
         path_ = name;
-        std::ofstream(path_, std::ios::binary | std::ios::trunc) << contents;
+        std::ofstream file(path_, std::ios::binary | std::ios::trunc);
+        if (!(file << contents && file.flush())) {
+            std::filesystem::remove(path_);
+            throw FileError("cannot write the temporary file " + path_);
+        }
     }
     ~ScratchFile() {
         std::error_code ignored;

@@ -6,6 +6,7 @@
 // has no call for it, so that no entity disappears unreported.
 #include "shapemod/dxfimport_reader.h"
 
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 
@@ -244,7 +245,7 @@ void DxfReader::addVertex(const DL_VertexData& d) {
 void DxfReader::addSpline(const DL_SplineData& d) {
     startPending(Pending::kSpline);
     if (!pending_) return;
-    pending_->spline.degree = static_cast<int>(std::min(d.degree, 1000u));
+    pending_->spline.degree = static_cast<int>(std::min<unsigned>(d.degree, INT_MAX));
 }
 
 void DxfReader::addControlPoint(const DL_ControlPointData& d) {
