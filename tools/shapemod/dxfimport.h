@@ -1,8 +1,10 @@
 // Reading DXF drawings into general shape trees.
 //
 // The drawing's LINE, ARC, CIRCLE, ELLIPSE, LWPOLYLINE, POLYLINE and SPLINE
-// entities become shapes of the matching type; block references (INSERT) are
-// expanded with their placement. The result is a ccGeneralShapeTree with one
+// entities become shapes of the matching type; block references (INSERT,
+// arrays included) are expanded with their placement, and a block's entities
+// on layer "0" take the layer of the reference, so they are tallied once per
+// placement. The result is a ccGeneralShapeTree with one
 // subtree per layer that received a piece, in the order the drawing's layer
 // table lists the layers (layers missing from the table follow in the order
 // of first use). In each subtree the pieces that meet are joined into
@@ -11,8 +13,9 @@
 // Everything the importer cannot represent is reported, never dropped:
 // entities of other kinds (TEXT, HATCH, DIMENSION, 3D entities, ...), entities
 // outside the drawing plane, degenerate pieces (a zero-length line, a zero
-// radius, a spline with no knot span) and coincident polyline vertices, which
-// are left out of an otherwise imported polyline.
+// radius, a spline with no knot span), entities in paper space, references
+// to blocks that are missing or contain themselves, and coincident polyline
+// vertices, which are left out of an otherwise imported polyline.
 //
 // Coordinates are the drawing's world coordinates, x and y; an entity given
 // in a coordinate system whose extrusion is (0, 0, -1) is mirrored in x, as
@@ -34,8 +37,9 @@ namespace shapemod {
 // designer means are far wider.
 constexpr double kDefaultConnectDistance = 1e-3;
 
-// Block references that would expand into more pieces than this are refused:
-// nested arrays of blocks grow geometrically and could exhaust memory.
+// A drawing whose block references would expand into more entities than this
+// is refused (FileError): nested arrays of blocks grow geometrically and
+// could exhaust memory.
 constexpr long kMaxExpandedPieces = 1000000;
 
 struct DxfImportOptions {
@@ -135,7 +139,7 @@ ccPtrHandle<ccShape> dxfPolyline(const std::vector<DxfVertex>& vertices, bool cl
 
 // A spline as a DXF file defines it: a B-spline of `degree` with `knots`
 // (control points + degree + 1 of them, non-decreasing) and control points
-// in homogeneous form (x, y) with weight w.
+// with one weight each (all equal: a polynomial curve).
 struct DxfSplineData {
     int degree = 3;
     std::vector<double> knots;
@@ -147,7 +151,8 @@ struct DxfSplineData {
 // number of control points: degree 1 gives a ccPolyline; a polynomial curve
 // of degree 2 or 3 a ccHermiteSpline (tangents from the knot parameter)
 // when its derivative is continuous at every joint, otherwise - rational
-// curves and curves with corners - a ccContourTree of ccBezierCurve pieces.
+// curves and curves with corners - a ccContourTree of ccBezierCurve pieces
+// (a single open piece is that ccBezierCurve itself).
 // A curve whose ends lie within cc_tol::kCoincident is closed. Degrees
 // outside 1..3, a knot count that does not match, decreasing knots, no span
 // of positive length, weights that are not positive, or non-finite values
