@@ -1,7 +1,8 @@
 // Feeds arbitrary bytes to the model file reader. Reading may fail only with
-// an error of the library's family; a model it reads must write, read back as
-// an equal model (geometry, records and parameters) and write again to the
-// same text.
+// an error of the library's family; a model it reads must write, read back
+// with the same parameters and write again to the same text. (Text, not
+// shape equality: equality of trees compares both ways at every level, which
+// takes time exponential in the depth.)
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -18,11 +19,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     // Anything thrown from here on escapes: a model that was read must write
-    // and read back. Trees from a file share no nodes, so comparing them
-    // takes time in proportion to their size.
+    // and read back.
     const std::string text = shapemod::writeModel(model);
     const shapemod::ModelFile again = shapemod::parseModel(text, "written.json");
-    if (!(*again.shape == *model.shape) || !(again.params == model.params)) std::abort();
-    if (shapemod::writeModel(again) != text) std::abort();
+    if (!(again.params == model.params) || shapemod::writeModel(again) != text) std::abort();
     return 0;
 }
