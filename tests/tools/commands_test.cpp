@@ -193,6 +193,29 @@ TEST(Inspection, DrawRecordAndDescribeShowTheWholeModel) {
     }
 }
 
+// Every shape type, infinite ones included, goes through every command that
+// takes a model; the two forms of a model hold the same model.
+TEST(ExampleModels, EveryCommandAcceptsEveryExampleModel) {
+    ScratchDir dir;
+    for (const auto& entry : std::filesystem::directory_iterator(examplesDir() / "models")) {
+        if (entry.path().extension() != ".json") continue;
+        const std::string model = entry.path().string();
+        SCOPED_TRACE(model);
+        for (const Args& args :
+             std::vector<Args>{{"draw", model},
+                               {"record", model},
+                               {"describe", model},
+                               {"map", model, "--xform", "0", "-1", "1", "0", "3", "4"},
+                               {"connect", model, "--distance", "1"},
+                               {"convert", model, dir / "m.arc"},
+                               {"convert", dir / "m.arc", dir / "m.json"}}) {
+            const Outcome r = run(args);
+            EXPECT_EQ(r.code, kSuccess) << args[0] << ": " << r.err;
+        }
+        EXPECT_EQ(slurp(dir / "m.json"), slurp(model));
+    }
+}
+
 TEST(BadInput, EachFaultNamesItselfAndLeavesEveryFileAsItWas) {
     struct Case {
         const char* what;

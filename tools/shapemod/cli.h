@@ -78,16 +78,18 @@ class ParsedArgs {
     // The values of every occurrence of `name` in order; empty when absent.
     std::vector<Args> occurrences(const std::string& name) const;
 
-    // The `index`th value of the last occurrence of `name` read as a finite
-    // decimal number, or `fallback` when the option is absent. Throws
-    // UsageError naming the option when the word is not such a number.
+    // The `index`th value (index < the option's value count) of the last
+    // occurrence of `name` read as a finite decimal number, or `fallback`
+    // when the option is absent. Throws UsageError naming the option when the
+    // word is not such a number.
     double number(const std::string& name, double fallback, std::size_t index = 0) const;
 
     // As number(), for a whole number in [minimum, maximum].
     long integer(const std::string& name, long fallback, long minimum, long maximum,
                  std::size_t index = 0) const;
 
-    // The single value of `name`, or `fallback` when absent.
+    // The first value of the last occurrence of `name` (an option with
+    // values), or `fallback` when absent.
     std::string text(const std::string& name, const std::string& fallback = {}) const;
 
   private:
@@ -104,8 +106,8 @@ class ParsedArgs {
 class OptionParser {
   public:
     // `command` is the command's name, `operands` the names of its required
-    // operands ("MODEL", "IN OUT" are two), `summary` one line saying what it
-    // does.
+    // operands ({"IN", "OUT"}), `summary` what it does (lines end in "\n"
+    // where they should break).
     OptionParser(std::string command, std::vector<std::string> operands, std::string summary);
 
     // Adds a flag. Returns *this so a grammar reads as one expression.
@@ -121,8 +123,8 @@ class OptionParser {
 
     // Sorts `args`. Throws UsageError for an unknown option, an option with
     // too few values, a missing required option, or a wrong number of
-    // operands; the message names the
-    // command and the offending word. --help anywhere wins over every check.
+    // operands; the message names the offending word and points to the
+    // command's --help. --help or -h anywhere wins over every check.
     ParsedArgs parse(const Args& args) const;
 
     // parse(), except that when --help was asked the usage goes to `out` and

@@ -68,7 +68,8 @@ std::string drawingSvg(const ccShape& shape) {
 }
 
 std::string reportHtml(const ccShape& shape, const std::string& title) {
-    const ccRect box = shape.boundingBox();
+    // An infinite shape has no bounding box to fit.
+    const ccRect box = std::isfinite(shape.perimeter()) ? shape.boundingBox() : ccRect();
     if (!isUsableBox(box))
         return report(shape, title, ccPelBuffer_const<unsigned char>(kBlankWidth, kBlankHeight),
                       ccXform<2>());
