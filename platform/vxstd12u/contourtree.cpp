@@ -5,6 +5,7 @@
 #include "vxstd12u/errors.h"
 #include "vxstd12u/shapeinfo.h"
 #include "vxstd12u/shapetree.h"
+#include "vxstd12u/stackguard.h"
 #include "vxstd12u/tolerances.h"
 
 namespace {
@@ -13,44 +14,68 @@ bool pointsMeet(const ccVector<2>& a, const ccVector<2>& b) {
     return (a - b).len() <= cc_tol::kCoincident;
 }
 
-// One sample before it goes into a result.
-struct Sample {
-    ccVector<2> point;
-    ccRadian tangent;
-    ccPerimPos pos;
-};
-
-// The samples of every non-empty leaf of `info` as open runs, joints kept.
-std::vector<std::vector<Sample>> leafRuns(const ccShapeInfo& info,
-                                          const ccShapeSampleParams& params) {
-    std::vector<std::vector<Sample>> runs;
-    for (long i = 0; i < info.numNodes(); ++i) {
-        if (!info.isLeaf(i) || info.node(i).isEmpty()) continue;
-        std::vector<Sample> run;
-        for (double s : cfSampleOffsets(info.nodePerimeter(i), false, params)) {
-            Sample sample{{}, {}, ccPerimPos(i, s)};
-            info.leafPointAndTangent(sample.pos, sample.point, sample.tangent);
-            run.push_back(sample);
-        }
-        runs.push_back(std::move(run));
-    }
-    return runs;
+// Whether a leaf's own sample gives the samples its perimeter positions
+// would: an open curve with a tangent samples itself as one open run at the
+// offsets the contour asks for. A mapped shape spaces its samples along its
+// image on its own terms, so it is sampled by position.
+bool samplesItself(const ccShape& leaf) {
+    return leaf.isOpenContour() && leaf.hasTangent() && !leaf.asMappedShape();
 }
 
-// The runs joined into one chain; a joint's sample once unless `duplicates`.
-std::vector<Sample> joinRuns(const std::vector<std::vector<Sample>>& runs, bool closed,
-                             bool duplicates) {
-    std::vector<Sample> chain;
-    for (const auto& run : runs) {
-        if (!duplicates && !chain.empty() && !run.empty() &&
-            pointsMeet(chain.back().point, run.front().point))
-            chain.pop_back();
-        chain.insert(chain.end(), run.begin(), run.end());
+// Appends the samples of leaf `i` of `info` to the open chain at the end of
+// `out`, as one open run; perimeter positions are numbered from `base`.
+void appendLeafRun(const ccShapeInfo& info, long i, long base, const ccShapeSampleParams& params,
+                   ccShapeSampleResult& out) {
+    const ccShape& leaf = info.node(i);
+    if (samplesItself(leaf)) {
+        // The leaf's sample opens a chain of its own; its run belongs to ours.
+        const long shapeIndex = out.shapeIndex();
+        out.shapeIndex(base + i);
+        leaf.sample(params, out);
+        out.shapeIndex(shapeIndex);
+        out.breaks().pop_back();
+        out.closedFlags().pop_back();
+        return;
     }
-    if (closed && !duplicates && chain.size() > 1 &&
-        pointsMeet(chain.back().point, chain.front().point))
-        chain.pop_back();
-    return chain;
+    for (double s : cfSampleOffsets(info.nodePerimeter(i), false, params)) {
+        ccVector<2> point;
+        ccRadian tangent;
+        info.leafPointAndTangent(ccPerimPos(i, s), point, tangent);
+        out.positions().push_back(point);
+        if (params.computeTangents()) out.tangents().push_back(tangent);
+        if (params.perimPosRequested()) out.perimPositions().emplace_back(base + i, s);
+    }
+}
+
+// Removes sample `k` of `out`.
+void eraseSample(std::size_t k, const ccShapeSampleParams& params, ccShapeSampleResult& out) {
+    out.positions().erase(out.positions().begin() + static_cast<long>(k));
+    if (params.computeTangents())
+        out.tangents().erase(out.tangents().begin() + static_cast<long>(k));
+    if (params.perimPosRequested())
+        out.perimPositions().erase(out.perimPositions().begin() + static_cast<long>(k));
+}
+
+// Appends the runs of every non-empty leaf to `out` as one chain; a joint's
+// sample appears once, the later run's, unless `duplicates`.
+void appendJoinedRuns(const ccShapeInfo& info, bool closed, const ccShapeSampleParams& params,
+                      ccShapeSampleResult& out) {
+    const bool duplicates = params.duplicateCorners();
+    const long base = out.shapeIndex();
+    out.beginChain(closed);
+    const std::size_t first = out.positions().size();
+    for (long i = 0; i < info.numNodes(); ++i) {
+        if (!info.isLeaf(i) || info.node(i).isEmpty()) continue;
+        const std::size_t runStart = out.positions().size();
+        appendLeafRun(info, i, base, params, out);
+        const auto& p = out.positions();
+        if (!duplicates && runStart > first && p.size() > runStart &&
+            pointsMeet(p[runStart - 1], p[runStart]))
+            eraseSample(runStart - 1, params, out);
+    }
+    const auto& p = out.positions();
+    if (closed && !duplicates && p.size() > first + 1 && pointsMeet(p.back(), p[first]))
+        eraseSample(p.size() - 1, params, out);
 }
 
 }  // namespace
@@ -76,49 +101,70 @@ bool ccContourTree::within(const ccVector<2>& p) const {
     return std::fabs(windingAngle(p)) > ccPi;
 }
 
-double ccContourTree::tangentRotation() const {
-    double sum = 0.0;
-    const ccShape* previous = nullptr;
+namespace {
+
+// How a contour turns: the sum of its pieces' own turning and the turns at
+// its joints, and its first and last non-empty pieces below nested contours
+// (null when it has none).
+struct Turning {
+    double rotation = 0.0;
     const ccShape* first = nullptr;
-    for (const auto& c : children_) {
-        if (c->isEmpty()) continue;
-        if (previous) sum += (c->startAngle() - previous->endAngle()).signedNorm().toDouble();
-        if (!first) first = c.get();
-        sum += c->tangentRotation();
-        previous = c.get();
+    const ccShape* last = nullptr;
+};
+
+// One pass over the pieces, nested contours included: asking each nested
+// contour whether it is empty and then how it turns would walk a deep chain
+// once for every level.
+Turning turningOf(const ccContourTree& contour) {
+    Turning t;
+    for (const auto& c : contour.children()) {
+        const ccShapeTree* tree = c->asShapeTree();
+        const ccContourTree* nested = tree ? tree->asContourTree() : nullptr;
+        Turning own;
+        if (nested)
+            own = cfWithEnoughStack([&] { return turningOf(*nested); });
+        else if (!c->isEmpty())
+            own = Turning{c->tangentRotation(), c.get(), c.get()};
+        if (!own.first) continue;
+        if (t.last)
+            t.rotation += (own.first->startAngle() - t.last->endAngle()).signedNorm().toDouble();
+        if (!t.first) t.first = own.first;
+        t.rotation += own.rotation;
+        t.last = own.last;
     }
-    if (closed_ && first)
-        sum += (first->startAngle() - previous->endAngle()).signedNorm().toDouble();
-    return sum;
+    if (contour.isClosed() && t.first)
+        t.rotation += (t.first->startAngle() - t.last->endAngle()).signedNorm().toDouble();
+    return t;
+}
+
+}  // namespace
+
+double ccContourTree::tangentRotation() const {
+    return turningOf(*this).rotation;
 }
 
 void ccContourTree::sample(const ccSampleParams& params, ccSampleResult& result) const {
     if (!isFinite()) throw ccShapesError::InfiniteExtent(L"an infinite contour cannot be sampled");
     cfCheckSampleParams(params);
-    ccSampleResult own;
-    own.shapeIndex(result.shapeIndex());
+    // An empty result is sampled into directly; otherwise the samples are
+    // gathered apart and appended, so that result's own chains stay as they were.
+    const bool direct = result.positions().empty() && result.numChains() == 0 &&
+                        result.tangents().empty() && result.perimPositions().empty();
+    ccSampleResult local;
+    local.shapeIndex(result.shapeIndex());
+    ccSampleResult& own = direct ? result : local;
     std::vector<ccPtrHandle_const<ccShape>> unused;
-    if (params.uniformMode()) {
+    if (!params.uniformMode() && !isEmpty()) {
+        appendJoinedRuns(ccShapeInfo(*this), closed_, params, own);
+        if (static_cast<long>(own.positions().size()) <= params.maxPoints()) {
+            if (!direct) cfAppendSamples(own, result);
+            return;
+        }
+        own.clear();
+    }
+    if (params.uniformMode() || !isEmpty())
         cfUniformSampleContour(*this, params, false, unused, own);
-        cfAppendSamples(own, result);
-        return;
-    }
-    if (isEmpty()) return;
-    const ccShapeInfo info(*this);
-    const auto chain = joinRuns(leafRuns(info, params), closed_, params.duplicateCorners());
-    if (static_cast<long>(chain.size()) > params.maxPoints()) {
-        cfUniformSampleContour(*this, params, false, unused, own);
-        cfAppendSamples(own, result);
-        return;
-    }
-    own.beginChain(closed_);
-    for (const auto& s : chain) {
-        own.positions().push_back(s.point);
-        if (params.computeTangents()) own.tangents().push_back(s.tangent);
-        if (params.perimPosRequested())
-            own.perimPositions().emplace_back(own.shapeIndex() + s.pos.node(), s.pos.offset());
-    }
-    cfAppendSamples(own, result);
+    if (!direct) cfAppendSamples(own, result);
 }
 
 ccPtrHandle<ccShape> ccContourTree::clone() const {
@@ -128,7 +174,7 @@ ccPtrHandle<ccShape> ccContourTree::clone() const {
 ccPtrHandle<ccShape> ccContourTree::reverse() const {
     ChildList reversed;
     for (auto it = children_.rbegin(); it != children_.rend(); ++it)
-        reversed.push_back((*it)->reverse());
+        reversed.push_back(cfWithEnoughStack([&] { return (*it)->reverse(); }));
     return withChildren_(std::move(reversed));
 }
 
@@ -217,7 +263,7 @@ ccPtrHandle<ccShape> ccContourTree::clip_(const ccPolyline& region, ccClipInfo& 
     double start = 0.0;
     for (const auto& c : children_) {
         ccClipInfo own;
-        auto piece = c->clip(region, own);
+        auto piece = cfWithEnoughStack([&] { return c->clip(region, own); });
         for (double cut : own.cutOffsets()) info.addCut(start + cut);
         start += c->perimeter();
         if (!own.anythingRemoved()) {

@@ -10,6 +10,7 @@
 #include "vxstd12u/errors.h"
 #include "vxstd12u/line.h"
 #include "vxstd12u/rect.h"
+#include "vxstd12u/shapeinfo.h"
 #include "vxstd12u/tolerances.h"
 
 namespace {
@@ -128,11 +129,21 @@ double ccCircle::perimeter() const {
 void ccCircle::perimPointAndTangent(const ccPerimPos& pos, ccVector<2>& point,
                                     ccRadian& tangent) const {
     requireOwnPosition(pos, "ccCircle");
-    const double offset = std::clamp(pos.offset(), 0.0, perimeter());
+    pointAndTangentAt(std::clamp(pos.offset(), 0.0, perimeter()), point, tangent);
+}
+
+void ccCircle::sample(const ccSampleParams& params, ccSampleResult& result) const {
+    cfSampleChain(perimeter(), true, params, result,
+                  [this](double s, ccVector<2>& point, ccRadian& tangent) {
+                      pointAndTangentAt(s, point, tangent);
+                  });
+}
+
+void ccCircle::pointAndTangentAt(double offset, ccVector<2>& point,
+                                 ccRadian& tangent) const noexcept {
     const double phi = radius_ > 0 ? offset / radius_ : 0.0;
-    const ccVector<2> radial = ccVector<2>::polar(phi);
-    point = center_ + radial * radius_;
-    tangent = ccRadian(radial.perp().angle());
+    point = center_ + ccVector<2>::polar(phi) * radius_;
+    tangent = cfOnVectorBranch(phi + 0.5 * ccPi);
 }
 
 ccPtrHandle<ccShape> ccCircle::clone() const {

@@ -98,6 +98,9 @@ class ccCircle : public ccShape {
     double perimeter() const override;
     void perimPointAndTangent(const ccPerimPos& pos, ccVector<2>& point,
                               ccRadian& tangent) const override;
+    // The same samples as the shape default, each point and tangent in
+    // closed form.
+    void sample(const ccSampleParams& params, ccSampleResult& result) const override;
 
     ccPtrHandle<ccShape> clone() const override;
     ccPtrHandle<ccShape> mapShape(const ccXform<2>& xform) const override;
@@ -120,6 +123,9 @@ class ccCircle : public ccShape {
     ccPtrHandle<ccShape> pieceBetween_(double from, double to) const override;
 
   private:
+    // The point and tangent at arc length `offset`, within [0, perimeter()].
+    void pointAndTangentAt(double offset, ccVector<2>& point, ccRadian& tangent) const noexcept;
+
     ccVector<2> center_;
     double radius_ = 1.0;
 };

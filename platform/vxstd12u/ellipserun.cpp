@@ -133,11 +133,9 @@ void ccEllipseRun::pointAndTangentAtParam(const ccXform<2>& unit, double t, bool
 
 ccRadian ccEllipseRun::circleTangent(double phi) const noexcept {
     // Travel on a circle is square to the radius, so the direction follows
-    // from phi alone: no angle needs measuring from a vector. A circle of no
-    // extent takes the same direction, the unit circle's. The reduction puts
-    // it where an angle measured from a vector lies, in (-pi, pi].
-    const double a = ellipse_.angle().toDouble() + phi + sign_ * (0.5 * ccPi);
-    return ccRadian(a - ccTwoPi * std::ceil((a - ccPi) / ccTwoPi));
+    // from phi alone. A circle of no extent takes the same direction, the
+    // unit circle's.
+    return cfOnVectorBranch(ellipse_.angle().toDouble() + phi + sign_ * (0.5 * ccPi));
 }
 
 ccVector<2> ccEllipseRun::local(const ccVector<2>& p) const noexcept {

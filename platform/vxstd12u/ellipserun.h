@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cmath>
 #include <vector>
 
 #include "vxstd12u/arclength.h"
@@ -74,6 +75,13 @@ class ccEllipseRun {
     double sign_;
     double span_;
 };
+
+// The direction `a` on the branch of an angle measured from a vector,
+// (-pi, pi]: where a direction follows from a parameter rather than from a
+// vector, this keeps it where measuring would have put it.
+inline ccRadian cfOnVectorBranch(double a) noexcept {
+    return ccRadian(a - ccTwoPi * std::ceil((a - ccPi) / ccTwoPi));
+}
 
 // The image of an ellipse's curve under an affine map: an ellipse (right-
 // handed, phase 0) and the parameter change phi -> phiSign * (phi + phiShift)

@@ -344,11 +344,10 @@ void ccLineSeg::perimPointAndTangent(const ccPerimPos& pos, ccVector<2>& point,
 void ccLineSeg::sample(const ccSampleParams& params, ccSampleResult& result) const {
     const double l = length();
     const ccRadian direction = angle();
-    cfSampleStraightChain(l, false, params, result,
-                          [&](double s, ccVector<2>& point, ccRadian& tangent) {
-                              point = pointAtLength(p1_, p2_, l, s);
-                              tangent = direction;
-                          });
+    cfSampleChain(l, false, params, result, [&](double s, ccVector<2>& point, ccRadian& tangent) {
+        point = pointAtLength(p1_, p2_, l, s);
+        tangent = direction;
+    });
 }
 
 ccPtrHandle<ccShape> ccLineSeg::clone() const {

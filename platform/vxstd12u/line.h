@@ -3,11 +3,7 @@
 // share.
 #pragma once
 
-#include <cstddef>
-#include <vector>
-
 #include "vxstd12u/shape.h"
-#include "vxstd12u/shapeinfo.h"
 
 // ---- Segment geometry ----
 
@@ -40,32 +36,6 @@ void cfRequireFinite(double v, const char* what);
 // Throws ccShapesError::BadParams unless `pos` names node 0, the only node of a
 // primitive `shapeName`.
 void cfRequireOwnNode(const ccPerimPos& pos, const char* shapeName);
-
-// Appends one chain of samples of a finite straight shape of `perimeter`
-// (closed or not), at the arc lengths cfSampleOffsets gives and in the form
-// the shape default gives, taking each point and tangent from
-// `at(arcLength, point, tangent)` (called with increasing arc lengths). It
-// lets segments and polylines sample without a perimeter lookup per sample;
-// `at` is a template argument so that it inlines into the loop. Unusable
-// parameters throw ccShapesError::BadParams before `result` is touched.
-template <class PointAt>
-void cfSampleStraightChain(double perimeter, bool closed, const ccShapeSampleParams& params,
-                           ccShapeSampleResult& result, const PointAt& at) {
-    const std::vector<double> offsets = cfSampleOffsets(perimeter, closed, params);
-    if (offsets.empty()) return;
-    result.beginChain(closed);
-    const std::size_t first = result.positions().size();
-    result.positions().resize(first + offsets.size());
-    if (params.computeTangents()) result.tangents().resize(first + offsets.size());
-    ccVector<2>* point = result.positions().data() + first;
-    ccRadian* tangent = params.computeTangents() ? result.tangents().data() + first : nullptr;
-    ccRadian unused;
-    for (double s : offsets) {
-        at(s, *point++, tangent ? *tangent++ : unused);
-        if (params.perimPosRequested())
-            result.perimPositions().emplace_back(result.shapeIndex(), s);
-    }
-}
 
 // ---- Infinite lines ----
 

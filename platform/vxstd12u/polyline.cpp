@@ -252,7 +252,7 @@ void ccPolyline::sample(const ccSampleParams& params, ccSampleResult& result) co
     long bound = 0;  // how many edge starts lie at or before the last sample
     long edge = -1;
     ccRadian direction(0.0);
-    cfSampleStraightChain(
+    cfSampleChain(
         perimeter(), closed_, params, result, [&](double s, ccVector<2>& point, ccRadian& tangent) {
             const double clamped = std::clamp(s, 0.0, perimeter());
             while (bound < static_cast<long>(cumulative_.size()) && cumulative_[bound] <= clamped)

@@ -2,6 +2,7 @@
 // sampling rules that trees, contours and mapped shapes share.
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 #include "vxstd12u/handle.h"
@@ -122,6 +123,32 @@ void cfCheckSampleParams(const ccShapeSampleParams& params);
 // finite and not negative (else InfiniteExtent / BadParams).
 std::vector<double> cfSampleOffsets(double perimeter, bool closed,
                                     const ccShapeSampleParams& params);
+
+// Appends one chain of samples of a finite curve of `perimeter` (closed or
+// not), at the arc lengths cfSampleOffsets gives and in the form the shape
+// default gives, taking each point and tangent from `at(arcLength, point,
+// tangent)` (called with increasing arc lengths). Shapes whose point at an
+// arc length is cheap to find in order sample through it; `at` is a template
+// argument so that it inlines into the loop. Unusable parameters throw
+// ccShapesError::BadParams before `result` is touched.
+template <class PointAt>
+void cfSampleChain(double perimeter, bool closed, const ccShapeSampleParams& params,
+                   ccShapeSampleResult& result, const PointAt& at) {
+    const std::vector<double> offsets = cfSampleOffsets(perimeter, closed, params);
+    if (offsets.empty()) return;
+    result.beginChain(closed);
+    const std::size_t first = result.positions().size();
+    result.positions().resize(first + offsets.size());
+    if (params.computeTangents()) result.tangents().resize(first + offsets.size());
+    ccVector<2>* point = result.positions().data() + first;
+    ccRadian* tangent = params.computeTangents() ? result.tangents().data() + first : nullptr;
+    ccRadian unused;
+    for (double s : offsets) {
+        at(s, *point++, tangent ? *tangent++ : unused);
+        if (params.perimPosRequested())
+            result.perimPositions().emplace_back(result.shapeIndex(), s);
+    }
+}
 
 // Splits `total` samples over parts of the given perimeters in proportion to
 // them (largest remainders; ties to the earlier part), so that the counts add
