@@ -54,7 +54,8 @@ ccShapeModelProps ccShapeModelProps::combine(const ccShapeModelProps& other) con
 }
 
 // Reading fills a copy and stores it only once the whole form was read, so a
-// truncated archive leaves the caller's record as it was.
+// truncated archive leaves the caller's record as it was. Storing writes
+// nothing back: other threads may be reading the same shared model.
 ccArchive& operator||(ccArchive& ar, ccShapeModelProps& props) {
     unsigned char version = 1;
     ar || version;
@@ -67,7 +68,7 @@ ccArchive& operator||(ccArchive& ar, ccShapeModelProps& props) {
         exchanged.isIgnoredPolarity_ = false;
         exchanged.magnitude_ = 1.0;
     }
-    props = exchanged;
+    if (ar.isLoading()) props = exchanged;
     return ar;
 }
 

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -302,6 +303,25 @@ TEST(ShapeModelPropsArchive, TruncatedBytesThrowAndLeaveTheRecordAlone) {
     EXPECT_EQ(back, ccShapeModelProps(false, 5.0));
 }
 
+// Storing only reads: a model shared between threads is archived while
+// another thread reads its record. Writing the record back, even unchanged,
+// is a data race (the ThreadSanitizer build reports it).
+TEST(ShapeModelPropsArchive, StoringLeavesTheRecordUnwrittenForThreadsReadingIt) {
+    const ccPtrHandle_const<ccShape> shared =
+        ccShapeModelProps(true, 2.0).assign(ccCircle(ccVector<2>(0, 0), 1.0));
+    std::thread reader([&] {
+        for (int i = 0; i < 200; ++i)
+            EXPECT_EQ(ccShapeModel::shapeModelProps(*shared).weight(), 2.0);
+    });
+    for (int i = 0; i < 200; ++i) {
+        std::vector<unsigned char> bytes;
+        ccArchive out(bytes, ccArchive::eStoring);
+        ccPtrHandle_const<ccShape> handle = shared;
+        out || handle;
+    }
+    reader.join();
+}
+
 TEST(FeatureParamsArchive, RoundTripAndRefusedVersion) {
     ccShape::ccSampleParams sp(0.0, 2.5, 40, false, true);
     sp.uniformMode(true);
@@ -478,8 +498,8 @@ TEST(ModelGeometry, FlattenFoldsInnerWeightsIntoTheLeaves) {
     EXPECT_EQ(recordOf(*flat->child(1)).weight(), 2);
     EXPECT_EQ(recordOf(*flat), ccShapeModelProps());
 
-    const Shape nested =
-        weight(2).assign(*general({weight(3).assign(*general({weight(4).assign(*contour(false, {segment(0, 0, 1, 0)}))}))}));
+    const Shape nested = weight(2).assign(*general(
+        {weight(3).assign(*general({weight(4).assign(*contour(false, {segment(0, 0, 1, 0)}))}))}));
     const auto flatNested = dynamic_cast<const ccShapeTree&>(*nested).flatten(true);
     ASSERT_EQ(flatNested->numChildren(), 1);
     EXPECT_EQ(recordOf(*flatNested->child(0)).weight(), 24);
