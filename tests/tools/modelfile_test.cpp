@@ -250,6 +250,8 @@ TEST(ModelFileErrors, EachFaultNamesTheFileThePathAndWhatWasExpected) {
     EXPECT_EQ(
         errorOf(file(R"({"type": "Circle", "center": [0, 0], "radus": 1})")),
         "bad.json: /shape/radus: unknown field (expected one of: type, model, center, radius)");
+    EXPECT_EQ(errorOf(file(R"({"type": "Circle", "center": [0, 0], "radius": 1e999})")),
+              "bad.json: number overflow parsing '1e999'");
     EXPECT_EQ(errorOf(file(R"({"type": "Circle", "center": [0, 0], "radius": 1, "radius": 2})")),
               R"(bad.json: field "radius" appears twice in one object)");
     EXPECT_EQ(errorOf("{\"format\": 2, \"shape\": " + seg + "}"),

@@ -216,8 +216,10 @@ ModelFile parseModel(const std::string& jsonText, const std::string& sourceName)
     Json json;
     try {
         json = Json::parse(jsonText, DuplicateFieldCheck(sourceName));
-    } catch (const Json::parse_error& e) {
-        // The library's text opens with its own error code, which says nothing to a user.
+    } catch (const Json::exception& e) {
+        // Malformed text, or a number beyond the range of a double. The
+        // library's text opens with its own error code, which says nothing
+        // to a user.
         const std::string what = e.what();
         const auto start = what.find("] ");
         throw FileError(sourceName + ": " +
