@@ -3,6 +3,7 @@
 
 #include <limits>
 
+#include "vxstd12u/stackguard.h"
 #include "vxstd12u/str.h"
 
 namespace {
@@ -82,7 +83,7 @@ ccPtrHandle<ccShape> connectTree(const ccGeneralShapeTree& tree, double distance
                                  const cc2XformBase& frame) {
     std::vector<ccPtrHandle_const<ccShape>> kids;
     for (const ccPtrHandle_const<ccShape>& child : tree.children()) {
-        kids.emplace_back(connectStep(*child, distance, frame));
+        kids.emplace_back(cfWithEnoughStack([&] { return connectStep(*child, distance, frame); }));
     }
     ccPtrHandle<ccGeneralShapeTree> result(new ccGeneralShapeTree(tree));
     result->removeChildren();
@@ -345,7 +346,7 @@ ccPtrHandle<ContourModel> cfFlattenContour(const ccContourTree& contour) {
     for (const ccPtrHandle_const<ccShape>& child : contour.children()) {
         ccPtrHandle<ccShape> keep;
         if (const auto* sub = dynamic_cast<const ccContourTree*>(child.get())) {
-            splicePieces(*sub, *flat);
+            cfWithEnoughStack([&] { splicePieces(*sub, *flat); });
         } else if (isMappedContour(*child)) {
             splicePieces(pushedDown(*child, keep), *flat);
         } else {

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "shmd/inspect.h"
+#include "vxstd12u/stackguard.h"
 
 namespace {
 
@@ -37,7 +38,7 @@ void collectNodes(const ccShape& shape, long level, std::vector<ccDiagramNode>& 
     }
     for (long i = 0; i < tree->numChildren(); ++i) {
         nodes[self].parts.push_back(static_cast<long>(nodes.size()));
-        collectNodes(*tree->child(i), level + 1, nodes);
+        cfWithEnoughStack([&] { collectNodes(*tree->child(i), level + 1, nodes); });
     }
 }
 
@@ -49,7 +50,8 @@ double placeNodes(std::vector<ccDiagramNode>& nodes, long k, double nextLeafX) {
         node.x = nextLeafX;
         return nextLeafX + kDiagramLeafSpacing;
     }
-    for (long part : node.parts) nextLeafX = placeNodes(nodes, part, nextLeafX);
+    for (long part : node.parts)
+        nextLeafX = cfWithEnoughStack([&] { return placeNodes(nodes, part, nextLeafX); });
     node.x = 0.5 * (nodes[node.parts.front()].x + nodes[node.parts.back()].x);
     return nextLeafX;
 }

@@ -9,6 +9,7 @@
 #include "shmd/properties.h"
 #include "vxdiagc12u/diag.h"
 #include "vxdispc12u/graphiclist.h"
+#include "vxstd12u/stackguard.h"
 #include "vxstd12u/str.h"
 
 namespace {
@@ -410,14 +411,17 @@ void recordTreeParts(ccRecordWalk<T>& walk, ccDiagRecord& rec, const ccShapeTree
         const ccWeightGraphicProps allZero{gprops.zero, gprops.zero, gprops.zero};
         const std::vector<long> outerPath = walk.path;
         walk.path = {0};
-        recordNode(walk, region->boundary(), cfRegionNodeModelProps(*region, inherited),
-                   phantom ? allZero : gprops, xform, name);
+        cfWithEnoughStack([&] {
+            recordNode(walk, region->boundary(), cfRegionNodeModelProps(*region, inherited),
+                       phantom ? allZero : gprops, xform, name);
+        });
         walk.path = outerPath;
     }
     walk.path.push_back(0);
     for (long i = 0; i < tree.numChildren(); ++i) {
         walk.path.back() = i;
-        recordNode(walk, *tree.child(i), props, gprops, xform, L"Child " + cfStr(i));
+        cfWithEnoughStack(
+            [&] { recordNode(walk, *tree.child(i), props, gprops, xform, L"Child " + cfStr(i)); });
     }
     walk.path.pop_back();
     shiftLevel(walk.diag, -1);
@@ -518,7 +522,7 @@ double cfDefaultGlyphSize(const ccShape& shape) {
         const auto* region = as<ccRegionTree>(shape);
         if (region && drawsBoundary(*region)) size = cfDefaultGlyphSize(region->boundary());
         for (const auto& child : tree->children())
-            size = std::max(size, cfDefaultGlyphSize(*child));
+            size = std::max(size, cfWithEnoughStack([&] { return cfDefaultGlyphSize(*child); }));
         return size;
     }
     if (!shape.isDecomposed()) return cfDefaultGlyphSize(*shape.decompose());
@@ -536,7 +540,7 @@ void cfDrawOutlines(ccGraphicList& list, const ccShape& shape, const ccShapeMode
             cfDrawOutlines(list, region->boundary(), cfRegionNodeModelProps(*region, inherited),
                            xform, gprops);
         for (const auto& child : tree->children())
-            cfDrawOutlines(list, *child, props, xform, gprops);
+            cfWithEnoughStack([&] { cfDrawOutlines(list, *child, props, xform, gprops); });
     } else if (const auto* mapped = as<ccMappedShape>(shape)) {
         cfDrawOutlines(list, heldShape(*mapped), props, accumulate(xform, *mapped), gprops);
     } else {
@@ -558,7 +562,7 @@ void cfDrawGlyphs(ccGraphicList& list, const ccShape& shape, const ccShapeModelP
             if (size == 0) return;
         }
         for (const auto& child : tree->children())
-            cfDrawGlyphs(list, *child, props, size, xform, gprops);
+            cfWithEnoughStack([&] { cfDrawGlyphs(list, *child, props, size, xform, gprops); });
     } else if (const auto* mapped = as<ccMappedShape>(shape)) {
         cfDrawGlyphs(list, heldShape(*mapped), props, size, accumulate(xform, *mapped), gprops);
     } else {

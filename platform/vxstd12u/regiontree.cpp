@@ -3,6 +3,7 @@
 #include "vxstd12u/archiveform.h"
 #include "vxstd12u/shapeinfo.h"
 #include "vxstd12u/shapetree.h"
+#include "vxstd12u/stackguard.h"
 
 namespace {
 
@@ -48,7 +49,9 @@ ccPtrHandle<ccRegionTree> ccRegionTree::withStanding(bool hole) const {
     ccPtrHandle<ccRegionTree> copy(clone());
     if (hole == hole_) return copy;
     copy->hole_ = hole;
-    for (auto& c : copy->children_) c = dynamic_cast<const ccRegionTree&>(*c).withStanding(!hole);
+    for (auto& c : copy->children_)
+        c = cfWithEnoughStack(
+            [&] { return dynamic_cast<const ccRegionTree&>(*c).withStanding(!hole); });
     return copy;
 }
 
@@ -99,7 +102,7 @@ void ccRegionTree::place(const ccPtrHandle<ccRegionTree>& node) {
         const auto& child = dynamic_cast<const ccRegionTree&>(*c);
         if (!child.encloses(*node->boundary_)) continue;
         ccPtrHandle<ccRegionTree> copy(child.clone());
-        copy->place(node->withStanding(!child.hole_));
+        cfWithEnoughStack([&] { copy->place(node->withStanding(!child.hole_)); });
         noticeChange_();
         c = copy;
         return;
@@ -165,7 +168,7 @@ bool ccRegionTree::within(const ccVector<2>& p) const {
 double ccRegionTree::windingAngle(const ccVector<2>& p) const {
     double sum = 0.0;
     if (boundary_) sum += (reversesBoundary() ? -1.0 : 1.0) * boundary_->windingAngle(p);
-    for (const auto& c : children_) sum += c->windingAngle(p);
+    for (const auto& c : children_) sum += cfWithEnoughStack([&] { return c->windingAngle(p); });
     return sum;
 }
 
@@ -227,7 +230,8 @@ ccPtrHandle<ccShape> ccRegionTree::mapShape(const ccXform<2>& xform) const {
 
 ccPtrHandle<ccShape> ccRegionTree::reverse() const {
     ChildList reversed;
-    for (const auto& c : children_) reversed.push_back(c->reverse());
+    for (const auto& c : children_)
+        reversed.push_back(cfWithEnoughStack([&] { return c->reverse(); }));
     ccPtrHandle<ccRegionTree> out(withChildren_(std::move(reversed)));
     if (boundary_) out->boundary_ = boundary_->reverse();
     return out;
@@ -240,7 +244,8 @@ ccPtrHandle<ccShape> ccRegionTree::decompose() const {
 }
 
 ccPtrHandle<ccShapeTree> ccRegionTree::mapParts(const PartMap& f) const {
-    const auto mappedBoundary = boundary_ ? f(boundary_) : boundary_;
+    const auto mappedBoundary =
+        boundary_ ? cfWithEnoughStack([&] { return f(boundary_); }) : boundary_;
     ccPtrHandle<ccRegionTree> out(ccShapeTree::mapParts(f));
     out->boundary_ = mappedBoundary;
     return out;
@@ -252,7 +257,7 @@ void gatherBoundaries(const ccRegionTree& node, ccShapeTree::ChildList& out) {
     for (const auto& c : node.children()) {
         const auto& child = dynamic_cast<const ccRegionTree&>(*c);
         out.push_back(child.boundaryHandle());
-        gatherBoundaries(child, out);
+        cfWithEnoughStack([&] { gatherBoundaries(child, out); });
     }
 }
 

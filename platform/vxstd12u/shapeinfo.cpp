@@ -6,6 +6,7 @@
 
 #include "vxstd12u/errors.h"
 #include "vxstd12u/shapetree.h"
+#include "vxstd12u/stackguard.h"
 #include "vxstd12u/tolerances.h"
 
 namespace {
@@ -103,7 +104,7 @@ void ccShapeInfo::add(const ccShape& shape, long parent, double start, long dept
     for (const auto& part : partsOf(*tree)) {
         if (!part) throw ccBadPointer(L"shape tree holds an empty child handle");
         const long partIndex = numNodes();
-        add(*part, index, s, depth + 1);
+        cfWithEnoughStack([&] { add(*part, index, s, depth + 1); });
         s += nodes_[partIndex].perimeter;
     }
     Node& node = nodes_[index];

@@ -4,11 +4,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <limits>
+#include <utility>
+#include <vector>
 
 #include "vxstd12u/errors.h"
 #include "vxstd12u/rect.h"
 #include "vxstd12u/shapeinfo.h"
+#include "vxstd12u/stackguard.h"
 #include "vxstd12u/tolerances.h"
 
 namespace {
@@ -21,15 +25,27 @@ bool isContour(const ccShape& s) {
     return dynamic_cast<const ccContourTree*>(&s) != nullptr;
 }
 
-const ccShape* firstNonEmpty(const ccShapeTree::ChildList& parts) {
-    for (const auto& p : parts)
-        if (!p->isEmpty()) return p.get();
-    return nullptr;
-}
-
-const ccShape* lastNonEmpty(const ccShapeTree::ChildList& parts) {
-    for (auto it = parts.rbegin(); it != parts.rend(); ++it)
-        if (!(*it)->isEmpty()) return it->get();
+// The first non-empty part of `parts` (the last one when `fromBack`). Trees
+// whose ends are those of their parts (all but region nodes) are looked into
+// rather than asked whether they are empty: asking walks the whole subtree,
+// and a deep chain would be walked once for every level. Null when all parts
+// are empty.
+const ccShape* endPart(const ccShapeTree::ChildList& parts, bool fromBack) {
+    std::vector<std::pair<const ccShapeTree::ChildList*, size_t>> open{{&parts, 0}};
+    while (!open.empty()) {
+        auto& [list, done] = open.back();
+        if (done == list->size()) {
+            open.pop_back();
+            continue;
+        }
+        const ccShape& part = *(*list)[fromBack ? list->size() - 1 - done : done];
+        ++done;
+        const ccShapeTree* tree = part.asShapeTree();
+        if (tree && !tree->asRegionTree())
+            open.emplace_back(&tree->children(), 0);
+        else if (!part.isEmpty())
+            return &part;
+    }
     return nullptr;
 }
 
@@ -49,6 +65,32 @@ long nearestLeaf(const ccShapeInfo& info, const ccVector<2>& p) {
 }
 
 }  // namespace
+
+// ---- Lifetime ----
+
+ccShapeTree::~ccShapeTree() {
+    // Letting each child go in its own destructor would nest one call per
+    // level of a deep chain; subtrees this tree owns alone are taken apart
+    // here instead, their children joining the pending list before they go.
+    ChildList pending = std::move(children_);
+    while (!pending.empty()) {
+        const ccShape* child = pending.back().get();
+        const auto* subtree = child->asShapeTree();
+        if (!subtree) {
+            pending.pop_back();
+            continue;
+        }
+        // An extra reference keeps the child alive past its handle, and the
+        // count it leaves tells whether another owner still shares it.
+        child->addRef_();
+        pending.pop_back();
+        if (!child->release_()) continue;
+        ChildList& grandchildren = const_cast<ccShapeTree*>(subtree)->children_;
+        std::move(grandchildren.begin(), grandchildren.end(), std::back_inserter(pending));
+        grandchildren.clear();
+        delete child;
+    }
+}
 
 // ---- Editing ----
 
@@ -109,7 +151,7 @@ long ccShapeTree::height() const {
     long below = 0;
     for (const auto& p : parts_())
         if (const auto* t = dynamic_cast<const ccShapeTree*>(p.get()))
-            below = std::max(below, t->height());
+            below = std::max(below, cfWithEnoughStack([&] { return t->height(); }));
     return below + 1;
 }
 
@@ -129,7 +171,7 @@ ccPtrHandle<ccShapeTree> ccShapeTree::withChildren_(ChildList children) const {
 
 ccPtrHandle<ccShapeTree> ccShapeTree::mapParts(const PartMap& f) const {
     ChildList mapped;
-    for (const auto& c : children_) mapped.push_back(f(c));
+    for (const auto& c : children_) mapped.push_back(cfWithEnoughStack([&] { return f(c); }));
     return withChildren_(std::move(mapped));
 }
 
@@ -173,7 +215,9 @@ void gatherLeaves(const ccShapeTree& tree, const ccShapeTree& top, bool intoCont
     parts.insert(parts.end(), tree.children().begin(), tree.children().end());
     for (const auto& p : parts) {
         if (opensUp(*p, top, intoContours))
-            gatherLeaves(dynamic_cast<const ccShapeTree&>(*p), top, intoContours, out);
+            cfWithEnoughStack([&] {
+                gatherLeaves(dynamic_cast<const ccShapeTree&>(*p), top, intoContours, out);
+            });
         else
             out.push_back(p);
     }
@@ -185,23 +229,30 @@ void gatherLeaves(const ccShapeTree& tree, const ccShapeTree& top, bool intoCont
 
 bool ccShapeTree::isEmpty() const {
     const auto parts = parts_();
-    return std::all_of(parts.begin(), parts.end(), [](const auto& p) { return p->isEmpty(); });
+    return std::all_of(parts.begin(), parts.end(), [](const auto& p) {
+        return cfWithEnoughStack([&] { return p->isEmpty(); });
+    });
 }
 
 bool ccShapeTree::isFinite() const {
     const auto parts = parts_();
-    return std::all_of(parts.begin(), parts.end(), [](const auto& p) { return p->isFinite(); });
+    return std::all_of(parts.begin(), parts.end(), [](const auto& p) {
+        return cfWithEnoughStack([&] { return p->isFinite(); });
+    });
 }
 
 bool ccShapeTree::isDecomposed() const {
     const auto parts = parts_();
-    return std::all_of(parts.begin(), parts.end(), [](const auto& p) { return p->isDecomposed(); });
+    return std::all_of(parts.begin(), parts.end(), [](const auto& p) {
+        return cfWithEnoughStack([&] { return p->isDecomposed(); });
+    });
 }
 
 bool ccShapeTree::hasTangent() const {
     const auto parts = parts_();
-    return parts.empty() ||
-           std::any_of(parts.begin(), parts.end(), [](const auto& p) { return p->hasTangent(); });
+    return parts.empty() || std::any_of(parts.begin(), parts.end(), [](const auto& p) {
+               return cfWithEnoughStack([&] { return p->hasTangent(); });
+           });
 }
 
 bool ccShapeTree::within(const ccVector<2>&) const {
@@ -210,30 +261,31 @@ bool ccShapeTree::within(const ccVector<2>&) const {
 
 double ccShapeTree::windingAngle(const ccVector<2>& p) const {
     double sum = 0.0;
-    for (const auto& part : parts_()) sum += part->windingAngle(p);
+    for (const auto& part : parts_())
+        sum += cfWithEnoughStack([&] { return part->windingAngle(p); });
     return sum;
 }
 
 ccVector<2> ccShapeTree::startPoint() const {
-    const ccShape* first = firstNonEmpty(parts_());
+    const ccShape* first = endPart(parts_(), false);
     if (!first) throwEmptyTree(L"an empty tree has no start point");
     return first->startPoint();
 }
 
 ccVector<2> ccShapeTree::endPoint() const {
-    const ccShape* last = lastNonEmpty(parts_());
+    const ccShape* last = endPart(parts_(), true);
     if (!last) throwEmptyTree(L"an empty tree has no end point");
     return last->endPoint();
 }
 
 ccRadian ccShapeTree::startAngle() const {
-    const ccShape* first = firstNonEmpty(parts_());
+    const ccShape* first = endPart(parts_(), false);
     if (!first) throwEmptyTree(L"an empty tree has no start angle");
     return first->startAngle();
 }
 
 ccRadian ccShapeTree::endAngle() const {
-    const ccShape* last = lastNonEmpty(parts_());
+    const ccShape* last = endPart(parts_(), true);
     if (!last) throwEmptyTree(L"an empty tree has no end angle");
     return last->endAngle();
 }
@@ -241,7 +293,7 @@ ccRadian ccShapeTree::endAngle() const {
 double ccShapeTree::tangentRotation() const {
     double sum = 0.0;
     for (const auto& part : parts_())
-        if (!part->isEmpty()) sum += part->tangentRotation();
+        if (!part->isEmpty()) sum += cfWithEnoughStack([&] { return part->tangentRotation(); });
     return sum;
 }
 
@@ -250,7 +302,8 @@ ccRect ccShapeTree::boundingBox() const {
     ccRect box;
     for (const auto& part : parts_()) {
         if (part->isEmpty()) continue;
-        box = any ? box.unionWith(part->boundingBox()) : part->boundingBox();
+        const ccRect own = cfWithEnoughStack([&] { return part->boundingBox(); });
+        box = any ? box.unionWith(own) : own;
         any = true;
     }
     if (!any) throwEmptyTree(L"an empty tree has no bounding box");
@@ -273,7 +326,7 @@ ccPerimPos ccShapeTree::nearestPerimPos(const ccVector<2>& p) const {
 
 double ccShapeTree::perimeter() const {
     double sum = 0.0;
-    for (const auto& part : parts_()) sum += part->perimeter();
+    for (const auto& part : parts_()) sum += cfWithEnoughStack([&] { return part->perimeter(); });
     return sum;
 }
 
@@ -295,7 +348,7 @@ void ccShapeTree::samplePart_(const ccShape& part, long number, const ccSamplePa
                               ccSampleResult& result) const {
     ccSampleResult own;
     own.shapeIndex(result.shapeIndex() + number);
-    part.sample(params, own);
+    cfWithEnoughStack([&] { part.sample(params, own); });
     cfAppendSamples(own, result);
 }
 
@@ -342,13 +395,15 @@ void ccShapeTree::sample(const ccSampleParams& params, ccSampleResult& result) c
 
 ccPtrHandle<ccShape> ccShapeTree::mapShape(const ccXform<2>& xform) const {
     ChildList mapped;
-    for (const auto& c : children_) mapped.push_back(c->mapShape(xform));
+    for (const auto& c : children_)
+        mapped.push_back(cfWithEnoughStack([&] { return c->mapShape(xform); }));
     return withChildren_(std::move(mapped));
 }
 
 ccPtrHandle<ccShape> ccShapeTree::decompose() const {
     ChildList parts;
-    for (const auto& c : children_) parts.push_back(c->decompose());
+    for (const auto& c : children_)
+        parts.push_back(cfWithEnoughStack([&] { return c->decompose(); }));
     return withChildren_(std::move(parts));
 }
 
@@ -388,7 +443,7 @@ ccPtrHandle<ccShape> ccShapeTree::clip_(const ccPolyline& region, ccClipInfo& in
     double start = 0.0;
     for (const auto& part : parts_()) {
         ccClipInfo own;
-        auto piece = part->clip(region, own);
+        auto piece = cfWithEnoughStack([&] { return part->clip(region, own); });
         if (own.anythingRemoved()) info.anythingRemoved(true);
         for (double cut : own.cutOffsets()) info.addCut(start + cut);
         start += part->perimeter();
@@ -403,8 +458,15 @@ bool ccShapeTree::equal_(const ccShape& other) const {
     if (!o || typeid(*this) != typeid(other)) return false;
     const auto mine = parts_(), theirs = o->parts_();
     if (mine.size() != theirs.size()) return false;
-    for (size_t i = 0; i < mine.size(); ++i)
-        if (*mine[i] != *theirs[i]) return false;
+    // operator== calls this both ways round, so comparing a subtree one way
+    // here still compares it both ways; comparing it both ways here as well
+    // would double the work at every level of a deep tree.
+    for (size_t i = 0; i < mine.size(); ++i) {
+        const auto* subtree = dynamic_cast<const ccShapeTree*>(mine[i].get());
+        const bool same = cfWithEnoughStack(
+            [&] { return subtree ? subtree->equal_(*theirs[i]) : *mine[i] == *theirs[i]; });
+        if (!same) return false;
+    }
     return true;
 }
 
@@ -416,7 +478,8 @@ ccPtrHandle<ccShape> ccGeneralShapeTree::clone() const {
 
 ccPtrHandle<ccShape> ccGeneralShapeTree::reverse() const {
     ChildList reversed;
-    for (const auto& c : children_) reversed.push_back(c->reverse());
+    for (const auto& c : children_)
+        reversed.push_back(cfWithEnoughStack([&] { return c->reverse(); }));
     return withChildren_(std::move(reversed));
 }
 
@@ -470,7 +533,9 @@ ccPtrHandle<ccGeneralShapeTree> ccGeneralShapeTree::connect_(double distance) co
     ChildList kids;
     for (const auto& c : children_) {
         const auto* nested = dynamic_cast<const ccGeneralShapeTree*>(c.get());
-        kids.push_back(nested ? ccPtrHandle_const<ccShape>(nested->connect_(distance)) : c);
+        kids.push_back(nested ? ccPtrHandle_const<ccShape>(
+                                    cfWithEnoughStack([&] { return nested->connect_(distance); }))
+                              : c);
     }
     ChildList joined;
     for (size_t i = 0; i < kids.size(); ++i) {

@@ -66,6 +66,10 @@ class ccShapeTree : public ccShape {
   public:
     using ChildList = std::vector<ccPtrHandle_const<ccShape>>;
 
+    // Releases the children. A tree that holds the last handle to a chain of
+    // trees nested to any depth destroys it without nesting a call per level.
+    ~ccShapeTree() override;
+
     long numChildren() const noexcept { return static_cast<long>(children_.size()); }
     // Child i, 0 <= i < numChildren(); otherwise BadParams.
     const ccPtrHandle_const<ccShape>& child(long i) const;
