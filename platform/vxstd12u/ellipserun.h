@@ -80,6 +80,10 @@ class ccEllipseRun {
 // (-pi, pi]: where a direction follows from a parameter rather than from a
 // vector, this keeps it where measuring would have put it.
 inline ccRadian cfOnVectorBranch(double a) noexcept {
+    // Directions from parameters mostly lie within a turn of the branch; one
+    // step is cheaper there than the division and rounding.
+    if (a > ccPi && a <= 3 * ccPi) return ccRadian(a - ccTwoPi);
+    if (a > -ccPi && a <= ccPi) return ccRadian(a);
     return ccRadian(a - ccTwoPi * std::ceil((a - ccPi) / ccTwoPi));
 }
 
