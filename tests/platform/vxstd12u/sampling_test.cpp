@@ -1,9 +1,14 @@
 #include <cmath>
+#include <cstddef>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "tree_checks.h"
 #include "vxstd12u/errors.h"
+#include "vxstd12u/mappedshape.h"
+#include "vxstd12u/polyline.h"
+#include "vxstd12u/transform.h"
 
 namespace {
 
@@ -160,4 +165,44 @@ TEST(Sampling, InfiniteAndBadInputIsRefusedWithoutChangingTheResult) {
     EXPECT_THROW(triangle(false)->sample(spaced(-1), result), ccShapesError::BadParams);
     EXPECT_THROW(triangle(false)->sample(uniform(0), result), ccShapesError::BadParams);
     EXPECT_EQ(result.numChains(), 0);
+}
+
+TEST(Sampling, ContourPiecesOfEveryKindSampleWhereTheirPositionsSay) {
+    // A polyline with a repeated vertex, a mapped segment and a closed piece
+    // each take another way through the contour's sampling than plain pieces.
+    auto contour = cfMakeHandle<ccContourTree>(false);
+    contour->addChild(cfMakeHandle<ccPolyline>(
+                          std::vector<ccVector<2>>{{0, 0}, {2.5, 0}, {2.5, 0}, {2.5, 3.2}}, false),
+                      true);
+    contour->addChild(
+        cfMakeHandle<ccMappedShape>(
+            segment({0, 0}, {1.7, 0}),
+            cc2XformLinear(ccXform<2>::rigid(ccRadian(ccPi / 2), ccVector<2>(2.5, 3.2))), true),
+        true);
+    contour->addChild(cfMakeHandle<ccCircle>(ccVector<2>(1.5, 4.9), 1.0), true);
+    contour->addChild(bulge({2.5, 4.9}, {0, 6}, 0.4), true);
+
+    ccShape::ccSampleResult result;
+    triangle(false)->sample(spaced(1), result);
+    const std::vector<ccVector<2>> before = result.positions();
+    auto params = spaced(0.6, ccNoPointLimit, false);
+    params.perimPosRequested(true);
+    contour->sample(params, result);
+
+    ASSERT_EQ(result.numChains(), 2);
+    const auto first = static_cast<std::size_t>(result.breaks()[1]);
+    ASSERT_EQ(first, before.size());
+    for (std::size_t i = 0; i < first; ++i) expectSamePoint(result.positions()[i], before[i]);
+    ASSERT_EQ(result.tangents().size(), result.positions().size());
+    ASSERT_EQ(result.perimPositions().size(), result.positions().size() - first);
+    for (std::size_t i = first; i < result.positions().size(); ++i) {
+        ccVector<2> point;
+        ccRadian tangent;
+        contour->perimPointAndTangent(result.perimPositions()[i - first], point, tangent);
+        expectSamePoint(result.positions()[i], point);
+        expectSameHeading(result.tangents()[i], tangent);
+    }
+    // Each joint once: no two neighbours coincide.
+    for (std::size_t i = first + 1; i < result.positions().size(); ++i)
+        EXPECT_GT((result.positions()[i] - result.positions()[i - 1]).len(), cc_tol::kCoincident);
 }
