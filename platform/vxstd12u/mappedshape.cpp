@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
 
 #include "vxstd12u/arclength.h"
 #include "vxstd12u/errors.h"
@@ -29,10 +30,14 @@ class ImageCurve {
         if (!inner.isFinite())
             throw ccShapesError::InfiniteExtent(L"an infinite shape under a non-linear map");
         innerLength_ = inner.perimeter();
+        if (inner.asShapeTree()) {
+            treeInfo_ = std::make_unique<ccShapeInfo>(inner);
+            if (treeInfo_->isLeaf(0)) treeInfo_.reset();
+        }
         speed_ = [this](double u) {
             ccVector<2> p;
             ccRadian a;
-            inner_.perimPointAndTangent(ccPerimPos(0, u), p, a);
+            innerPointAndTangent(u, p, a);
             return xform_.mapVector(p, ccVector<2>::polar(a.toDouble())).len();
         };
         length_ = std::isnan(length) ? cfArcLength(speed_, 0.0, innerLength_) : length;
@@ -50,7 +55,7 @@ class ImageCurve {
     void pointAndTangent(double u, ccVector<2>& point, ccRadian& tangent) const {
         ccVector<2> p;
         ccRadian a;
-        inner_.perimPointAndTangent(ccPerimPos(0, u), p, a);
+        innerPointAndTangent(u, p, a);
         point = xform_.mapPoint(p);
         tangent = xform_.mapAngle(p, a);
     }
@@ -95,8 +100,19 @@ class ImageCurve {
     }
 
   private:
+    // As inner_.perimPointAndTangent(ccPerimPos(0, u), ...). A tree answers
+    // that through its shape info; building the info once here rather than
+    // at each of the integration's thousands of evaluations keeps mapping a
+    // tree linear in its size (nested mapped trees were exponential).
+    void innerPointAndTangent(double u, ccVector<2>& p, ccRadian& a) const {
+        if (!treeInfo_) return inner_.perimPointAndTangent(ccPerimPos(0, u), p, a);
+        const double along = treeInfo_->arcLength(ccPerimPos(0, u)) - treeInfo_->nodeStart(0);
+        treeInfo_->leafPointAndTangent(treeInfo_->perimPosInSubtree(0, along), p, a);
+    }
+
     const ccShape& inner_;
     const cc2XformBase& xform_;
+    std::unique_ptr<const ccShapeInfo> treeInfo_;
     ccSpeedFunction speed_;
     double innerLength_ = 0.0;
     double length_ = 0.0;
