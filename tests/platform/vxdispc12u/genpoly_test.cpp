@@ -7,7 +7,7 @@
 #include <limits>
 #include <random>
 
-#include "platform/vxstd12u/curve_checks.h"
+#include "platform/vxstd12u/shape_checks.h"
 #include "vxstd12u/errors.h"
 #include "vxstd12u/line.h"
 #include "vxstd12u/polyline.h"
@@ -16,8 +16,8 @@
 
 namespace {
 
-using curve_checks::kAngleSlack;
-using curve_checks::kLengthRelative;
+using shape_checks::kAngleSlack;
+using shape_checks::kLengthRelative;
 
 const ccGenPoly::ccVertexList kSquare{{0, 0}, {10, 0}, {10, 10}, {0, 10}};  // counter-clockwise
 
@@ -279,16 +279,7 @@ TEST(GenPoly, RandomPolygonsKeepEveryOutlineProperty) {
     for (int i = 0; i < 16; ++i) {
         SCOPED_TRACE(i);
         const ccGenPoly poly = randomPolygon(rng, i % 2 == 0);
-        curve_checks::expectReversalProperties(poly);
-        double scale = 1.0;
-        const ccXform<2> similarity = curve_checks::randomSimilarity(rng, scale, i % 4 < 2);
-        curve_checks::expectMapCommutesWithSampling(poly, similarity, scale,
-                                                    poly.perimeter() / 13.5);
-        curve_checks::expectPiecesAddUp(poly, curve_checks::randomCuts(rng, poly.perimeter(), 3));
-        const auto samples = curve_checks::sampleEvery(poly, poly.perimeter() / 29.5);
-        for (const ccVector<2>& p : samples.positions()) {
-            EXPECT_LE((poly.nearestPoint(p) - p).len(), kLengthRelative * poly.perimeter());
-        }
+        shape_checks::checkCurve(poly, rng, i % 4 < 2, true);
         if (poly.isClosed()) {
             EXPECT_TRUE(poly.isRightHanded());
             EXPECT_NEAR(poly.tangentRotation(), ccTwoPi, kAngleSlack);

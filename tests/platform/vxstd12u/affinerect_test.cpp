@@ -4,26 +4,26 @@
 
 #include <cmath>
 
-#include "loop_checks.h"
+#include "shape_checks.h"
 #include "vxstd12u/errors.h"
 #include "vxstd12u/line.h"
 #include "vxstd12u/shapetree.h"
 
 namespace {
 
-using loop_checks::coin;
-using loop_checks::kAngleSlack;
-using loop_checks::kRelative;
-using loop_checks::uniform;
+using shape_checks::coin;
+using shape_checks::kAngleSlack;
+using shape_checks::kLengthRelative;
+using shape_checks::uniform;
 
 ccAffineRectangle randomAffineRect(std::mt19937& rng) {
     return ccAffineRectangle(
-        loop_checks::randomPoint(rng, 50), ccVector<2>(uniform(rng, 1, 30), uniform(rng, 1, 30)),
+        shape_checks::randomPoint(rng, 50), ccVector<2>(uniform(rng, 1, 30), uniform(rng, 1, 30)),
         ccRadian(uniform(rng, -ccPi, ccPi)), ccRadian(uniform(rng, -1.3, 1.3)), coin(rng));
 }
 
 void expectNear(const ccVector<2>& a, const ccVector<2>& b, double scale = 100) {
-    EXPECT_LE((a - b).len(), kRelative * scale)
+    EXPECT_LE((a - b).len(), kLengthRelative * scale)
         << "(" << a.x() << ", " << a.y() << ") vs (" << b.x() << ", " << b.y() << ")";
 }
 
@@ -32,19 +32,19 @@ void expectSameCorners(const ccAffineRectangle& a, const ccAffineRectangle& b) {
     for (int i = 0; i < 4; ++i) {
         double best = INFINITY;
         for (int j = 0; j < 4; ++j) best = std::min(best, (a.corner(i) - b.corner(j)).len());
-        EXPECT_LE(best, kRelative * 100) << "corner " << i;
+        EXPECT_LE(best, kLengthRelative * 100) << "corner " << i;
     }
 }
 
 TEST(AffineRectTest, RandomAffineRectanglesKeepEveryLoopProperty) {
-    loop_checks::checkRandomShapes(31, 10, randomAffineRect);
+    shape_checks::checkRandomRegions(31, 10, randomAffineRect);
 }
 
 TEST(AffineRectTest, DecomposesIntoFourSidesFromTheFirstCorner) {
     const ccAffineRectangle rect(ccVector<2>(2, 1), ccVector<2>(4, 2), ccRadian(0.0));
     expectNear(rect.corner(0), ccVector<2>(0, 0));
     expectNear(rect.corner(2), ccVector<2>(4, 2));
-    EXPECT_NEAR(rect.perimeter(), 12, kRelative * 12);
+    EXPECT_NEAR(rect.perimeter(), 12, kLengthRelative * 12);
     const auto parts = rect.decompose();
     const auto* contour = parts.dynamicCast<const ccContourTree>();
     ASSERT_NE(contour, nullptr);
@@ -72,12 +72,12 @@ TEST(AffineRectTest, SkewMakesAParallelogramWithTheSameSides) {
                                     ccRadian(-ccPi / 4));
     const double h = std::sqrt(2.0);
     expectNear(slanted.corner(3) - slanted.corner(0), ccVector<2>(h, h));
-    EXPECT_NEAR(slanted.perimeter(), 8, kRelative * 8);
+    EXPECT_NEAR(slanted.perimeter(), 8, kLengthRelative * 8);
     EXPECT_TRUE(slanted.within(ccVector<2>(0.5, 0.5)));
     EXPECT_FALSE(slanted.within(ccVector<2>(-1.2, 0.5)));
     const ccRect box = slanted.boundingBox();
-    EXPECT_NEAR(box.width(), 2 + h, kRelative * 10);
-    EXPECT_NEAR(box.height(), h, kRelative * 10);
+    EXPECT_NEAR(box.width(), 2 + h, kLengthRelative * 10);
+    EXPECT_NEAR(box.height(), h, kLengthRelative * 10);
 }
 
 TEST(AffineRectTest, MirrorsSwapTheSidesAndKeepTheStartCorner) {

@@ -4,26 +4,26 @@
 
 #include <cmath>
 
-#include "loop_checks.h"
+#include "shape_checks.h"
 #include "vxstd12u/errors.h"
 #include "vxstd12u/line.h"
 #include "vxstd12u/shapetree.h"
 
 namespace {
 
-using loop_checks::coin;
-using loop_checks::kRelative;
-using loop_checks::uniform;
+using shape_checks::coin;
+using shape_checks::kLengthRelative;
+using shape_checks::uniform;
 
 ccAnnulus randomAnnulus(std::mt19937& rng) {
     const double outer = uniform(rng, 1, 20);
-    return ccAnnulus(loop_checks::randomPoint(rng, 50), outer, outer * uniform(rng, 0.1, 0.9),
+    return ccAnnulus(shape_checks::randomPoint(rng, 50), outer, outer * uniform(rng, 0.1, 0.9),
                      coin(rng));
 }
 
 ccEllipse2 randomEllipse(std::mt19937& rng) {
     return ccEllipse2(
-        loop_checks::randomPoint(rng, 50), ccVector<2>(uniform(rng, 1, 20), uniform(rng, 1, 20)),
+        shape_checks::randomPoint(rng, 50), ccVector<2>(uniform(rng, 1, 20), uniform(rng, 1, 20)),
         ccRadian(uniform(rng, -ccPi, ccPi)), coin(rng), ccRadian(uniform(rng, -ccPi, ccPi)));
 }
 
@@ -39,20 +39,20 @@ ccEllipseAnnulus randomEllipseAnnulus(std::mt19937& rng) {
 ccEllipseAnnulusSection randomSection(std::mt19937& rng) {
     const ccVector<2> outer(uniform(rng, 1, 20), uniform(rng, 1, 20));
     const double span = uniform(rng, 0.2, ccTwoPi) * (coin(rng) ? 1 : -1);
-    return ccEllipseAnnulusSection(loop_checks::randomPoint(rng, 50), outer, shrunk(rng, outer),
+    return ccEllipseAnnulusSection(shape_checks::randomPoint(rng, 50), outer, shrunk(rng, outer),
                                    ccRadian(uniform(rng, -ccPi, ccPi)),
                                    ccRadian(uniform(rng, -ccPi, ccPi)), ccRadian(span), coin(rng));
 }
 
 void expectNear(const ccVector<2>& a, const ccVector<2>& b, double scale = 100) {
-    EXPECT_LE((a - b).len(), kRelative * scale)
+    EXPECT_LE((a - b).len(), kLengthRelative * scale)
         << "(" << a.x() << ", " << a.y() << ") vs (" << b.x() << ", " << b.y() << ")";
 }
 
 TEST(AnnulusTest, RandomRingsKeepEveryLoopProperty) {
-    loop_checks::checkRandomShapes(11, 8, randomAnnulus);
-    loop_checks::checkRandomShapes(12, 8, randomEllipseAnnulus);
-    loop_checks::checkRandomShapes(13, 6, randomSection);
+    shape_checks::checkRandomRegions(11, 8, randomAnnulus);
+    shape_checks::checkRandomRegions(12, 8, randomEllipseAnnulus);
+    shape_checks::checkRandomRegions(13, 6, randomSection);
 }
 
 TEST(AnnulusTest, DecomposesIntoASolidOuterCircleWithAHoleInside) {
@@ -69,10 +69,10 @@ TEST(AnnulusTest, DecomposesIntoASolidOuterCircleWithAHoleInside) {
     EXPECT_TRUE(hole->boundary() ==
                 ccEllipse2(ccVector<2>(1, 2), ccVector<2>(3, 3), ccRadian(0.0), false));
 
-    EXPECT_NEAR(ring.perimeter(), 2 * ccPi * 8, kRelative);
+    EXPECT_NEAR(ring.perimeter(), 2 * ccPi * 8, kLengthRelative);
     EXPECT_EQ(ring.startPoint(), ccVector<2>(6, 2));
-    EXPECT_NEAR(ring.startAngle().toDouble(), ccPi / 2, loop_checks::kAngleSlack);
-    EXPECT_NEAR(ring.tangentRotation(), ccTwoPi, loop_checks::kAngleSlack);
+    EXPECT_NEAR(ring.startAngle().toDouble(), ccPi / 2, shape_checks::kAngleSlack);
+    EXPECT_NEAR(ring.tangentRotation(), ccTwoPi, shape_checks::kAngleSlack);
     EXPECT_TRUE(ring.isRegion());
     EXPECT_FALSE(ring.isOpenContour());
     EXPECT_FALSE(ring.isDecomposed());
@@ -86,10 +86,10 @@ TEST(AnnulusTest, InsideIsTheRingBoundariesIncludedAndTheHoleExcluded) {
     EXPECT_TRUE(ring.within(ccVector<2>(0, -4)));
     EXPECT_TRUE(ring.within(ccVector<2>(-5, 0)));
     EXPECT_FALSE(ring.within(ccVector<2>(5.1, 0)));
-    EXPECT_NEAR(ring.windingAngle(ccVector<2>(0, 4)), ccTwoPi, loop_checks::kAngleSlack);
-    EXPECT_NEAR(ring.windingAngle(ccVector<2>(0, 1)), 0, loop_checks::kAngleSlack);
+    EXPECT_NEAR(ring.windingAngle(ccVector<2>(0, 4)), ccTwoPi, shape_checks::kAngleSlack);
+    EXPECT_NEAR(ring.windingAngle(ccVector<2>(0, 1)), 0, shape_checks::kAngleSlack);
     const auto reversed = ring.reverse();
-    EXPECT_NEAR(reversed->windingAngle(ccVector<2>(0, 4)), -ccTwoPi, loop_checks::kAngleSlack);
+    EXPECT_NEAR(reversed->windingAngle(ccVector<2>(0, 4)), -ccTwoPi, shape_checks::kAngleSlack);
     EXPECT_TRUE(reversed->within(ccVector<2>(0, 4)));
     EXPECT_FALSE(reversed->within(ccVector<2>(0, 1)));
 }
@@ -103,9 +103,9 @@ TEST(AnnulusTest, ArcLengthRunsRoundTheOuterCircleThenTheInnerOneBackwards) {
     expectNear(p, ccVector<2>(0, 2));
     ring.perimPointAndTangent(ccPerimPos(0, outer + ccPi / 2), p, t);
     expectNear(p, ccVector<2>(0, -1));
-    EXPECT_NEAR(t.signedNorm().toDouble(), ccPi, loop_checks::kAngleSlack);
+    EXPECT_NEAR(t.signedNorm().toDouble(), ccPi, shape_checks::kAngleSlack);
     EXPECT_NEAR(ring.nearestPerimPos(ccVector<2>(0, -0.5)).offset(), outer + ccPi / 2,
-                kRelative * 10);
+                kLengthRelative * 10);
     ring.perimPointAndTangent(ccPerimPos(0, 1e9), p, t);
     expectNear(p, ccVector<2>(1, 0));
     EXPECT_THROW(ring.perimPointAndTangent(ccPerimPos(1, 0), p, t), ccShapesError::BadParams);
@@ -118,14 +118,14 @@ TEST(AnnulusTest, ArcLengthRunsRoundTheOuterCircleThenTheInnerOneBackwards) {
     EXPECT_EQ(samples.chainLength(0), 8);
     EXPECT_EQ(samples.chainLength(1), 4);
     EXPECT_TRUE(samples.closedFlags()[1]);
-    EXPECT_NEAR(samples.perimPositions()[8].offset(), outer, kRelative);
+    EXPECT_NEAR(samples.perimPositions()[8].offset(), outer, kLengthRelative);
     expectNear(samples.positions()[8], ccVector<2>(1, 0));
 }
 
 TEST(AnnulusTest, AZeroInnerRadiusLeavesTheHoleOut) {
     const ccAnnulus disc(ccVector<2>(0, 0), 2, 0);
     EXPECT_EQ(disc.loops().size(), 1u);
-    EXPECT_NEAR(disc.perimeter(), 4 * ccPi, kRelative);
+    EXPECT_NEAR(disc.perimeter(), 4 * ccPi, kLengthRelative);
     EXPECT_TRUE(disc.within(ccVector<2>(0, 0)));
     EXPECT_TRUE(*disc.decompose() == ccCircle(ccVector<2>(0, 0), 2));
 }
@@ -175,7 +175,7 @@ TEST(AnnulusTest, SectionRunsOuterArcSegmentInnerArcBackwardsSegment) {
     EXPECT_LT(inner->direction(), 0);
     expectNear(back->p1(), ccVector<2>(2, 0));
     expectNear(back->p2(), ccVector<2>(4, 0));
-    EXPECT_NEAR(section.perimeter(), 3 * ccPi + 4, kRelative * 10);
+    EXPECT_NEAR(section.perimeter(), 3 * ccPi + 4, kLengthRelative * 10);
     EXPECT_TRUE(section.within(ccVector<2>(2, 2)));
     EXPECT_FALSE(section.within(ccVector<2>(0.8, 0.9)));
     EXPECT_FALSE(section.within(ccVector<2>(-2, 2)));
@@ -184,7 +184,7 @@ TEST(AnnulusTest, SectionRunsOuterArcSegmentInnerArcBackwardsSegment) {
     const auto reversed = section.reverse();
     EXPECT_FALSE(reversed->isRightHanded());
     expectNear(reversed->startPoint(), ccVector<2>(4, 0));
-    EXPECT_NEAR(reversed->startAngle().signedNorm().toDouble(), ccPi, loop_checks::kAngleSlack);
+    EXPECT_NEAR(reversed->startAngle().signedNorm().toDouble(), ccPi, shape_checks::kAngleSlack);
 }
 
 TEST(AnnulusTest, SectionWithoutInnerRadiusIsASector) {
@@ -192,7 +192,7 @@ TEST(AnnulusTest, SectionWithoutInnerRadiusIsASector) {
                                          ccRadian(0.0), ccRadian(0.0), ccRadian(-ccPi / 2));
     EXPECT_FALSE(sector.isRightHanded());
     EXPECT_EQ(sector.loops().front().size(), 3u);
-    EXPECT_NEAR(sector.perimeter(), ccPi + 4, kRelative * 10);
+    EXPECT_NEAR(sector.perimeter(), ccPi + 4, kLengthRelative * 10);
 }
 
 TEST(AnnulusTest, BadRadiiThrowAndLeaveTheShapeAsItWas) {

@@ -6,7 +6,7 @@
 #include <limits>
 #include <random>
 
-#include "curve_checks.h"
+#include "shape_checks.h"
 #include "vxstd12u/errors.h"
 #include "vxstd12u/polyline.h"
 #include "vxstd12u/rect.h"
@@ -14,7 +14,7 @@
 
 namespace {
 
-using curve_checks::kLengthRelative;
+using shape_checks::kLengthRelative;
 
 // 4/3 (sqrt 2 - 1): the inner control distance of the usual cubic
 // approximation of a quarter circle, whose radius is off by at most 2.7e-4.
@@ -34,7 +34,7 @@ ccBezierCurve exactQuarterCircle(double r) {
 }
 
 ccBezierCurve randomCurve(std::mt19937& rng, bool rational) {
-    using curve_checks::randomPoint;
+    using shape_checks::randomPoint;
     ccBezierCurve::ccPoints points{
         {randomPoint(rng, 10), randomPoint(rng, 10), randomPoint(rng, 10), randomPoint(rng, 10)}};
     if (!rational) return ccBezierCurve(points);
@@ -51,40 +51,40 @@ TEST(BezierCurve, StraightCurvesHaveTheChordLengthAndStayOnTheChord) {
     straight.perimPointAndTangent(ccPerimPos(0, std::sqrt(2.0)), p, tangent);
     EXPECT_NEAR(p.x(), 1.0, kLengthRelative);
     EXPECT_NEAR(p.y(), 1.0, kLengthRelative);
-    EXPECT_NEAR(tangent.toDouble(), ccPi / 4, curve_checks::kAngleSlack);
+    EXPECT_NEAR(tangent.toDouble(), ccPi / 4, shape_checks::kAngleSlack);
     EXPECT_NEAR(straight.nearestPerimPos({2, 0}).offset(), std::sqrt(2.0), kLengthRelative);
-    EXPECT_NEAR(straight.tangentRotation(), 0.0, curve_checks::kAngleSlack);
+    EXPECT_NEAR(straight.tangentRotation(), 0.0, shape_checks::kAngleSlack);
 }
 
 TEST(BezierCurve, QuarterCirclesHaveTheLengthOfAQuarterTurn) {
     const double r = 2.0, k = kQuarterCircleHandle;
     const ccBezierCurve approximate({r, 0}, {r, k * r}, {k * r, r}, {0, r});
     EXPECT_NEAR(approximate.perimeter(), ccPi / 2 * r, kQuarterCircleApproximation * r);
-    EXPECT_NEAR(approximate.tangentRotation(), ccPi / 2, curve_checks::kAngleSlack);
+    EXPECT_NEAR(approximate.tangentRotation(), ccPi / 2, shape_checks::kAngleSlack);
 
     const ccBezierCurve exact = exactQuarterCircle(r);
     EXPECT_TRUE(exact.isWeighted());
     EXPECT_NEAR(exact.perimeter(), ccPi / 2 * r, kLengthRelative);
-    const auto samples = curve_checks::sampleEvery(exact, 0.1);
+    const auto samples = shape_checks::sampleEvery(exact, 0.1);
     for (size_t i = 0; i < samples.positions().size(); ++i) {
         const ccVector<2> p = samples.positions()[i];
         EXPECT_NEAR(p.len(), r, kLengthRelative);
         // On a circle run counter-clockwise the tangent leads the radius by a quarter turn.
-        EXPECT_LT(curve_checks::angleGap(samples.tangents()[i], ccRadian(p.angle() + ccPi / 2)),
-                  curve_checks::kAngleSlack);
+        EXPECT_LT(shape_checks::angleGap(samples.tangents()[i], ccRadian(p.angle() + ccPi / 2)),
+                  shape_checks::kAngleSlack);
     }
 }
 
 TEST(BezierCurve, EndTangentsFollowTheFirstDistinctControlPoint) {
     const ccBezierCurve plain({0, 0}, {1, 0}, {1, 1}, {0, 1});
-    EXPECT_NEAR(plain.startAngle().toDouble(), 0.0, curve_checks::kAngleSlack);
-    EXPECT_NEAR(plain.endAngle().toDouble(), ccPi, curve_checks::kAngleSlack);
+    EXPECT_NEAR(plain.startAngle().toDouble(), 0.0, shape_checks::kAngleSlack);
+    EXPECT_NEAR(plain.endAngle().toDouble(), ccPi, shape_checks::kAngleSlack);
 
     // Coincident handles: the tangent is the limit in the direction of travel.
     const ccBezierCurve pinched({0, 0}, {0, 0}, {0, 2}, {2, 2});
-    EXPECT_NEAR(pinched.startAngle().toDouble(), ccPi / 2, curve_checks::kAngleSlack);
+    EXPECT_NEAR(pinched.startAngle().toDouble(), ccPi / 2, shape_checks::kAngleSlack);
     const ccBezierCurve pinchedEnd({0, 0}, {2, 0}, {2, 2}, {2, 2});
-    EXPECT_NEAR(pinchedEnd.endAngle().toDouble(), ccPi / 2, curve_checks::kAngleSlack);
+    EXPECT_NEAR(pinchedEnd.endAngle().toDouble(), ccPi / 2, shape_checks::kAngleSlack);
 
     const ccBezierCurve point;
     EXPECT_EQ(point.perimeter(), 0.0);
@@ -177,14 +177,7 @@ TEST(BezierCurve, RandomCurvesKeepEveryCurveProperty) {
     std::mt19937 rng(20261206);
     for (int i = 0; i < 24; ++i) {
         SCOPED_TRACE(i);
-        const ccBezierCurve curve = randomCurve(rng, i % 2 == 1);
-        curve_checks::expectReversalProperties(curve);
-        curve_checks::expectSamplesOnCurveAndEven(curve, curve.perimeter() / 17.5);
-        double scale = 1.0;
-        const ccXform<2> similarity = curve_checks::randomSimilarity(rng, scale, i % 4 < 2);
-        curve_checks::expectMapCommutesWithSampling(curve, similarity, scale,
-                                                    curve.perimeter() / 9.5);
-        curve_checks::expectPiecesAddUp(curve, curve_checks::randomCuts(rng, curve.perimeter(), 3));
+        shape_checks::checkCurve(randomCurve(rng, i % 2 == 1), rng, i % 4 < 2);
     }
 }
 

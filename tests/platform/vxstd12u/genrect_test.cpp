@@ -4,17 +4,17 @@
 
 #include <cmath>
 
-#include "loop_checks.h"
+#include "shape_checks.h"
 #include "vxstd12u/ellipse.h"
 #include "vxstd12u/errors.h"
 #include "vxstd12u/shapetree.h"
 
 namespace {
 
-using loop_checks::coin;
-using loop_checks::kAngleSlack;
-using loop_checks::kRelative;
-using loop_checks::uniform;
+using shape_checks::coin;
+using shape_checks::kAngleSlack;
+using shape_checks::kLengthRelative;
+using shape_checks::uniform;
 
 // The accuracy promised for the perimeter of a rounded rectangle.
 constexpr double kPerimeterRelative = 1000 * cc_tol::kArcLengthRelative;
@@ -26,7 +26,7 @@ double randomFraction(std::mt19937& rng) {
 }
 
 ccGenRect randomGenRect(std::mt19937& rng) {
-    return ccGenRect(loop_checks::randomPoint(rng, 50),
+    return ccGenRect(shape_checks::randomPoint(rng, 50),
                      ccVector<2>(uniform(rng, 1, 20), uniform(rng, 1, 20)),
                      ccRadian(uniform(rng, -ccPi, ccPi)), ccRadian(uniform(rng, -1.2, 1.2)),
                      ccVector<2>(randomFraction(rng), randomFraction(rng)), coin(rng));
@@ -42,13 +42,13 @@ ccGenAnnulus randomGenAnnulus(std::mt19937& rng) {
 }
 
 void expectNear(const ccVector<2>& a, const ccVector<2>& b, double scale = 100) {
-    EXPECT_LE((a - b).len(), kRelative * scale)
+    EXPECT_LE((a - b).len(), kLengthRelative * scale)
         << "(" << a.x() << ", " << a.y() << ") vs (" << b.x() << ", " << b.y() << ")";
 }
 
 TEST(GenRectTest, RandomGeneralizedRectanglesKeepEveryLoopProperty) {
-    loop_checks::checkRandomShapes(21, 6, randomGenRect);
-    loop_checks::checkRandomShapes(22, 4, randomGenAnnulus);
+    shape_checks::checkRandomRegions(21, 6, randomGenRect);
+    shape_checks::checkRandomRegions(22, 4, randomGenAnnulus);
 }
 
 TEST(GenRectTest, RoundedPerimeterIsTheStraightPartsPlusTheCornerEllipse) {
@@ -63,15 +63,15 @@ TEST(GenRectTest, RoundedPerimeterIsTheStraightPartsPlusTheCornerEllipse) {
 
     // A skew keeps the side lengths; elliptical corners add an ellipse's perimeter.
     const ccGenRect sharp(ccVector<2>(0, 0), ccVector<2>(3, 2), ccRadian(1.0), ccRadian(0.5));
-    EXPECT_NEAR(sharp.perimeter(), 20, kRelative * 20);
+    EXPECT_NEAR(sharp.perimeter(), 20, kLengthRelative * 20);
     const ccGenRect round(ccVector<2>(0, 0), ccVector<2>(4, 3), ccRadian(0.0), ccRadian(0.0),
                           ccVector<2>(0.5, 1));
     const double corners = ccEllipse2(ccVector<2>(0, 0), ccVector<2>(2, 3)).perimeter();
-    EXPECT_NEAR(round.perimeter(), 2 * 4 + corners, kRelative * 30);
+    EXPECT_NEAR(round.perimeter(), 2 * 4 + corners, kLengthRelative * 30);
     const ccGenRect ellipse(ccVector<2>(0, 0), ccVector<2>(4, 3), ccRadian(0.0), ccRadian(0.0),
                             ccVector<2>(1, 1));
     EXPECT_NEAR(ellipse.perimeter(), ccEllipse2(ccVector<2>(0, 0), ccVector<2>(4, 3)).perimeter(),
-                kRelative * 30);
+                kLengthRelative * 30);
     EXPECT_EQ(ellipse.boundaryLoop().size(), 4u);
 }
 
@@ -90,13 +90,13 @@ TEST(GenRectTest, StartsMidSideAndDecomposesInTravelOrderWithoutEmptyPieces) {
     for (int i = 0; i < 5; ++i) {
         expectNear(contour->child(i)->endPoint(), ends[i]);
         EXPECT_LE((contour->child(i)->startPoint() - contour->child((i + 4) % 5)->endPoint()).len(),
-                  kRelative);
+                  kLengthRelative);
     }
 
     // Corners rounded on one axis only are sharp.
     const ccGenRect half(ccVector<2>(1, 1), ccVector<2>(2, 1), ccRadian(0.0), ccRadian(0.0),
                          ccVector<2>(0, 0.5));
-    EXPECT_NEAR(half.perimeter(), box.perimeter(), kRelative * 10);
+    EXPECT_NEAR(half.perimeter(), box.perimeter(), kLengthRelative * 10);
 
     // Fully rounded in v: no half sides, the loop starts on a corner arc.
     const ccGenRect capsule(ccVector<2>(0, 0), ccVector<2>(4, 1), ccRadian(0.0), ccRadian(0.0),
@@ -115,9 +115,9 @@ TEST(GenRectTest, SkewTurnsTheSecondAxisAndHandednessTheDirection) {
     expectNear(skewed.nearestPoint(top + ccVector<2>(0, 0.5)), top);
     EXPECT_TRUE(skewed.within(top * 0.99));
     EXPECT_FALSE(skewed.within(top * 1.01));
-    EXPECT_LE(loop_checks::angleGap(skewed.startAngle(), ccRadian(ccPi / 2 + skew)), kAngleSlack);
+    EXPECT_LE(shape_checks::angleGap(skewed.startAngle(), ccRadian(ccPi / 2 + skew)), kAngleSlack);
     const auto left = skewed.reverse();
-    EXPECT_LE(loop_checks::angleGap(left->startAngle(), ccRadian(-ccPi / 2 + skew)), kAngleSlack);
+    EXPECT_LE(shape_checks::angleGap(left->startAngle(), ccRadian(-ccPi / 2 + skew)), kAngleSlack);
     EXPECT_NEAR(left->windingAngle(ccVector<2>(0, 0)), -ccTwoPi, kAngleSlack);
 }
 
@@ -150,7 +150,7 @@ TEST(GenRectTest, AnnulusHasTheInnerRectangleAsAHoleRunningTheOtherWay) {
                           ccVector<2>(0.5, 0.5));
     const ccGenAnnulus ring(outer, ccVector<2>(2, 1), ccVector<2>(0, 0));
     EXPECT_FALSE(ring.inner().isRightHanded());
-    EXPECT_NEAR(ring.perimeter(), outer.perimeter() + 12, kRelative * 30);
+    EXPECT_NEAR(ring.perimeter(), outer.perimeter() + 12, kLengthRelative * 30);
     EXPECT_FALSE(ring.within(ccVector<2>(0, 0)));
     EXPECT_TRUE(ring.within(ccVector<2>(3, 0)));
     EXPECT_TRUE(ring.within(ccVector<2>(2, 1)));

@@ -6,21 +6,21 @@
 #include <limits>
 #include <random>
 
-#include "curve_checks.h"
+#include "shape_checks.h"
 #include "vxstd12u/errors.h"
 #include "vxstd12u/rect.h"
 #include "vxstd12u/shapeinfo.h"
 
 namespace {
 
-using curve_checks::kAngleSlack;
-using curve_checks::kLengthRelative;
+using shape_checks::kAngleSlack;
+using shape_checks::kLengthRelative;
 
 const ccPointList kSquare{{1, -1}, {1, 1}, {-1, 1}, {-1, -1}};  // counter-clockwise
 
 ccPointList randomPoints(std::mt19937& rng, int count) {
     ccPointList points;
-    for (int i = 0; i < count; ++i) points.push_back(curve_checks::randomPoint(rng, 10));
+    for (int i = 0; i < count; ++i) points.push_back(shape_checks::randomPoint(rng, 10));
     return points;
 }
 
@@ -34,17 +34,6 @@ void expectNear(const ccVector<2>& actual, const ccVector<2>& expected) {
     EXPECT_LE((actual - expected).len(), kLengthRelative)
         << "(" << actual.x() << ", " << actual.y() << ") vs (" << expected.x() << ", "
         << expected.y() << ")";
-}
-
-// Every property a finite curve keeps, on one spline.
-void expectCurveProperties(const ccCubicSpline& spline, std::mt19937& rng, bool mirror) {
-    curve_checks::expectReversalProperties(spline);
-    curve_checks::expectSamplesOnCurveAndEven(spline, spline.perimeter() / 23.5);
-    double scale = 1.0;
-    const ccXform<2> similarity = curve_checks::randomSimilarity(rng, scale, mirror);
-    curve_checks::expectMapCommutesWithSampling(spline, similarity, scale,
-                                                spline.perimeter() / 11.5);
-    curve_checks::expectPiecesAddUp(spline, curve_checks::randomCuts(rng, spline.perimeter(), 3));
 }
 
 TEST(DeBoorSpline, OpenSplinesRunFromFirstToLastPointAndClosedOnesBlendAroundTheFirst) {
@@ -206,13 +195,13 @@ TEST(CubicSpline, RandomSplinesKeepEveryCurveProperty) {
         SCOPED_TRACE(i);
         const bool closed = i % 2 == 1, mirror = i % 4 < 2;
         const ccPointList points = randomPoints(rng, count(rng));
-        expectCurveProperties(ccDeBoorSpline(points, closed), rng, mirror);
-        expectCurveProperties(ccInterpSpline(points, closed), rng, mirror);
+        shape_checks::checkCurve(ccDeBoorSpline(points, closed), rng, mirror);
+        shape_checks::checkCurve(ccInterpSpline(points, closed), rng, mirror);
         std::uniform_real_distribution<double> gap(0.5, 2.0);
         std::vector<double> knots{gap(rng)};
         for (size_t k = 0; k < points.size() + (closed ? 1 : 0) - 1; ++k)
             knots.push_back(knots.back() + gap(rng));
-        expectCurveProperties(
+        shape_checks::checkCurve(
             ccHermiteSpline(points, randomPoints(rng, int(points.size())), knots, closed), rng,
             mirror);
     }
