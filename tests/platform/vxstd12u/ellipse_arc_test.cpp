@@ -132,27 +132,6 @@ TEST(EllipseArc, TangentTurnAndSweepMatchPolygons) {
     }
 }
 
-TEST(EllipseArc, ReversingTwiceGivesAnEqualShapeAndSwapsTheEnds) {
-    RandomCurves random(32);
-    for (int i = 0; i < 30; ++i) {
-        const ccEllipseArc2 arc = random.arc();
-        const ccPtrHandle<ccShape> r = arc.reverse();
-        EXPECT_EQ(*r->reverse(), arc);
-        EXPECT_EQ(r->startPoint(), arc.endPoint());
-        EXPECT_EQ(r->endPoint(), arc.startPoint());
-        EXPECT_NEAR(r->perimeter(), arc.perimeter(), kRoundoff * arc.perimeter());
-        EXPECT_NEAR(r->tangentRotation(), -arc.tangentRotation(), kRoundoff);
-        expectSameHeading(r->startAngle(), arc.endAngle() + ccRadian(ccPi));
-        const double s = random.uniform(0, arc.perimeter());
-        ccVector<2> p, q;
-        ccRadian tp, tq;
-        arc.perimPointAndTangent(ccPerimPos(0, s), p, tp);
-        r->perimPointAndTangent(ccPerimPos(0, arc.perimeter() - s), q, tq);
-        expectClose(p, q);
-        expectSameHeading(tp + ccRadian(ccPi), tq);
-    }
-}
-
 TEST(EllipseArc, SamplesLieOnTheArcWithBothEnds) {
     RandomCurves random(33);
     for (int i = 0; i < 15; ++i) {
@@ -201,48 +180,6 @@ TEST(EllipseArc, MappingThenSamplingAgreesWithSamplingThenMapping) {
             EXPECT_LE(offCurve(arc.ellipse(), source), curveTolerance());
             EXPECT_TRUE(arc.coversPhi(phiOf(arc.ellipse(), source)));
         }
-    }
-}
-
-TEST(EllipseArc, NearestPointBeatsADenseSearch) {
-    RandomCurves random(35);
-    for (int i = 0; i < 40; ++i) {
-        const ccEllipseArc2 arc = random.arc();
-        const ccVector<2> c = arc.ellipse().center();
-        const ccVector<2> p = random.coin()
-                                  ? random.point()
-                                  : c + ccVector<2>(random.uniform(-5, 5), random.uniform(-5, 5));
-        const ccVector<2> n = arc.nearestPoint(p);
-        EXPECT_LE(offCurve(arc.ellipse(), n), curveTolerance());
-        EXPECT_TRUE(arc.coversPhi(phiOf(arc.ellipse(), n)));
-        double dense = INFINITY;
-        const double from = arc.phiStart().toDouble(), span = arc.phiSpan().toDouble();
-        for (int k = 0; k <= 20000; ++k)
-            dense = std::min(dense, (arc.ellipse().pointAt(from + span * k / 20000) - p).len());
-        EXPECT_LE((n - p).len(), dense + kRoundoff);
-        EXPECT_GE((n - p).len(), dense - kDenseSearchMiss);
-        ccVector<2> q;
-        ccRadian t;
-        arc.perimPointAndTangent(arc.nearestPerimPos(p), q, t);
-        expectClose(q, n);
-    }
-}
-
-TEST(EllipseArc, PiecesBetweenArcLengthsAddUpToTheWhole) {
-    RandomCurves random(36);
-    for (int i = 0; i < 20; ++i) {
-        const ccEllipseArc2 arc = random.arc();
-        const ccShapeInfo info(arc);
-        const double total = arc.perimeter();
-        const double a = random.uniform(0, total);
-        const ccPtrHandle<ccShape> head = arc.subShape(info, {ccPerimPos(0, 0.0), a});
-        const ccPtrHandle<ccShape> tail = arc.subShape(info, {ccPerimPos(0, a), total});
-        EXPECT_NEAR(head->perimeter() + tail->perimeter(), total, kLengthRelative * total);
-        EXPECT_NEAR(head->tangentRotation() + tail->tangentRotation(), arc.tangentRotation(),
-                    kLengthRelative);
-        EXPECT_EQ(head->startPoint(), arc.startPoint());
-        expectClose(head->endPoint(), tail->startPoint());
-        expectClose(tail->endPoint(), arc.endPoint());
     }
 }
 

@@ -3,12 +3,71 @@
 #include <gtest/gtest.h>
 
 #include "random_curves.h"
+#include "shape_checks.h"
 #include "vxstd12u/ellipse.h"
 #include "vxstd12u/errors.h"
 #include "vxstd12u/rect.h"
 #include "vxstd12u/shapeinfo.h"
 
 namespace {
+
+// The nearest point of `shape`, which runs over `span` of the phase of
+// `curve` from `from`, is no farther than the best of a dense search, and the
+// point at its arc length is that point.
+void expectNearestBeatsADenseSearch(const ccShape& shape, const ccEllipse2& curve, double from,
+                                    double span, const ccVector<2>& p) {
+    const ccVector<2> n = shape.nearestPoint(p);
+    EXPECT_LE(offCurve(curve, n), curveTolerance());
+    double dense = INFINITY;
+    for (int k = 0; k <= 20000; ++k)
+        dense = std::min(dense, (curve.pointAt(from + span * k / 20000) - p).len());
+    EXPECT_LE((n - p).len(), dense + kRoundoff);
+    EXPECT_GE((n - p).len(), dense - kDenseSearchMiss);
+    ccVector<2> q;
+    ccRadian t;
+    shape.perimPointAndTangent(shape.nearestPerimPos(p), q, t);
+    expectClose(q, n);
+}
+
+// Pieces of a closed ellipse are arcs, meeting without a kink, and their
+// turns add up to the whole.
+void expectArcPieces(const ccShape& shape, double a, double b) {
+    const ccShapeInfo info(shape);
+    const double total = shape.perimeter();
+    const ccPtrHandle<ccShape> first = shape.subShape(info, {ccPerimPos(0, 0.0), a});
+    const ccPtrHandle<ccShape> middle = shape.subShape(info, {ccPerimPos(0, a), b - a});
+    const ccPtrHandle<ccShape> last = shape.subShape(info, {ccPerimPos(0, b), total});
+    ASSERT_NE(middle.dynamicCast<ccEllipseArc2>(), nullptr);
+    expectSameHeading(middle->startAngle(), first->endAngle());
+    EXPECT_NEAR(first->tangentRotation() + middle->tangentRotation() + last->tangentRotation(),
+                shape.tangentRotation(), kLengthRelative);
+}
+
+TEST(Ellipse, RandomEllipsesAndArcsReverseCutAndFindTheirNearestPoints) {
+    RandomCurves random(21);
+    for (int i = 0; i < 30; ++i) {
+        const ccEllipse2 e(random.point(), {random.uniform(0.5, 60), random.uniform(0.01, 60)},
+                           random.angle(), random.coin(), random.angle());
+        const ccEllipseArc2 arc = random.arc();
+        const double from = arc.phiStart().toDouble(), span = arc.phiSpan().toDouble();
+        for (const ccShape* shape :
+             {static_cast<const ccShape*>(&e), static_cast<const ccShape*>(&arc)}) {
+            shape_checks::expectReversal(*shape, shape->perimeter());
+            const double total = shape->perimeter();
+            shape_checks::expectPiecesAddUp(*shape, {random.uniform(0, total / 2)});
+            expectArcPieces(*shape, random.uniform(0, total / 2), random.uniform(total / 2, total));
+        }
+        // Half of the points near the centre, where two minima compete.
+        for (const ccVector<2>& p :
+             {random.point(),
+              e.center() + ccVector<2>(random.uniform(-5, 5), random.uniform(-5, 5))}) {
+            expectNearestBeatsADenseSearch(e, e, 0, ccTwoPi, p);
+            expectNearestBeatsADenseSearch(arc, arc.ellipse(), from, span,
+                                           p - e.center() + arc.ellipse().center());
+        }
+        EXPECT_TRUE(arc.coversPhi(phiOf(arc.ellipse(), arc.nearestPoint(random.point()))));
+    }
+}
 
 TEST(Ellipse, PerimeterIsExactForElongatedRoundAndFlatEllipses) {
     const ccEllipse2 e({0, 0}, {3, 1});
@@ -90,25 +149,6 @@ TEST(Ellipse, RefusesBadValues) {
     EXPECT_THROW(e.subShape(info, {ccPerimPos(0, 1.0), -2.0}), ccShapesError::BadParams);
 }
 
-TEST(Ellipse, ReversingTwiceGivesAnEqualShapeAndReversalMirrorsTheSamples) {
-    RandomCurves random(21);
-    for (int i = 0; i < 30; ++i) {
-        const ccEllipse2 e = random.ellipse();
-        const ccPtrHandle<ccShape> r = e.reverse();
-        EXPECT_EQ(*r->reverse(), e);
-        EXPECT_NE(r->isRightHanded(), e.isRightHanded());
-        EXPECT_NEAR(r->perimeter(), e.perimeter(), kRoundoff * e.perimeter());
-        EXPECT_EQ(r->startPoint(), e.startPoint());
-        const double s = random.uniform(0, e.perimeter());
-        ccVector<2> p, q;
-        ccRadian tp, tq;
-        e.perimPointAndTangent(ccPerimPos(0, s), p, tp);
-        r->perimPointAndTangent(ccPerimPos(0, e.perimeter() - s), q, tq);
-        expectClose(p, q);
-        expectSameHeading(tp + ccRadian(ccPi), tq);
-    }
-}
-
 TEST(Ellipse, SamplesLieOnTheCurveEvenlySpreadByArcLength) {
     RandomCurves random(22);
     for (int i = 0; i < 10; ++i) {
@@ -168,52 +208,6 @@ TEST(Ellipse, MappingThenSamplingAgreesWithSamplingThenMapping) {
             expectClose(q, xform.mapPoint(p));
             expectSameHeading(u, xform.mapAngle(t));
         }
-    }
-}
-
-TEST(Ellipse, NearestPointBeatsADenseSearch) {
-    RandomCurves random(24);
-    for (int i = 0; i < 40; ++i) {
-        const ccEllipse2 e(random.point(), {random.uniform(0.5, 60), random.uniform(0.01, 60)},
-                           random.angle(), random.coin(), random.angle());
-        // Half of the points near the centre, where two minima compete.
-        const ccVector<2> p =
-            random.coin() ? random.point()
-                          : e.center() + ccVector<2>(random.uniform(-5, 5), random.uniform(-5, 5));
-        const ccVector<2> n = e.nearestPoint(p);
-        EXPECT_LE(offCurve(e, n), curveTolerance());
-        double dense = INFINITY;
-        for (int k = 0; k < 20000; ++k)
-            dense = std::min(dense, (e.pointAt(ccTwoPi * k / 20000) - p).len());
-        EXPECT_LE((n - p).len(), dense + kRoundoff);
-        EXPECT_GE((n - p).len(), dense - kDenseSearchMiss);
-
-        ccVector<2> q;
-        ccRadian t;
-        e.perimPointAndTangent(e.nearestPerimPos(p), q, t);
-        expectClose(q, n);
-    }
-}
-
-TEST(Ellipse, PiecesBetweenArcLengthsAddUpToTheWhole) {
-    RandomCurves random(25);
-    for (int i = 0; i < 20; ++i) {
-        const ccEllipse2 e = random.ellipse();
-        const ccShapeInfo info(e);
-        const double total = e.perimeter();
-        const double a = random.uniform(0, total / 2), b = random.uniform(total / 2, total);
-        const ccPtrHandle<ccShape> first = e.subShape(info, {ccPerimPos(0, 0.0), a});
-        const ccPtrHandle<ccShape> middle = e.subShape(info, {ccPerimPos(0, a), b - a});
-        const ccPtrHandle<ccShape> last = e.subShape(info, {ccPerimPos(0, b), total});
-        ASSERT_NE(middle.dynamicCast<ccEllipseArc2>(), nullptr);
-        EXPECT_NEAR(first->perimeter() + middle->perimeter() + last->perimeter(), total,
-                    kLengthRelative * total);
-        EXPECT_NEAR(middle->perimeter(), b - a, kLengthRelative * total);
-        expectClose(first->startPoint(), e.startPoint());
-        expectClose(first->endPoint(), middle->startPoint());
-        expectClose(middle->endPoint(), last->startPoint());
-        expectClose(last->endPoint(), e.startPoint());
-        expectSameHeading(middle->startAngle(), first->endAngle());
     }
 }
 
