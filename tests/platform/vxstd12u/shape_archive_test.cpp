@@ -7,81 +7,25 @@
 #include <typeinfo>
 #include <vector>
 
-#include "vxstd12u/affinerect.h"
-#include "vxstd12u/annulus.h"
+#include "archive_fixtures.h"
 #include "vxstd12u/archive.h"
-#include "vxstd12u/bezier.h"
-#include "vxstd12u/ellipse.h"
-#include "vxstd12u/genrect.h"
-#include "vxstd12u/line.h"
 #include "vxstd12u/mappedshape.h"
-#include "vxstd12u/point.h"
-#include "vxstd12u/polyline.h"
-#include "vxstd12u/rect.h"
 #include "vxstd12u/shapetree.h"
-#include "vxstd12u/spline.h"
 #include "vxstd12u/transform.h"
 
 namespace {
 
 using Shape = ccPtrHandle_const<ccShape>;
 using V = ccVector<2>;
-
-std::vector<unsigned char> stored(Shape shape) {
-    std::vector<unsigned char> bytes;
-    ccArchive out(bytes, ccArchive::eStoring);
-    out || shape;
-    return bytes;
-}
-
-Shape loaded(std::vector<unsigned char> bytes) {
-    ccArchive in(bytes, ccArchive::eLoading);
-    Shape shape;
-    in || shape;
-    return shape;
-}
-
-void expectRoundTrip(const Shape& shape) {
-    const Shape back = loaded(stored(shape));
-    ASSERT_TRUE(back);
-    EXPECT_EQ(typeid(*back), typeid(*shape));
-    EXPECT_TRUE(*back == *shape) << typeid(*shape).name();
-}
+using archive_fixtures::expectRoundTrip;
+using archive_fixtures::loaded;
+using archive_fixtures::oneOfEachLeaf;
+using archive_fixtures::stored;
 
 // A polyline square, closed and counter-clockwise.
 Shape square(double x, double y, double s) {
     return cfMakeHandle<ccPolyline>(std::vector<V>{{x, y}, {x + s, y}, {x + s, y + s}, {x, y + s}},
                                     true);
-}
-
-std::vector<Shape> oneOfEachLeaf() {
-    const ccEllipse2 tilted(V(1, 2), V(3, 1.5), ccRadian(0.3), false, ccRadian(0.7));
-    const ccGenRect rounded(V(1, 1), V(4, 2), ccRadian(0.2), ccRadian(0.1), V(0.3, 0.5), false);
-    return {
-        cfMakeHandle<cc2Point>(V(1.5, -2)),
-        cfMakeHandle<ccLine>(V(1, 2), ccRadian(0.4)),
-        cfMakeHandle<ccFLine>(ccRadian(-1.1), 2.5),
-        cfMakeHandle<ccLineSeg>(V(0, 0), V(3, -4)),
-        cfMakeHandle<ccRect>(V(-1, -2), V(3, 4)),
-        cfMakeHandle<ccPolyline>(std::vector<V>{{0, 0}, {1, 2}, {3, 1}}, false),
-        cfMakeHandle<ccCircle>(V(2, 3), 1.25),
-        cfMakeHandle<ccEllipse2>(tilted),
-        cfMakeHandle<ccEllipseArc2>(tilted, ccRadian(0.5), ccRadian(-2.0)),
-        cfMakeHandle<ccAnnulus>(V(1, 1), 3.0, 1.0, false),
-        cfMakeHandle<ccEllipseAnnulus>(tilted, V(1.0, 0.5)),
-        cfMakeHandle<ccEllipseAnnulusSection>(V(1, 0), V(4, 3), V(2, 1), ccRadian(0.2),
-                                              ccRadian(0.3), ccRadian(-1.5), true),
-        cfMakeHandle<ccGenRect>(rounded),
-        cfMakeHandle<ccGenAnnulus>(rounded, V(2, 1), V(0.2, 0.4)),
-        cfMakeHandle<ccAffineRectangle>(V(3, 4), V(2, 5), ccRadian(1.0), ccRadian(-0.2), false),
-        cfMakeHandle<ccBezierCurve>(ccBezierCurve::ccPoints{V(0, 0), V(1, 2), V(3, 2), V(4, 0)},
-                                    ccBezierCurve::ccWeights{1, 2, 0.5, 1}),
-        cfMakeHandle<ccDeBoorSpline>(std::vector<V>{{0, 0}, {1, 2}, {3, 2}, {4, 0}, {2, -1}}, true),
-        cfMakeHandle<ccInterpSpline>(std::vector<V>{{0, 0}, {1, 2}, {3, 2}, {4, 0}}, false),
-        cfMakeHandle<ccHermiteSpline>(std::vector<V>{{0, 0}, {2, 1}, {4, 0}},
-                                      std::vector<V>{{1, 1}, {1, 0}, {1, -1}},
-                                      std::vector<double>{0, 1.5, 2.5}, false),
-    };
 }
 
 Shape regionWithHole() {
