@@ -26,113 +26,105 @@ bool nearJoint(const ccShapeInfo& info, double s) {
 
 }  // namespace
 
-TEST(ShapeTree, ReversingTwiceGivesAnEqualShape) {
-    for (unsigned seed = 1; seed <= kRandomShapes; ++seed)
-        for (const auto& tree : randomTrees(seed))
-            EXPECT_TRUE(*tree->reverse()->reverse() == *tree) << seed;
+namespace {
+
+// Reversing twice gives an equal tree; once, it keeps the perimeter, negates
+// the turn, flips a region's handedness and, for contours, runs the same
+// points backwards away from the joints where tangents may jump.
+void expectReversal(const ccShapeTree& tree) {
+    const auto reversed = tree.reverse();
+    EXPECT_TRUE(*reversed->reverse() == tree);
+    const double length = tree.perimeter();
+    EXPECT_NEAR(reversed->perimeter(), length, treeTolerance());
+    EXPECT_NEAR(reversed->tangentRotation(), -tree.tangentRotation(), treeTolerance());
+    if (tree.isRegion()) {
+        EXPECT_NE(reversed->isRightHanded(), tree.isRightHanded());
+    }
+    if (dynamic_cast<const ccGeneralShapeTree*>(&tree)) return;  // children keep their order
+    const ccShapeInfo info(tree);
+    for (int k = 0; k <= 20; ++k) {
+        const double s = length * k / 20;
+        if (nearJoint(info, s)) continue;
+        ccVector<2> p, q;
+        ccRadian a, b;
+        pointAlong(tree, s, p, a);
+        pointAlong(*reversed, length - s, q, b);
+        expectSamePoint(p, q);
+        expectSameHeading(a, b + ccRadian(ccPi));
+    }
 }
 
-TEST(ShapeTree, ReversingKeepsPerimeterAndFlipsHandednessAndTangents) {
-    for (unsigned seed = 1; seed <= kRandomShapes; ++seed) {
-        for (const auto& tree : randomTrees(seed)) {
-            const auto reversed = tree->reverse();
-            const double length = tree->perimeter();
-            EXPECT_NEAR(reversed->perimeter(), length, treeTolerance());
-            EXPECT_NEAR(reversed->tangentRotation(), -tree->tangentRotation(), treeTolerance());
-            if (tree->isRegion()) {
-                EXPECT_NE(reversed->isRightHanded(), tree->isRightHanded());
-            }
-            if (dynamic_cast<const ccGeneralShapeTree*>(tree.get()))
-                continue;  // children keep their order
-            const ccShapeInfo info(*tree);
-            for (int k = 0; k <= 20; ++k) {
-                const double s = length * k / 20;
-                if (nearJoint(info, s)) continue;
-                ccVector<2> p, q;
-                ccRadian a, b;
-                pointAlong(*tree, s, p, a);
-                pointAlong(*reversed, length - s, q, b);
-                expectSamePoint(p, q);
-                expectSameHeading(a, b + ccRadian(ccPi));
-            }
+// Samples lie on the tree at the positions they report, with its tangents;
+// the decomposition keeps the perimeter and is final.
+void expectSamplesAndDecomposition(const ccShapeTree& tree) {
+    const auto samples = sampleAt(tree, 0.7);
+    ASSERT_EQ(samples.perimPositions().size(), samples.positions().size());
+    ASSERT_EQ(samples.tangents().size(), samples.positions().size());
+    for (size_t i = 0; i < samples.positions().size(); ++i) {
+        const ccVector<2>& p = samples.positions()[i];
+        expectSamePoint(tree.nearestPoint(p), p);
+        ccVector<2> q;
+        ccRadian t;
+        tree.perimPointAndTangent(samples.perimPositions()[i], q, t);
+        expectSamePoint(q, p);
+        expectSameHeading(t, samples.tangents()[i]);
+    }
+    const auto parts = tree.decompose();
+    EXPECT_NEAR(parts->perimeter(), tree.perimeter(), treeTolerance());
+    EXPECT_TRUE(parts->isDecomposed());
+    EXPECT_TRUE(*parts->decompose() == *parts);
+}
+
+// Mapping then sampling agrees with sampling then mapping, chain by chain.
+void expectMappingCommutes(const ccShapeTree& tree, RandomTrees& random) {
+    for (bool mirror : {false, true}) {
+        const ccXform<2> x = random.rigid(mirror);
+        const auto before = sampleAt(tree, 0.9);
+        const auto after = sampleAt(*tree.mapShape(x), 0.9);
+        ASSERT_EQ(after.positions().size(), before.positions().size());
+        EXPECT_EQ(after.breaks(), before.breaks());
+        EXPECT_EQ(after.closedFlags(), before.closedFlags());
+        for (size_t i = 0; i < before.positions().size(); ++i) {
+            expectSamePoint(after.positions()[i], x.mapPoint(before.positions()[i]));
+            expectSameHeading(after.tangents()[i], x.mapAngle(before.tangents()[i]));
+        }
+        if (tree.isRegion()) {
+            EXPECT_EQ(tree.mapShape(x)->isRightHanded(), tree.isRightHanded() != mirror);
         }
     }
 }
 
-TEST(ShapeTree, SampledPointsLieOnTheShapeAtTheirPositions) {
-    for (unsigned seed = 1; seed <= kRandomShapes; ++seed) {
-        for (const auto& tree : randomTrees(seed)) {
-            const auto samples = sampleAt(*tree, 0.7);
-            ASSERT_EQ(samples.perimPositions().size(), samples.positions().size());
-            ASSERT_EQ(samples.tangents().size(), samples.positions().size());
-            for (size_t i = 0; i < samples.positions().size(); ++i) {
-                const ccVector<2>& p = samples.positions()[i];
-                expectSamePoint(tree->nearestPoint(p), p);
-                ccVector<2> q;
-                ccRadian t;
-                tree->perimPointAndTangent(samples.perimPositions()[i], q, t);
-                expectSamePoint(q, p);
-                expectSameHeading(t, samples.tangents()[i]);
-            }
-        }
+// Pieces between random arc lengths add up to the whole and, outside general
+// trees, start where they were cut.
+void expectPiecesAddUp(const ccShapeTree& tree, RandomTrees& random) {
+    const ccShapeInfo info(tree);
+    const double length = info.perimeter();
+    const std::vector<double> cuts{0.0, random.uniform(0, length / 2),
+                                   random.uniform(length / 2, length), length};
+    double sum = 0.0;
+    for (size_t k = 0; k + 1 < cuts.size(); ++k) {
+        const auto piece = tree.subShape(info, {info.perimPos(cuts[k]), cuts[k + 1] - cuts[k]});
+        sum += piece->perimeter();
+        if (piece->isEmpty() || dynamic_cast<const ccGeneralShapeTree*>(&tree)) continue;
+        ccVector<2> p;
+        ccRadian t;
+        pointAlong(tree, cuts[k], p, t);
+        expectSamePoint(piece->startPoint(), p);
     }
+    EXPECT_NEAR(sum, length, treeTolerance());
 }
 
-TEST(ShapeTree, DecompositionKeepsThePerimeterAndIsFinal) {
-    for (unsigned seed = 1; seed <= kRandomShapes; ++seed) {
-        for (const auto& tree : randomTrees(seed)) {
-            const auto parts = tree->decompose();
-            EXPECT_NEAR(parts->perimeter(), tree->perimeter(), treeTolerance());
-            EXPECT_TRUE(parts->isDecomposed());
-            EXPECT_TRUE(*parts->decompose() == *parts);
-        }
-    }
-}
+}  // namespace
 
-TEST(ShapeTree, MappingThenSamplingAgreesWithSamplingThenMapping) {
+TEST(ShapeTree, RandomTreesKeepEveryShapeProperty) {
     for (unsigned seed = 1; seed <= kRandomShapes; ++seed) {
         RandomTrees random(seed + 100);
         for (const auto& tree : randomTrees(seed)) {
-            for (bool mirror : {false, true}) {
-                const ccXform<2> x = random.rigid(mirror);
-                const auto before = sampleAt(*tree, 0.9);
-                const auto after = sampleAt(*tree->mapShape(x), 0.9);
-                ASSERT_EQ(after.positions().size(), before.positions().size()) << seed;
-                EXPECT_EQ(after.breaks(), before.breaks());
-                EXPECT_EQ(after.closedFlags(), before.closedFlags());
-                for (size_t i = 0; i < before.positions().size(); ++i) {
-                    expectSamePoint(after.positions()[i], x.mapPoint(before.positions()[i]));
-                    expectSameHeading(after.tangents()[i], x.mapAngle(before.tangents()[i]));
-                }
-                if (tree->isRegion()) {
-                    EXPECT_EQ(tree->mapShape(x)->isRightHanded(), tree->isRightHanded() != mirror);
-                }
-            }
-        }
-    }
-}
-
-TEST(ShapeTree, SubShapePiecesAddUpToTheWhole) {
-    for (unsigned seed = 1; seed <= kRandomShapes; ++seed) {
-        RandomTrees random(seed + 200);
-        for (const auto& tree : randomTrees(seed)) {
-            const ccShapeInfo info(*tree);
-            const double length = info.perimeter();
-            std::vector<double> cuts{0.0, random.uniform(0, length / 2),
-                                     random.uniform(length / 2, length), length};
-            double sum = 0.0;
-            for (size_t k = 0; k + 1 < cuts.size(); ++k) {
-                const auto piece =
-                    tree->subShape(info, {info.perimPos(cuts[k]), cuts[k + 1] - cuts[k]});
-                sum += piece->perimeter();
-                if (piece->isEmpty()) continue;
-                ccVector<2> p;
-                ccRadian t;
-                pointAlong(*tree, cuts[k], p, t);
-                if (!dynamic_cast<const ccGeneralShapeTree*>(tree.get()))
-                    expectSamePoint(piece->startPoint(), p);
-            }
-            EXPECT_NEAR(sum, length, treeTolerance()) << seed;
+            SCOPED_TRACE(seed);
+            expectReversal(*tree);
+            expectSamplesAndDecomposition(*tree);
+            expectMappingCommutes(*tree, random);
+            expectPiecesAddUp(*tree, random);
         }
     }
 }
