@@ -179,13 +179,4 @@ TEST(Circle, PiecesAreArcsBetweenArcLengths) {
     EXPECT_NEAR(arc->perimeter(), ccPi, kRoundoff);
 }
 
-TEST(Circle, RigidMapsCommuteWithSampling) {
-    RandomCurves random(11);
-    for (int i = 0; i < 20; ++i) {
-        const ccCircle c = random.circle();
-        expectSamplingCommutesWithRigidMap(c, random.rigid(), 0.7);
-        expectSamplingCommutesWithRigidMap(c, random.mirrored(), 0.7);
-    }
-}
-
 }  // namespace

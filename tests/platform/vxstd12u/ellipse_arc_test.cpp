@@ -155,13 +155,10 @@ TEST(EllipseArc, SamplesLieOnTheArcWithBothEnds) {
     }
 }
 
-TEST(EllipseArc, MappingThenSamplingAgreesWithSamplingThenMapping) {
+TEST(EllipseArc, AffineImagesAreArcsWithMappedEndsAndTurn) {
     RandomCurves random(34);
     for (int i = 0; i < 15; ++i) {
         const ccEllipseArc2 arc = random.arc();
-        expectSamplingCommutesWithRigidMap(arc, random.rigid(), arc.perimeter() / 23);
-        expectSamplingCommutesWithRigidMap(arc, random.mirrored(), arc.perimeter() / 23);
-
         const ccXform<2> xform = random.affine();
         const ccPtrHandle<ccShape> image = arc.mapShape(xform);
         const ccEllipseArc2* mapped = image.dynamicCast<ccEllipseArc2>();
