@@ -18,9 +18,15 @@ const ccXform<2> kMirrorX(ccMatrix<2>(-1, 0, 0, 1), ccVector<2>(0, 0));
 
 // ---- lookup and assignment ----
 
-TEST(Lookup, PlainShapesHaveTheDefaultRecordAndModelsTheirOwn) {
+TEST(Lookup, PlainShapesHaveTheDefaultRecordOrTheirPolarityAndModelsTheirOwn) {
     EXPECT_EQ(recordOf(*circle()), ccShapeModelProps());
     EXPECT_EQ(recordOf(*model(circle(), weight(2))), weight(2));
+    // A plain wireframe reports its own polarity.
+    EXPECT_EQ(recordOf(*wireframe(true)), reversed());
+    EXPECT_EQ(recordOf(*model(wireframe(true), weight(1))), weight(1));
+    EXPECT_EQ(typeid(*weight(1).assign(*wireframe(false))),
+              typeid(ccShapeModelTemplate<cc2Wireframe>));
+    EXPECT_EQ(typeid(*weight(1).assign(*genPoly())), typeid(ccShapeModelTemplate<ccGenPoly>));
 }
 
 TEST(Assign, WrapsInTheMatchingTypeAndDropsAnOldRecord) {
@@ -33,6 +39,8 @@ TEST(Assign, WrapsInTheMatchingTypeAndDropsAnOldRecord) {
                 static_cast<const ccShape&>(*circle(1, 2, 3)));
     EXPECT_EQ(typeid(*weight(1).assign(*segment(0, 0, 1, 1))),
               typeid(ccShapeModelTemplate<ccLineSeg>));
+    struct Alien : ccLineSeg {};  // derived types still match their base
+    EXPECT_EQ(typeid(*weight(1).assign(Alien())), typeid(ccShapeModelTemplate<ccLineSeg>));
 }
 
 TEST(Assign, KeepsATreesChildrenAsTheyAre) {
@@ -42,19 +50,6 @@ TEST(Assign, KeepsATreesChildrenAsTheyAre) {
     const auto& t = dynamic_cast<const ccShapeTree&>(*wrapped);
     EXPECT_EQ(t.child(0).get(), child.get());  // shared, not re-wrapped
     EXPECT_EQ(recordOf(*t.child(0)), weight(3));
-}
-
-TEST(Assign, RefusesAShapeOfNoSupportedType) {
-    struct Alien : ccLineSeg {};  // derived types still match their base
-    EXPECT_EQ(typeid(*weight(1).assign(Alien())), typeid(ccShapeModelTemplate<ccLineSeg>));
-}
-
-TEST(RawShape, GivesPlainGeometryOfTheModelsType) {
-    const Shape m = model(circle(1, 1, 2), weight(4));
-    const Shape raw = ccShapeModel::rawShape(*m);
-    EXPECT_EQ(typeid(*raw), typeid(ccCircle));
-    EXPECT_TRUE(*raw == *circle(1, 1, 2));
-    EXPECT_EQ(typeid(*ccShapeModel::rawShape(*circle())), typeid(ccCircle));
 }
 
 TEST(LocalProps, MappedChainsCombineByFlags) {
@@ -357,14 +352,6 @@ TEST(RegionTreeMapping, MappedBoundaryIsWrappedOnceMore) {
 }
 
 // ---- generalized polygons ----
-
-TEST(Lookup, APlainWireframeReportsItsOwnPolarityAModelItsRecord) {
-    EXPECT_EQ(recordOf(*wireframe(true)), reversed());
-    EXPECT_EQ(recordOf(*model(wireframe(true), weight(1))), weight(1));
-    EXPECT_EQ(typeid(*weight(1).assign(*wireframe(false))),
-              typeid(ccShapeModelTemplate<cc2Wireframe>));
-    EXPECT_EQ(typeid(*weight(1).assign(*genPoly())), typeid(ccShapeModelTemplate<ccGenPoly>));
-}
 
 TEST(GenPolyProps, NothingToWrapGivesAnEmptyHandle) {
     EXPECT_TRUE(cfAddGenPolyModelProps(*circle()).isNull());

@@ -362,7 +362,9 @@ TEST(ShapeModelTemplate, CloneAndRawShape) {
     EXPECT_TRUE(*copy == *m);
     const Shape raw = ccShapeModel::rawShape(*m);
     EXPECT_EQ(typeid(*raw), typeid(ccLineSeg));
+    EXPECT_TRUE(*raw == *segment(0, 0, 3, 4));
     EXPECT_FALSE(cfIsA<ccShapeModel>(*raw));
+    EXPECT_EQ(typeid(*ccShapeModel::rawShape(*circle())), typeid(ccCircle));
 }
 
 TEST(ShapeModelTemplate, PropsConstructorRunsTheHookTheOthersDoNot) {
