@@ -225,8 +225,15 @@ class TreeMaker {
         return tree;
     }
 
+    // The inner shape itself when the map is refused.
     Shape mapped(int depth) {
         const Shape inner = shape(depth - 1);
+        Shape image = inner;
+        attempt([&] { image = makeMapped(inner); });
+        return image;
+    }
+
+    Shape makeMapped(const Shape& inner) {
         if (in_.ConsumeBool()) {
             double h[9];
             for (double& v : h) v = in_.ConsumeBool() ? coordinate() / 10 : number();
