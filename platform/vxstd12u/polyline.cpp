@@ -15,6 +15,15 @@
 
 namespace {
 
+// The point `along` an edge from a to b of `length`: exactly a or b at and
+// beyond the edge's ends, so vertices come out as given.
+inline ccVector<2> pointAlongEdge(const ccVector<2>& a, const ccVector<2>& b, double along,
+                                  double length) {
+    if (length == 0.0 || along <= 0.0) return a;
+    if (along >= length) return b;
+    return cfPointOnSegment(a, b, along / length);
+}
+
 // Edges shorter than this are joints, not pieces: they carry no direction and
 // are left out of decompositions.
 bool hasLength(double length) {
@@ -202,13 +211,10 @@ ccPerimPos ccPolyline::nearestPerimPos(const ccVector<2>& p) const {
 }
 
 long ccPolyline::edgeAt(double s) const {
-    return edgeBelow(
-        std::upper_bound(cumulative_.begin(), cumulative_.end(), s) - cumulative_.begin(), s);
-}
-
-long ccPolyline::edgeBelow(long bound, double s) const {
     if (numEdges() == 0) return -1;
     // The last edge starting at or before s: the one that leaves a vertex at s.
+    const long bound =
+        std::upper_bound(cumulative_.begin(), cumulative_.end(), s) - cumulative_.begin();
     long i = std::clamp(bound - 1, 0L, numEdges() - 1);
     // At the very end, the last edge that has any length arrives there.
     while (i > 0 && edgeLength(i) == 0.0 && s >= cumulative_[i + 1]) --i;
@@ -223,11 +229,7 @@ std::pair<ccVector<2>, long> ccPolyline::pointAt(double s) const {
 
 std::pair<ccVector<2>, long> ccPolyline::pointOnEdge(long i, double s) const {
     if (i < 0) return {vertices_.front(), -1};
-    const double length = edgeLength(i);
-    const double along = s - cumulative_[i];
-    if (length == 0.0 || along <= 0.0) return {edgeStart(i), i};
-    if (along >= length) return {edgeEnd(i), i};
-    return {cfPointOnSegment(edgeStart(i), edgeEnd(i), along / length), i};
+    return {pointAlongEdge(edgeStart(i), edgeEnd(i), s - cumulative_[i], edgeLength(i)), i};
 }
 
 void ccPolyline::perimPointAndTangent(const ccPerimPos& pos, ccVector<2>& point,
@@ -245,24 +247,42 @@ void ccPolyline::sample(const ccSampleParams& params, ccSampleResult& result) co
         cfCheckSampleParams(params);
         return;
     }
-    // Sample arc lengths rise, so one pass along the edges finds the edge of
-    // every sample, where a search per sample would cost a logarithm each;
-    // an edge's direction is measured once, when the pass reaches it.
-    const bool tangents = params.computeTangents();
-    long bound = 0;  // how many edge starts lie at or before the last sample
-    long edge = -1;
-    ccRadian direction(0.0);
-    cfSampleChain(
-        perimeter(), closed_, params, result, [&](double s, ccVector<2>& point, ccRadian& tangent) {
-            const double clamped = std::clamp(s, 0.0, perimeter());
-            while (bound < static_cast<long>(cumulative_.size()) && cumulative_[bound] <= clamped)
-                ++bound;
-            const long i = edgeBelow(bound, clamped);
-            point = pointOnEdge(i, clamped).first;
-            if (tangents && i != edge && i >= 0) direction = directionFrom(i);
-            edge = i;
-            tangent = direction;
-        });
+    const ccSampleOffsets offsets(perimeter(), closed_, params);
+    const long n = offsets.size();
+    if (n == 0) return;
+    result.beginChain(closed_);
+    // Reserving and appending writes each sample once, where growing the
+    // arrays first would write them twice.
+    std::vector<ccVector<2>>& points = result.positions();
+    const std::size_t first = points.size();
+    points.reserve(first + static_cast<std::size_t>(n));
+    std::vector<ccRadian>* tangents = params.computeTangents() ? &result.tangents() : nullptr;
+    if (tangents) {
+        tangents->reserve(first + static_cast<std::size_t>(n));
+        tangents->resize(first);
+    }
+    // Sample arc lengths rise, so one pass along the edges places them all:
+    // each edge takes the samples short of its end, which leaves none to an
+    // edge of no length, as the edge search gives. Samples at or past the
+    // end are placed by that search.
+    long k = 0;
+    for (long i = 0; i < numEdges() && k < n; ++i) {
+        const double end = cumulative_[i + 1];
+        if (!(offsets[k] < end)) continue;
+        const ccVector<2> a = edgeStart(i), b = edgeEnd(i);
+        const double start = cumulative_[i], length = end - start;
+        for (double s = offsets[k]; s < end; s = offsets[k]) {
+            points.push_back(pointAlongEdge(a, b, s - start, length));
+            if (++k == n) break;
+        }
+        if (tangents) tangents->resize(points.size(), directionFrom(i));
+    }
+    for (; k < n; ++k) {
+        const auto at = pointAt(offsets[k]);
+        points.push_back(at.first);
+        if (tangents) tangents->push_back(at.second < 0 ? ccRadian(0.0) : directionFrom(at.second));
+    }
+    cfAppendPerimPositions(offsets, params, result);
 }
 
 ccPolyline ccPolyline::piece(double from, double to) const {

@@ -114,9 +114,6 @@ class ccPolyline : public ccShape {
     // The edge holding arc length s (clamped), preferring the edge that leaves
     // a vertex, skipping zero-length edges; -1 when no edge has length.
     long edgeAt(double s) const;
-    // edgeAt(s) given `bound`, the number of edge starts (cumulative_
-    // entries) at or before s.
-    long edgeBelow(long bound, double s) const;
     // Direction of the first (last) edge of positive length at or after
     // (before) edge i; 0 when there is none.
     ccRadian directionFrom(long i) const;

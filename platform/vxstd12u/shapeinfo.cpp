@@ -24,36 +24,6 @@ ccShapeTree::ChildList partsOf(const ccShapeTree& tree) {
     return parts;
 }
 
-std::vector<double> uniformOffsets(double perimeter, bool closed, long n) {
-    std::vector<double> offsets;
-    offsets.reserve(static_cast<size_t>(n));
-    if (!closed && n == 1) return {0.5 * perimeter};
-    const double step = perimeter / static_cast<double>(closed ? n : n - 1);
-    for (long k = 0; k < n; ++k) offsets.push_back(step * static_cast<double>(k));
-    if (!closed) offsets.back() = perimeter;
-    return offsets;
-}
-
-// The samples at the spacing into `offsets`; false when they would exceed
-// maxPoints.
-bool spacedOffsets(double perimeter, bool closed, const ccShapeSampleParams& params,
-                   std::vector<double>& offsets) {
-    const double spacing = params.spacing();
-    double first = std::fmod(params.startOffset(), spacing);
-    if (first < 0) first += spacing;
-    const double estimate = std::floor((perimeter - first) / spacing) + 2.0;
-    if (estimate > static_cast<double>(params.maxPoints()) + 2.0) return false;
-    offsets.reserve(static_cast<size_t>(estimate));
-    const double last = perimeter - cc_tol::kCoincident;
-    for (long k = 0;; ++k) {
-        const double s = first + spacing * static_cast<double>(k);
-        if (!(s < last)) break;
-        offsets.push_back(s);
-    }
-    if (!closed) offsets.push_back(perimeter);
-    return static_cast<long>(offsets.size()) <= params.maxPoints();
-}
-
 // Finds, for a rising run of arc lengths from the start of node 0, the
 // positions perimPos gives, in one pass over the leaves instead of a scan
 // per arc length. Leaf ends never fall along the numbering, so the first
@@ -193,16 +163,64 @@ void cfCheckSampleParams(const ccShapeSampleParams& params) {
         throwBadParams(L"sampling needs a finite start offset");
 }
 
-std::vector<double> cfSampleOffsets(double perimeter, bool closed,
-                                    const ccShapeSampleParams& params) {
+ccSampleOffsets::ccSampleOffsets(double perimeter, bool closed, const ccShapeSampleParams& params) {
     if (std::isinf(perimeter))
         throw ccShapesError::InfiniteExtent(L"an infinite shape cannot be sampled");
     if (!(perimeter >= 0)) throwBadParams(L"sampling a curve of negative or NaN perimeter");
     cfCheckSampleParams(params);
-    if (perimeter <= cc_tol::kCoincident) return {0.0};
-    std::vector<double> offsets;
-    if (!params.uniformMode() && spacedOffsets(perimeter, closed, params, offsets)) return offsets;
-    return uniformOffsets(perimeter, closed, params.maxPoints());
+    if (perimeter <= cc_tol::kCoincident) {
+        hasLast_ = true;
+        return;
+    }
+    if (!params.uniformMode() && spaced(perimeter, closed, params)) return;
+    uniform(perimeter, closed, params.maxPoints());
+}
+
+bool ccSampleOffsets::spaced(double perimeter, bool closed, const ccShapeSampleParams& params) {
+    step_ = params.spacing();
+    first_ = std::fmod(params.startOffset(), step_);
+    if (first_ < 0) first_ += step_;
+    const double estimate = std::floor((perimeter - first_) / step_) + 2.0;
+    if (estimate > static_cast<double>(params.maxPoints()) + 2.0) return false;
+    // The run holds every k whose first + step * k, rounded as it will be
+    // computed, lies short of the end; rounding may move the estimate by one.
+    const double end = perimeter - cc_tol::kCoincident;
+    auto before = [&](long k) { return first_ + step_ * static_cast<double>(k) < end; };
+    long n = std::max(0L, static_cast<long>(estimate) - 2);
+    while (n > 0 && !before(n - 1)) --n;
+    while (before(n)) ++n;
+    runLength_ = n;
+    hasLast_ = !closed;
+    last_ = perimeter;
+    return size() <= params.maxPoints();
+}
+
+void ccSampleOffsets::uniform(double perimeter, bool closed, long n) {
+    first_ = 0.0;
+    hasLast_ = !closed;
+    if (!closed && n == 1) {
+        runLength_ = 0;
+        last_ = 0.5 * perimeter;
+        return;
+    }
+    step_ = perimeter / static_cast<double>(closed ? n : n - 1);
+    runLength_ = closed ? n : n - 1;
+    last_ = perimeter;
+}
+
+std::vector<double> cfSampleOffsets(double perimeter, bool closed,
+                                    const ccShapeSampleParams& params) {
+    const ccSampleOffsets offsets(perimeter, closed, params);
+    std::vector<double> out(static_cast<size_t>(offsets.size()));
+    for (long k = 0; k < offsets.size(); ++k) out[static_cast<size_t>(k)] = offsets[k];
+    return out;
+}
+
+void cfAppendPerimPositions(const ccSampleOffsets& offsets, const ccShapeSampleParams& params,
+                            ccShapeSampleResult& result) {
+    if (!params.perimPosRequested()) return;
+    for (long k = 0; k < offsets.size(); ++k)
+        result.perimPositions().emplace_back(result.shapeIndex(), offsets[k]);
 }
 
 std::vector<long> cfShareSamples(const std::vector<double>& perimeters, long total) {

@@ -119,13 +119,45 @@ class ccShapeInfo {
 void cfCheckSampleParams(const ccShapeSampleParams& params);
 
 // The arc lengths at which a curve of `perimeter` is sampled by the rules
-// above. `closed` says whether it returns to its start. The perimeter must be
-// finite and not negative (else InfiniteExtent / BadParams).
+// above, as a rising run first + step * k (k = 0 .. runLength - 1) and at most
+// one last sample after it (an open curve's end, the middle of an open curve
+// sampled once, or the start of a curve of zero perimeter). Both modes give
+// that form, so sampling needs no array of offsets per curve. `closed` says
+// whether the curve returns to its start. The perimeter must be finite and not
+// negative (else ccShapesError::InfiniteExtent / BadParams); unusable
+// parameters throw BadParams.
+class ccSampleOffsets {
+  public:
+    ccSampleOffsets(double perimeter, bool closed, const ccShapeSampleParams& params);
+
+    long size() const noexcept { return runLength_ + (hasLast_ ? 1 : 0); }
+    // The k-th arc length, 0 <= k < size().
+    double operator[](long k) const noexcept {
+        return k < runLength_ ? first_ + step_ * static_cast<double>(k) : last_;
+    }
+
+  private:
+    bool spaced(double perimeter, bool closed, const ccShapeSampleParams& params);
+    void uniform(double perimeter, bool closed, long n);
+
+    double first_ = 0.0;
+    double step_ = 0.0;
+    long runLength_ = 0;
+    bool hasLast_ = false;
+    double last_ = 0.0;
+};
+
+// The offsets of ccSampleOffsets as an array.
 std::vector<double> cfSampleOffsets(double perimeter, bool closed,
                                     const ccShapeSampleParams& params);
 
+// Appends the perimeter positions of `offsets` (on the result's current shape
+// index) when the parameters ask for them; otherwise does nothing.
+void cfAppendPerimPositions(const ccSampleOffsets& offsets, const ccShapeSampleParams& params,
+                            ccShapeSampleResult& result);
+
 // Appends one chain of samples of a finite curve of `perimeter` (closed or
-// not), at the arc lengths cfSampleOffsets gives and in the form the shape
+// not), at the arc lengths ccSampleOffsets gives and in the form the shape
 // default gives, taking each point and tangent from `at(arcLength, point,
 // tangent)` (called with increasing arc lengths). Shapes whose point at an
 // arc length is cheap to find in order sample through it; `at` is a template
@@ -134,20 +166,19 @@ std::vector<double> cfSampleOffsets(double perimeter, bool closed,
 template <class PointAt>
 void cfSampleChain(double perimeter, bool closed, const ccShapeSampleParams& params,
                    ccShapeSampleResult& result, const PointAt& at) {
-    const std::vector<double> offsets = cfSampleOffsets(perimeter, closed, params);
-    if (offsets.empty()) return;
+    const ccSampleOffsets offsets(perimeter, closed, params);
+    const long n = offsets.size();
+    if (n == 0) return;
     result.beginChain(closed);
     const std::size_t first = result.positions().size();
-    result.positions().resize(first + offsets.size());
-    if (params.computeTangents()) result.tangents().resize(first + offsets.size());
+    const std::size_t count = static_cast<std::size_t>(n);
+    result.positions().resize(first + count);
+    if (params.computeTangents()) result.tangents().resize(first + count);
     ccVector<2>* point = result.positions().data() + first;
     ccRadian* tangent = params.computeTangents() ? result.tangents().data() + first : nullptr;
     ccRadian unused;
-    for (double s : offsets) {
-        at(s, *point++, tangent ? *tangent++ : unused);
-        if (params.perimPosRequested())
-            result.perimPositions().emplace_back(result.shapeIndex(), s);
-    }
+    for (long k = 0; k < n; ++k) at(offsets[k], point[k], tangent ? tangent[k] : unused);
+    cfAppendPerimPositions(offsets, params, result);
 }
 
 // Splits `total` samples over parts of the given perimeters in proportion to

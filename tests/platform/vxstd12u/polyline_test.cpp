@@ -248,18 +248,33 @@ TEST(PolylineProperties, FastSamplingGivesExactlyTheShapeDefaultsSamples) {
     RandomStraightShapes random(16);
     for (int trial = 0; trial < 200; ++trial) {
         const ccPolyline poly = random.polyline(trial % 2 == 0);
+        // Whole vertices, offsets and spacings put samples exactly on vertices,
+        // repeated ones included, and end runs exactly at the perimeter.
+        std::vector<ccVector<2>> whole = poly.vertices();
+        for (auto& v : whole) v = ccVector<2>(std::round(v.x()), std::round(v.y()));
+        const ccPolyline lattice(whole, poly.isClosed());
         const ccLineSeg seg = random.segment();
         ccShape::ccSampleParams params(random.uniform(-5, 5), random.uniform(0.2, 20),
                                        ccNoPointLimit, trial % 3 != 0, trial % 5 != 0);
+        if (trial % 3 == 1) {
+            params.startOffset(std::round(params.startOffset()));
+            params.spacing(std::ceil(params.spacing() / 4));
+        }
         // Uniform mode gives exactly maxPoints samples, so it always gets a limit.
         params.uniformMode(trial % 4 == 0);
         if (params.uniformMode() || trial % 7 < 3) params.maxPoints(random.count(1, 30));
         params.perimPosRequested(trial % 2 == 1);
         for (const ccShape* shape :
-             {static_cast<const ccShape*>(&poly), static_cast<const ccShape*>(&seg)}) {
+             {static_cast<const ccShape*>(&poly), static_cast<const ccShape*>(&lattice),
+              static_cast<const ccShape*>(&seg)}) {
+            // New samples go after a chain already in the result.
             ccShape::ccSampleResult fast, generic;
-            fast.shapeIndex(3);
-            generic.shapeIndex(3);
+            for (auto* result : {&fast, &generic}) {
+                result->beginChain(false);
+                result->positions().emplace_back(1.0, 2.0);
+                if (params.computeTangents()) result->tangents().emplace_back(0.5);
+                result->shapeIndex(3);
+            }
             shape->sample(params, fast);
             shape->ccShape::sample(params, generic);
             EXPECT_EQ(fast.positions(), generic.positions());
