@@ -271,11 +271,12 @@ void ccPolyline::sample(const ccSampleParams& params, ccSampleResult& result) co
         if (!(offsets[k] < end)) continue;
         const ccVector<2> a = edgeStart(i), b = edgeEnd(i);
         const double start = cumulative_[i], length = end - start;
+        const ccRadian direction = tangents ? directionFrom(i) : ccRadian(0.0);
         for (double s = offsets[k]; s < end; s = offsets[k]) {
             points.push_back(pointAlongEdge(a, b, s - start, length));
+            if (tangents) tangents->push_back(direction);
             if (++k == n) break;
         }
-        if (tangents) tangents->resize(points.size(), directionFrom(i));
     }
     for (; k < n; ++k) {
         const auto at = pointAt(offsets[k]);
