@@ -101,6 +101,7 @@ void ccEllipseRun::sample(double total, bool closed, const ccShapeSampleParams& 
     if (offsets.empty()) return;
     const std::vector<double> ts = paramsAtLengths(offsets, total);
     const ccXform<2> unit = ellipse_.unitCircleXform();
+    if (params.computeTangents()) result.fillTangents();
     result.beginChain(closed);
     for (size_t i = 0; i < offsets.size(); ++i) {
         ccVector<2> point;
@@ -111,6 +112,7 @@ void ccEllipseRun::sample(double total, bool closed, const ccShapeSampleParams& 
         if (params.perimPosRequested())
             result.perimPositions().emplace_back(result.shapeIndex(), offsets[i]);
     }
+    if (!result.tangents().empty()) result.fillTangents();
 }
 
 void ccEllipseRun::pointAndTangentAtLength(double length, double total, ccVector<2>& point,

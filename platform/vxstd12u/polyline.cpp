@@ -283,6 +283,7 @@ void ccPolyline::sample(const ccSampleParams& params, ccSampleResult& result) co
         points.push_back(at.first);
         if (tangents) tangents->push_back(at.second < 0 ? ccRadian(0.0) : directionFrom(at.second));
     }
+    if (!result.tangents().empty()) result.fillTangents();
     cfAppendPerimPositions(offsets, params, result);
 }
 

@@ -127,6 +127,12 @@ class ccShapeSampleResult {
         closedFlags_.push_back(closed);
     }
 
+    // Gives every sample so far a tangent: angle 0 for those that have none.
+    // Sampling calls it before appending samples with tangents, and after
+    // appending samples without them to a result that has some, so that
+    // tangents stay one per sample or none at all.
+    void fillTangents() { tangents_.resize(positions_.size(), ccRadian(0.0)); }
+
     void clear() noexcept {
         positions_.clear();
         tangents_.clear();

@@ -15,6 +15,7 @@ void ccShape::sample(const ccSampleParams& params, ccSampleResult& result) const
     const auto offsets = cfSampleOffsets(perimeter(), closed, params);
     if (offsets.empty()) return;
     const bool tangents = params.computeTangents() && hasTangent();
+    if (tangents) result.fillTangents();
     result.beginChain(closed);
     for (double s : offsets) {
         ccVector<2> point;
@@ -25,6 +26,7 @@ void ccShape::sample(const ccSampleParams& params, ccSampleResult& result) const
         if (params.perimPosRequested())
             result.perimPositions().emplace_back(result.shapeIndex(), s);
     }
+    if (!result.tangents().empty()) result.fillTangents();
 }
 
 ccPtrHandle<ccShape> ccShape::subShape(const ccShapeInfo& info,

@@ -173,7 +173,8 @@ void cfSampleChain(double perimeter, bool closed, const ccShapeSampleParams& par
     const std::size_t first = result.positions().size();
     const std::size_t count = static_cast<std::size_t>(n);
     result.positions().resize(first + count);
-    if (params.computeTangents()) result.tangents().resize(first + count);
+    if (params.computeTangents() || !result.tangents().empty())
+        result.tangents().resize(first + count, ccRadian(0.0));
     ccVector<2>* point = result.positions().data() + first;
     ccRadian* tangent = params.computeTangents() ? result.tangents().data() + first : nullptr;
     ccRadian unused;

@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include "tree_checks.h"
+#include "vxstd12u/bezier.h"
 #include "vxstd12u/errors.h"
 #include "vxstd12u/mappedshape.h"
+#include "vxstd12u/point.h"
 #include "vxstd12u/polyline.h"
 #include "vxstd12u/transform.h"
 
@@ -205,4 +207,32 @@ TEST(Sampling, ContourPiecesOfEveryKindSampleWhereTheirPositionsSay) {
     // Each joint once: no two neighbours coincide.
     for (std::size_t i = first + 1; i < result.positions().size(); ++i)
         EXPECT_GT((result.positions()[i] - result.positions()[i - 1]).len(), cc_tol::kCoincident);
+}
+
+TEST(Sampling, TangentsStayOnePerSampleWhenResultsMixShapesWithAndWithoutThem) {
+    const cc2Point point(ccVector<2>(5, 5));
+    const std::vector<ccPtrHandle<ccShape>> curves = {
+        cfMakeHandle<ccEllipse2>(ccVector<2>(0, 0), ccVector<2>(6, 3)),
+        cfMakeHandle<ccCircle>(ccVector<2>(0, 0), 4.0),
+        cfMakeHandle<ccPolyline>(std::vector<ccVector<2>>{{0, 0}, {7, 0}, {7, 3}}, false),
+        cfMakeHandle<ccBezierCurve>(ccVector<2>(0, 0), ccVector<2>(2, 4), ccVector<2>(5, 4),
+                                    ccVector<2>(7, 0))};
+    for (const auto& curve : curves) {
+        ccShape::ccSampleResult alone;
+        curve->sample(spaced(1.0), alone);
+        // A point has no tangent: its sample gets angle 0, and the curve's
+        // tangents stay with the curve's own samples.
+        ccShape::ccSampleResult mixed;
+        point.sample(spaced(1.0), mixed);
+        curve->sample(spaced(1.0), mixed);
+        ASSERT_EQ(mixed.tangents().size(), mixed.positions().size());
+        EXPECT_EQ(mixed.tangents()[0].toDouble(), 0.0);
+        for (size_t i = 0; i < alone.tangents().size(); ++i)
+            EXPECT_EQ(mixed.tangents()[i + 1].toDouble(), alone.tangents()[i].toDouble()) << i;
+        // Samples taken later without tangents get angle 0 too.
+        point.sample(spaced(1.0), mixed);
+        curve->sample(ccShape::ccSampleParams(0.0, 1.0, ccNoPointLimit, false, true), mixed);
+        EXPECT_EQ(mixed.tangents().size(), mixed.positions().size());
+        EXPECT_EQ(mixed.tangents().back().toDouble(), 0.0);
+    }
 }
