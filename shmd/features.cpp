@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "vxstd12u/stackguard.h"
 #include "vxstd12u/str.h"
 
 #include "shmd/properties.h"
@@ -271,7 +272,7 @@ void appendChildren(const ccShapeTree& tree, const ccRegionTree* region,
     long c = firstChildNumber(region, info, index);
     for (const ccPtrHandle_const<ccShape>& child : tree.children()) {
         if (!uniform) {
-            appendFeatures(*child, inForce, base, mode, c, walk, out);
+            cfWithEnoughStack([&] { appendFeatures(*child, inForce, base, mode, c, walk, out); });
             if (info) c += info->subtreeSize(c);
             continue;
         }
@@ -281,7 +282,8 @@ void appendChildren(const ccShapeTree& tree, const ccRegionTree* region,
         }
         const long share =
             std::lround(base.sampleParams().maxPoints() * info->nodePerimeter(c) / total);
-        appendFeatures(*child, inForce, withMaxPoints(base, cfIMax(share, 1)), mode, c, walk, out);
+        const Params own = withMaxPoints(base, cfIMax(share, 1));
+        cfWithEnoughStack([&] { appendFeatures(*child, inForce, own, mode, c, walk, out); });
         c += info->subtreeSize(c);
     }
 }
@@ -416,7 +418,9 @@ bool cfConsistentContourProps(const ccContourTree& contour, const ccShapeModelPr
         ccShapeModelProps props;
         if (const auto* sub = cfAsContour(*examined)) {
             props = childInherited;
-            if (!cfConsistentContourProps(*sub, childInherited, props, mode)) return false;
+            if (!cfWithEnoughStack(
+                    [&] { return cfConsistentContourProps(*sub, childInherited, props, mode); }))
+                return false;
         } else {
             props = childInherited.combine(cfLocalShapeModelProps(*examined, true, true, false));
         }
@@ -612,8 +616,10 @@ ChainSetHandle complexTree(const ccShapeTree& tree, const ccShapeModelProps& inh
     std::vector<ChainSetHandle> parts;
     for (const Entry& e : entries) {
         if (!e.included) continue;
-        parts.push_back(
-            complexStep(*e.shape, e.props, budget, e.numPoints, e.maxNumPoints, &info, e.number));
+        parts.push_back(cfWithEnoughStack([&] {
+            return complexStep(*e.shape, e.props, budget, e.numPoints, e.maxNumPoints, &info,
+                               e.number);
+        }));
     }
     appendAllReserved(parts, *out);
     return out;

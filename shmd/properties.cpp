@@ -5,6 +5,7 @@
 #include <limits>
 #include <typeinfo>
 
+#include "vxstd12u/stackguard.h"
 #include "vxstd12u/str.h"
 
 namespace {
@@ -179,7 +180,9 @@ bool piecesShowReversal(const ccShapeTree& tree, bool expected) {
         const ccShapeModelProps props =
             inForce.combine(cfLocalShapeModelProps(*piece, true, true, false));
         if (const ccShapeTree* subtree = asTree(*piece)) {
-            if (!piecesShowReversal(*subtree, expected != props.isReversedPolarity())) return false;
+            const bool reversal = expected != props.isReversedPolarity();
+            if (!cfWithEnoughStack([&] { return piecesShowReversal(*subtree, reversal); }))
+                return false;
         } else if (props.isReversedPolarity() != expected) {
             return false;
         }
@@ -208,7 +211,9 @@ bool treeHasInsidePolarity(const ccShapeTree& tree, bool polarity) {
         }
     }
     for (long i = 0; i < tree.numChildren(); ++i) {
-        if (!ccShapeModel::isInsidePolarity(*tree.child(i), childSense)) return false;
+        if (!cfWithEnoughStack(
+                [&] { return ccShapeModel::isInsidePolarity(*tree.child(i), childSense); }))
+            return false;
     }
     return true;
 }
@@ -223,7 +228,7 @@ ccPtrHandle<ccShape> clearBelow(const ccShapeTree& tree) {
     }
     ccShapeTree::ChildList cleared;
     for (const ccPtrHandle_const<ccShape>& child : tree.children()) {
-        cleared.emplace_back(cfClearReversedPolarities(*child));
+        cleared.emplace_back(cfWithEnoughStack([&] { return cfClearReversedPolarities(*child); }));
     }
     copyTree.removeChildren();
     copyTree.addChildren(cleared, true);
@@ -273,7 +278,8 @@ ccPtrHandle<ccShape> ccShapeModel::setInsidePolarity(const ccShape& shape, bool 
     const bool childSense = polarity != own.isReversedPolarity();
     ccShapeTree::ChildList fixed;
     for (const ccPtrHandle_const<ccShape>& child : tree->children()) {
-        fixed.emplace_back(setInsidePolarity(*child, childSense));
+        fixed.emplace_back(
+            cfWithEnoughStack([&] { return setInsidePolarity(*child, childSense); }));
     }
     return withChildren(shape, fixed);
 }
@@ -289,7 +295,7 @@ bool ccShapeModel::areAnyPolaritiesIgnored(const ccShape& shape) {
         if (!isRootHole(*region) && areAnyPolaritiesIgnored(region->boundary())) return true;
     }
     for (const ccPtrHandle_const<ccShape>& child : tree->children()) {
-        if (areAnyPolaritiesIgnored(*child)) return true;
+        if (cfWithEnoughStack([&] { return areAnyPolaritiesIgnored(*child); })) return true;
     }
     return false;
 }
@@ -322,8 +328,8 @@ ccPtrHandle<ccShape> correctMirrored(const ccPtrHandle<ccShape>& mapped, const c
         if (!isModel(*tree.child(i))) plain.push_back(i);
     }
     for (long i : plain) {
-        const ccPtrHandle<ccShape> corrected =
-            correctMirrored(tree.child(i)->clone(), *sourceTree->child(i));
+        const ccPtrHandle<ccShape> corrected = cfWithEnoughStack(
+            [&] { return correctMirrored(tree.child(i)->clone(), *sourceTree->child(i)); });
         tree.replaceChild(i, corrected, false);
     }
     return mapped;
@@ -357,7 +363,8 @@ ccPtrHandle<ccShapeTree> cfDistributeShapeProps(const ccShapeTree& tree,
         region->boundary(*distributeNode(region->boundary(), inForce));
     }
     for (long i = 0; i < copy->numChildren(); ++i) {
-        copy->replaceChild(i, distributeNode(*copy->child(i), inForce), true);
+        copy->replaceChild(
+            i, cfWithEnoughStack([&] { return distributeNode(*copy->child(i), inForce); }), true);
     }
     if (auto* model = dynamic_cast<ccShapeModel*>(copy.get())) model->modelProps(kDefaultProps);
     return copy;
@@ -400,7 +407,8 @@ bool needsGenPolyProps(const ccShape* shape, bool nested) {
         if (nested && isModel(*shape)) return false;
         if (const ccShapeTree* tree = asTree(*shape)) {
             for (const ccPtrHandle_const<ccShape>& child : tree->children()) {
-                if (needsGenPolyProps(child.get(), true)) return true;
+                if (cfWithEnoughStack([&] { return needsGenPolyProps(child.get(), true); }))
+                    return true;
             }
             const ccRegionTree* region = asRegion(*tree);
             if (!region || !region->hasBoundary()) return false;
@@ -418,7 +426,8 @@ ccPtrHandle<ccShape> addGenPolyProps(const ccShape& shape, bool nested);
 
 // A child handle with its polygons wrapped, or the same handle.
 ccPtrHandle_const<ccShape> withGenPolyProps(const ccPtrHandle_const<ccShape>& child) {
-    ccPtrHandle<ccShape> wrapped = cfAddGenPolyModelProps(*child);
+    ccPtrHandle<ccShape> wrapped =
+        cfWithEnoughStack([&] { return cfAddGenPolyModelProps(*child); });
     return wrapped ? ccPtrHandle_const<ccShape>(wrapped) : child;
 }
 
@@ -540,7 +549,9 @@ void findInContour(const ccPtrHandle_const<ccShape>& handle, const ccContourTree
     ccPtrHandle<ccShapeModelTemplate<ccContourTree>> run;
     for (const ccPtrHandle_const<ccShape>& piece : contour.children()) {
         ccGeneralShapeTree inRange;
-        cfFindContoursWithWeightInRange(piece, inForce, range, inclusive, inRange, true);
+        cfWithEnoughStack([&] {
+            cfFindContoursWithWeightInRange(piece, inForce, range, inclusive, inRange, true);
+        });
         if (inRange.numChildren() > 0) {
             if (!run)
                 run = ccPtrHandle<ccShapeModelTemplate<ccContourTree>>(
@@ -569,7 +580,9 @@ bool cfAnyWeightInRange(const ccShape& shape, const ccShapeModelProps& inherited
         if (cfAnyWeightInRange(region->boundary(), inForce, range, inclusive)) return true;
     }
     for (const ccPtrHandle_const<ccShape>& child : tree->children()) {
-        if (cfAnyWeightInRange(*child, inForce, range, inclusive)) return true;
+        if (cfWithEnoughStack(
+                [&] { return cfAnyWeightInRange(*child, inForce, range, inclusive); }))
+            return true;
     }
     return false;
 }
@@ -592,7 +605,9 @@ void cfFindContoursWithWeightInRange(const ccPtrHandle_const<ccShape>& shape,
         findInContour(shape, *contour, inherited, inForce, range, inclusive, found);
     } else if (const ccShapeTree* tree = asTree(s)) {
         for (const ccPtrHandle_const<ccShape>& child : tree->children()) {
-            cfFindContoursWithWeightInRange(child, inForce, range, inclusive, found, true);
+            cfWithEnoughStack([&] {
+                cfFindContoursWithWeightInRange(child, inForce, range, inclusive, found, true);
+            });
         }
     } else {
         found.addChild(inForce.assign(s), true);
