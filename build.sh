@@ -5,6 +5,7 @@
 #                        featurelets, drawing, report and archive land in build/demo/
 #   ./build.sh test      builds everything and runs the whole test suite
 #   ./build.sh bench     builds and runs the benchmarks
+#   ./build.sh valgrind  runs `shapemod demo` under valgrind's memcheck (errors and leaks fail)
 #   ./build.sh sanitize  builds everything with AddressSanitizer and
 #                        UndefinedBehaviorSanitizer and runs the whole test suite
 #   ./build.sh tsan      builds the module's tests with ThreadSanitizer and runs
@@ -26,6 +27,7 @@ PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmar
           nlohmann-json3-dev libdxflib-dev)
 [[ "${1:-}" == bench ]] && PACKAGES+=(libboost-dev)  # the benchmarks' yardstick only
 [[ "${1:-}" == fuzz ]] && PACKAGES+=(clang-14 libclang-rt-14-dev)  # libFuzzer and sanitizers
+[[ "${1:-}" == valgrind ]] && PACKAGES+=(valgrind)
 
 install_missing_packages() {
     local missing=()
@@ -155,11 +157,18 @@ bench)
     configure_and_build build/bench -DSHMD_BUILD_BENCH=ON -DSHMD_BUILD_TESTS=OFF
     cmake --build build/bench --target bench
     ;;
+valgrind)
+    # The demo under memcheck: any invalid access, uninitialised read or leak fails.
+    configure_and_build build/release
+    rm -rf build/valgrind-demo
+    valgrind --error-exitcode=1 --leak-check=full --errors-for-leak-kinds=definite,indirect \
+        ./build/release/tools/shapemod demo --out build/valgrind-demo
+    ;;
 sanitize | tsan | fuzz)
     "$1"
     ;;
 *)
-    echo "usage: $0 demo|test|bench|sanitize|tsan|fuzz" >&2
+    echo "usage: $0 demo|test|bench|valgrind|sanitize|tsan|fuzz" >&2
     exit 2
     ;;
 esac
