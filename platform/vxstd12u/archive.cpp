@@ -131,7 +131,8 @@ std::uint64_t ccArchive::exchangeCount(std::uint64_t count, std::size_t smallest
 }
 
 ccArchive& ccArchive::operator||(bool& value) {
-    unsigned char byte = value ? 1 : 0;
+    // A bool about to be loaded may not hold a value yet: read it only when storing.
+    unsigned char byte = !isLoading() && value ? 1 : 0;
     *this || byte;
     if (isLoading()) {
         if (byte > 1)
