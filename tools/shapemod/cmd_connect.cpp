@@ -9,7 +9,7 @@ int cmdConnect(const Args& args, std::ostream& out, std::ostream&) {
                      "Joins the open pieces of the model's general trees whose ends lie closer "
                      "than D\ninto contours; each piece keeps its record.")
             .requiredOption("--distance", "D", "the largest gap that is closed (0 or more)")
-            .option("-o", "FILE", "write the model to FILE (.arc: archive; else JSON)");
+            .option("-o", "FILE", kModelOutputHelp);
     const auto a = parser.parseOrShowHelp(args, out);
     if (!a) return kSuccess;
     const double distance = a->number("--distance", 0);

@@ -66,7 +66,7 @@ int cmdImport(const Args& args, std::ostream& out, std::ostream& err) {
                      "SPLINE and\nblock references) into a general tree with one subtree per "
                      "layer, joins the\npieces of a layer that meet, and writes the model. "
                      "Entities that cannot be\nimported are listed on standard error.")
-            .option("-o", "FILE", "write the model to FILE (.arc: archive; else JSON)")
+            .option("-o", "FILE", kModelOutputHelp)
             .option("--connect", "D",
                     "join pieces whose ends lie closer than D (default " +
                         cfNarrow(cfStr(kDefaultConnectDistance)) + ", in drawing units)")

@@ -10,7 +10,7 @@ int cmdMap(const Args& args, std::ostream& out, std::ostream&) {
                      "+ ty).\nMirroring maps keep each edge's polarity on the same side of the "
                      "material.")
             .requiredOption("--xform", "a b c d tx ty", "the transform")
-            .option("-o", "FILE", "write the model to FILE (.arc: archive; else JSON)");
+            .option("-o", "FILE", kModelOutputHelp);
     const auto a = parser.parseOrShowHelp(args, out);
     if (!a) return kSuccess;
     double v[6];

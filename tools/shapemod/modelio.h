@@ -28,4 +28,9 @@ std::string encodeModelFor(const std::string& path, const ModelFile& model);
 // (to `out` as JSON when `path` is empty or "-").
 void writeModelOutput(const std::string& path, const ModelFile& model, std::ostream& out);
 
+// The help text of the `-o FILE` option of every command whose result is a
+// model written by writeModelOutput.
+inline constexpr const char* kModelOutputHelp =
+    "write the model to FILE (.arc: archive; else JSON)";
+
 }  // namespace shapemod
