@@ -128,6 +128,12 @@ class ccShape : public virtual ccRepBase, public virtual ccPersistent {
     // arc length). An infinite shape throws ccShapesError::InfiniteExtent in
     // either mode; unusable parameters throw BadParams.
     virtual void sample(const ccSampleParams& params, ccSampleResult& result) const;
+    // The number of samples sample() would append with these parameters,
+    // when the shape can tell it without sampling (a cheap perimeter and the
+    // rules of cfSampleOffsets); -1 when it cannot, and for any shape or
+    // parameters that sample() would refuse. Callers use it to size their
+    // output once; it never throws.
+    virtual long sampleCount(const ccSampleParams& /*params*/) const noexcept { return -1; }
 
     // Geometric equality: same type and same parameters, both ways.
     bool operator==(const ccShape& other) const { return equal_(other) && other.equal_(*this); }
