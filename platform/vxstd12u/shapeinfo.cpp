@@ -208,6 +208,14 @@ void ccSampleOffsets::uniform(double perimeter, bool closed, long n) {
     last_ = perimeter;
 }
 
+long cfSampleCount(double perimeter, bool closed, const ccShapeSampleParams& params) noexcept {
+    try {
+        return ccSampleOffsets(perimeter, closed, params).size();
+    } catch (const ccException&) {
+        return -1;
+    }
+}
+
 std::vector<double> cfSampleOffsets(double perimeter, bool closed,
                                     const ccShapeSampleParams& params) {
     const ccSampleOffsets offsets(perimeter, closed, params);

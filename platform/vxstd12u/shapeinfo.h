@@ -147,6 +147,10 @@ class ccSampleOffsets {
     double last_ = 0.0;
 };
 
+// The number of arc lengths ccSampleOffsets gives for these arguments; -1
+// where it would throw.
+long cfSampleCount(double perimeter, bool closed, const ccShapeSampleParams& params) noexcept;
+
 // The offsets of ccSampleOffsets as an array.
 std::vector<double> cfSampleOffsets(double perimeter, bool closed,
                                     const ccShapeSampleParams& params);
