@@ -16,16 +16,11 @@
 
 namespace {
 
+using shape_checks::expectSamePoint;
 using shape_checks::kAngleSlack;
 using shape_checks::kLengthRelative;
 
 const ccGenPoly::ccVertexList kSquare{{0, 0}, {10, 0}, {10, 10}, {0, 10}};  // counter-clockwise
-
-void expectNear(const ccVector<2>& actual, const ccVector<2>& expected) {
-    EXPECT_LE((actual - expected).len(), kLengthRelative)
-        << "(" << actual.x() << ", " << actual.y() << ") vs (" << expected.x() << ", "
-        << expected.y() << ")";
-}
 
 const ccEllipseArc2& arcAt(const ccContourTree& contour, long i) {
     const auto* arc = contour.child(i).dynamicCast<const ccEllipseArc2>();
@@ -96,25 +91,25 @@ TEST(GenPoly, OneRoundedAndOneNotchedCornerGiveSegmentsAndArcsInOrder) {
     // The rounded corner turns left with the corner; the notch, centred on
     // its vertex, runs clockwise against it.
     const ccEllipseArc2& round = arcAt(*contour, 1);
-    expectNear(round.ellipse().center(), {8, 2});
+    expectSamePoint(round.ellipse().center(), {8, 2});
     EXPECT_NEAR(round.phiSpan().toDouble(), ccPi / 2, kAngleSlack);
     const ccEllipseArc2& notch = arcAt(*contour, 3);
-    expectNear(notch.ellipse().center(), {10, 10});
+    expectSamePoint(notch.ellipse().center(), {10, 10});
     EXPECT_NEAR(notch.phiSpan().toDouble(), -ccPi / 2, kAngleSlack);
-    expectNear(notch.startPoint(), {10, 9});
-    expectNear(notch.endPoint(), {9, 10});
+    expectSamePoint(notch.startPoint(), {10, 9});
+    expectSamePoint(notch.endPoint(), {9, 10});
     for (long i = 0; i + 1 < 5; ++i)
-        expectNear(contour->child(i)->endPoint(), contour->child(i + 1)->startPoint());
+        expectSamePoint(contour->child(i)->endPoint(), contour->child(i + 1)->startPoint());
 
     EXPECT_NEAR(poly.perimeter(), 24 + 1.5 * ccPi, kLengthRelative);
-    expectNear(poly.startPoint(), {0, 0});
-    expectNear(poly.endPoint(), {0, 10});
+    expectSamePoint(poly.startPoint(), {0, 0});
+    expectSamePoint(poly.endPoint(), {0, 10});
     // Left, then the notch's own left-right-left that nets its corner's turn.
     EXPECT_NEAR(poly.tangentRotation(), ccPi, kAngleSlack);
     ccVector<2> p;
     ccRadian tangent;
     poly.perimPointAndTangent(ccPerimPos(0, 8 + ccPi + 3), p, tangent);
-    expectNear(p, {10, 5});
+    expectSamePoint(p, {10, 5});
     EXPECT_NEAR(tangent.toDouble(), ccPi / 2, kAngleSlack);
     EXPECT_NEAR(poly.nearestPerimPos({12, 5}).offset(), 8 + ccPi + 3, kLengthRelative);
 }
@@ -123,10 +118,10 @@ TEST(GenPoly, ClosedPolygonsStartAtVertexZeroAndKeepItWhenReversed) {
     const ccGenPoly rounded(kSquare, {2, 2, 2, 2}, true);
     EXPECT_NEAR(rounded.perimeter(), 24 + 4 * ccPi, kLengthRelative);
     const ccVector<2> middleOfFirstArc = ccVector<2>(2, 2) + ccVector<2>(-1, -1).unit() * 2.0;
-    expectNear(rounded.startPoint(), middleOfFirstArc);
-    expectNear(rounded.endPoint(), middleOfFirstArc);
+    expectSamePoint(rounded.startPoint(), middleOfFirstArc);
+    expectSamePoint(rounded.endPoint(), middleOfFirstArc);
     EXPECT_EQ(rounded.contour()->numChildren(), 9);  // vertex 0's arc comes in two halves
-    expectNear(rounded.reverse()->startPoint(), middleOfFirstArc);
+    expectSamePoint(rounded.reverse()->startPoint(), middleOfFirstArc);
     EXPECT_TRUE(rounded.isRightHanded());
     EXPECT_FALSE(rounded.reverse()->isRightHanded());
     EXPECT_NEAR(rounded.tangentRotation(), ccTwoPi, kAngleSlack);
@@ -140,7 +135,7 @@ TEST(GenPoly, ClosedPolygonsStartAtVertexZeroAndKeepItWhenReversed) {
     EXPECT_NEAR(notched.tangentRotation(), ccTwoPi, kAngleSlack);
 
     const ccGenPoly sharp(kSquare, true);
-    expectNear(sharp.startPoint(), {0, 0});
+    expectSamePoint(sharp.startPoint(), {0, 0});
     EXPECT_NEAR(sharp.perimeter(), 40, kLengthRelative);
     const ccRect box = sharp.boundingBox();
     EXPECT_NEAR(box.xMax(), 10, kLengthRelative);
@@ -165,7 +160,7 @@ TEST(GenPoly, MappingGivesTheMappedContourAndPiecesAreOpenContours) {
     const auto mapped = poly.mapShape(shear);
     ASSERT_NE(mapped.dynamicCast<const ccContourTree>(), nullptr);
     EXPECT_TRUE(*mapped == *poly.contour()->mapShape(shear));
-    expectNear(mapped->startPoint(), shear.mapPoint(poly.startPoint()));
+    expectSamePoint(mapped->startPoint(), shear.mapPoint(poly.startPoint()));
 
     const auto piece = poly.subShape(ccShapeInfo(poly), {ccPerimPos(0, 3), 12});
     const auto* open = piece.dynamicCast<const ccContourTree>();
@@ -204,7 +199,7 @@ TEST(GenPoly, SamplePositionsAreOffsetsAlongTheWholeOutline) {
         ccVector<2> p;
         ccRadian unused;
         poly.perimPointAndTangent(ccPerimPos(0, result.perimPositions()[k].offset()), p, unused);
-        expectNear(p, result.positions()[k]);
+        expectSamePoint(p, result.positions()[k]);
     }
 }
 

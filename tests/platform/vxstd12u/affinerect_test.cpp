@@ -12,6 +12,7 @@
 namespace {
 
 using shape_checks::coin;
+using shape_checks::expectSamePoint;
 using shape_checks::kAngleSlack;
 using shape_checks::kLengthRelative;
 using shape_checks::uniform;
@@ -20,11 +21,6 @@ ccAffineRectangle randomAffineRect(std::mt19937& rng) {
     return ccAffineRectangle(
         shape_checks::randomPoint(rng, 50), ccVector<2>(uniform(rng, 1, 30), uniform(rng, 1, 30)),
         ccRadian(uniform(rng, -ccPi, ccPi)), ccRadian(uniform(rng, -1.3, 1.3)), coin(rng));
-}
-
-void expectNear(const ccVector<2>& a, const ccVector<2>& b, double scale = 100) {
-    EXPECT_LE((a - b).len(), kLengthRelative * scale)
-        << "(" << a.x() << ", " << a.y() << ") vs (" << b.x() << ", " << b.y() << ")";
 }
 
 // The corners as a set, whatever their order.
@@ -42,8 +38,8 @@ TEST(AffineRectTest, RandomAffineRectanglesKeepEveryLoopProperty) {
 
 TEST(AffineRectTest, DecomposesIntoFourSidesFromTheFirstCorner) {
     const ccAffineRectangle rect(ccVector<2>(2, 1), ccVector<2>(4, 2), ccRadian(0.0));
-    expectNear(rect.corner(0), ccVector<2>(0, 0));
-    expectNear(rect.corner(2), ccVector<2>(4, 2));
+    expectSamePoint(rect.corner(0), ccVector<2>(0, 0));
+    expectSamePoint(rect.corner(2), ccVector<2>(4, 2));
     EXPECT_NEAR(rect.perimeter(), 12, kLengthRelative * 12);
     const auto parts = rect.decompose();
     const auto* contour = parts.dynamicCast<const ccContourTree>();
@@ -52,26 +48,26 @@ TEST(AffineRectTest, DecomposesIntoFourSidesFromTheFirstCorner) {
     const ccVector<2> ends[4] = {{4, 0}, {4, 2}, {0, 2}, {0, 0}};
     for (int i = 0; i < 4; ++i) {
         ASSERT_NE(contour->child(i).dynamicCast<const ccLineSeg>(), nullptr);
-        expectNear(contour->child(i)->endPoint(), ends[i]);
+        expectSamePoint(contour->child(i)->endPoint(), ends[i]);
     }
     EXPECT_NEAR(rect.tangentRotation(), ccTwoPi, kAngleSlack);
 
     // Left-handed: up the second side first, from the same corner.
     const auto left = rect.reverse();
-    expectNear(left->startPoint(), ccVector<2>(0, 0));
+    expectSamePoint(left->startPoint(), ccVector<2>(0, 0));
     EXPECT_NEAR(left->startAngle().toDouble(), ccPi / 2, kAngleSlack);
     EXPECT_NEAR(left->endAngle().toDouble(), ccPi, kAngleSlack);
     ccVector<2> p;
     ccRadian t;
     left->perimPointAndTangent(ccPerimPos(0, 3), p, t);
-    expectNear(p, ccVector<2>(1, 2));
+    expectSamePoint(p, ccVector<2>(1, 2));
 }
 
 TEST(AffineRectTest, SkewMakesAParallelogramWithTheSameSides) {
     const ccAffineRectangle slanted(ccVector<2>(0, 0), ccVector<2>(2, 2), ccRadian(0.0),
                                     ccRadian(-ccPi / 4));
     const double h = std::sqrt(2.0);
-    expectNear(slanted.corner(3) - slanted.corner(0), ccVector<2>(h, h));
+    expectSamePoint(slanted.corner(3) - slanted.corner(0), ccVector<2>(h, h));
     EXPECT_NEAR(slanted.perimeter(), 8, kLengthRelative * 8);
     EXPECT_TRUE(slanted.within(ccVector<2>(0.5, 0.5)));
     EXPECT_FALSE(slanted.within(ccVector<2>(-1.2, 0.5)));
@@ -88,9 +84,9 @@ TEST(AffineRectTest, MirrorsSwapTheSidesAndKeepTheStartCorner) {
     const auto* mapped = image.dynamicCast<const ccAffineRectangle>();
     ASSERT_NE(mapped, nullptr);
     EXPECT_FALSE(mapped->isRightHanded());
-    expectNear(mapped->sides(), ccVector<2>(2, 4));
-    expectNear(mapped->corner(0), mirror.mapPoint(rect.corner(0)));
-    expectNear(mapped->corner(1), mirror.mapPoint(rect.corner(3)));
+    expectSamePoint(mapped->sides(), ccVector<2>(2, 4));
+    expectSamePoint(mapped->corner(0), mirror.mapPoint(rect.corner(0)));
+    expectSamePoint(mapped->corner(1), mirror.mapPoint(rect.corner(3)));
     const auto back = image->mapShape(mirror);
     ASSERT_NE(back.dynamicCast<const ccAffineRectangle>(), nullptr);
     EXPECT_TRUE(back->isRightHanded());

@@ -65,7 +65,7 @@ TEST(BezierCurve, QuarterCirclesHaveTheLengthOfAQuarterTurn) {
     const ccBezierCurve exact = exactQuarterCircle(r);
     EXPECT_TRUE(exact.isWeighted());
     EXPECT_NEAR(exact.perimeter(), ccPi / 2 * r, kLengthRelative);
-    const auto samples = shape_checks::sampleEvery(exact, 0.1);
+    const auto samples = shape_checks::sampleAt(exact, 0.1);
     for (size_t i = 0; i < samples.positions().size(); ++i) {
         const ccVector<2> p = samples.positions()[i];
         EXPECT_NEAR(p.len(), r, kLengthRelative);

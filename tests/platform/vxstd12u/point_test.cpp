@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include "random_straight_shapes.h"
 #include "vxstd12u/errors.h"
 #include "vxstd12u/rect.h"
 

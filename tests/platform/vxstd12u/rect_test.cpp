@@ -4,23 +4,15 @@
 
 #include <gtest/gtest.h>
 
-#include "random_straight_shapes.h"
+#include "shape_checks.h"
 #include "vxstd12u/errors.h"
 #include "vxstd12u/line.h"
 #include "vxstd12u/polyline.h"
 #include "vxstd12u/shapeinfo.h"
 #include "vxstd12u/shapetree.h"
 
-namespace {
-
-ccVector<2> pointAt(const ccShape& s, double offset) {
-    ccVector<2> p;
-    ccRadian t;
-    s.perimPointAndTangent(ccPerimPos(0, offset), p, t);
-    return p;
-}
-
-}  // namespace
+using shape_checks::expectSamePoint;
+using shape_checks::pointAt;
 
 TEST(Rect, StartsAtTheOriginAndRunsAlongXFirstCounterClockwise) {
     const ccRect r({1, 2}, {4, 3});
@@ -74,9 +66,9 @@ TEST(Rect, MapsToARectOnlyWhenItStaysAxisAlignedWithTheSameStart) {
     const ccPolyline& poly = *ccPtrHandle<ccPolyline>(turned);
     ASSERT_EQ(poly.numVertices(), 4);
     EXPECT_TRUE(poly.isClosed());
-    expectNear(poly.vertex(0), {-1, 1});
-    expectNear(poly.vertex(1), {-1, 3});
-    expectNear(poly.vertex(2), {-2, 3});
+    expectSamePoint(poly.vertex(0), {-1, 1});
+    expectSamePoint(poly.vertex(1), {-1, 3});
+    expectSamePoint(poly.vertex(2), {-2, 3});
     EXPECT_TRUE(poly.isRightHanded());
 
     const auto mirrored = r.mapShape(ccXform<2>(ccMatrix<2>::scale(-1, 1), {}));
@@ -87,7 +79,7 @@ TEST(Rect, MapsToARectOnlyWhenItStaysAxisAlignedWithTheSameStart) {
 
 TEST(Rect, ReverseAndPiecesArePolylines) {
     const ccRect r({0, 0}, {2, 1});
-    const ccPolyline reversed = asPolyline(r.reverse());
+    const ccPolyline reversed = *ccPtrHandle<ccPolyline>(r.reverse());
     EXPECT_EQ(reversed.vertices(), (std::vector<ccVector<2>>{{0, 0}, {0, 1}, {2, 1}, {2, 0}}));
     EXPECT_FALSE(reversed.isRightHanded());
     EXPECT_EQ(*reversed.reverse(), r.toPolyline());
@@ -108,39 +100,33 @@ TEST(Rect, BadSizesAndCoordinatesAreRefused) {
 }
 
 TEST(RectProperties, AgreesWithItsPolylineUnderEveryMap) {
-    RandomStraightShapes random(21);
+    std::mt19937 rng(21);
     for (int trial = 0; trial < 100; ++trial) {
-        const ccRect r = random.rect();
+        const ccRect r(shape_checks::randomPoint(rng, 100),
+                       {shape_checks::uniform(rng, 0.5, 80), shape_checks::uniform(rng, 0.5, 80)});
         const ccPolyline poly = r.toPolyline();
-        const ccXform<2> maps[] = {random.rigid(), random.mirrored(), random.affine()};
-        for (const ccXform<2>& x : maps) {
-            const auto image = r.mapShape(x);
-            const auto polyImage = poly.mapShape(x);
-            EXPECT_NEAR(image->perimeter(), polyImage->perimeter(), cc_tol::kCoincident);
-            EXPECT_EQ(image->isRightHanded(), x.determinant() > 0);
-            const double f = random.uniform(0, 1);
-            expectNear(pointAt(*image, f * image->perimeter()),
-                       pointAt(*polyImage, f * polyImage->perimeter()));
-        }
-        EXPECT_NEAR(r.decompose()->perimeter(), r.perimeter(), cc_tol::kCoincident);
-        const auto reversed = r.reverse();
-        EXPECT_NEAR(reversed->perimeter(), r.perimeter(), cc_tol::kCoincident);
-        EXPECT_FALSE(reversed->isRightHanded());
-        EXPECT_EQ(*reversed->reverse(), poly);
-
-        const ccXform<2> x = trial % 2 ? random.mirrored() : random.rigid();
-        const ccShape::ccSampleParams params(random.uniform(0, 2), random.uniform(0.5, 5),
-                                             ccNoPointLimit, true, true);
-        ccShape::ccSampleResult direct, viaImage;
-        r.sample(params, direct);
-        r.mapShape(x)->sample(params, viaImage);
-        ASSERT_EQ(direct.positions().size(), viaImage.positions().size());
-        EXPECT_TRUE(direct.closedFlags().at(0));
-        for (std::size_t k = 0; k < direct.positions().size(); ++k) {
-            expectNear(viaImage.positions()[k], x.mapPoint(direct.positions()[k]));
-            expectNear(r.nearestPoint(direct.positions()[k]), direct.positions()[k]);
-        }
-        const ccVector<2> q = random.point();
+        const ccXform<2> x =
+            trial % 2 ? shape_checks::randomAffine(rng) : shape_checks::randomRigid(rng);
+        const auto image = r.mapShape(x);
+        const auto polyImage = poly.mapShape(x);
+        EXPECT_EQ(image->isRightHanded(), x.determinant() > 0);
+        const double f = shape_checks::uniform(rng, 0, 1);
+        EXPECT_NEAR(image->perimeter(), polyImage->perimeter(), cc_tol::kCoincident);
+        expectSamePoint(pointAt(*image, f * image->perimeter()),
+                        pointAt(*polyImage, f * polyImage->perimeter()));
+        EXPECT_EQ(*r.reverse()->reverse(), poly);
+        const ccVector<2> q = shape_checks::randomPoint(rng, 100);
         EXPECT_EQ(r.within(q), poly.within(q));
+
+        const ccShape::ccSampleParams params(shape_checks::uniform(rng, 0, 2),
+                                             shape_checks::uniform(rng, 0.5, 5), ccNoPointLimit,
+                                             true, true);
+        ccShape::ccSampleResult direct, viaPolyline;
+        r.sample(params, direct);
+        poly.sample(params, viaPolyline);
+        EXPECT_TRUE(direct.closedFlags().at(0));
+        ASSERT_EQ(direct.positions().size(), viaPolyline.positions().size());
+        for (std::size_t k = 0; k < direct.positions().size(); ++k)
+            expectSamePoint(direct.positions()[k], viaPolyline.positions()[k]);
     }
 }

@@ -1,6 +1,6 @@
-// Checks every finite curve and every region made of loops (rings,
-// generalized and affine rectangles) must pass, and the random transforms
-// they are run under.
+// The checks every finite curve and every region made of loops (rings,
+// generalized and affine rectangles) must pass, the seeded random shapes and
+// transforms they run under, and the comparisons the shape tests share.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,6 +11,9 @@
 #include <vector>
 
 #include "vxstd12u/composed.h"
+#include "vxstd12u/ellipse.h"
+#include "vxstd12u/line.h"
+#include "vxstd12u/polyline.h"
 #include "vxstd12u/rect.h"
 #include "vxstd12u/shapeinfo.h"
 #include "vxstd12u/shapetree.h"
@@ -22,6 +25,12 @@ namespace shape_checks {
 // length, and integration over a handful of pieces repeats that error.
 constexpr double kLengthRelative = 1000 * cc_tol::kArcParameterRelative;
 constexpr double kAngleSlack = 1e6 * cc_tol::kAngle;
+// Test shapes stay within a few hundred units, where computed points agree
+// far below the coincidence tolerance scaled by this factor; a wrong sign,
+// order or joint moves them by the size of the shape.
+constexpr double kSamePoint = 1000 * cc_tol::kCoincident;
+// Closed-form results of magnitude up to a few hundred: a few roundings off.
+constexpr double kRoundoff = 1e-12;
 
 inline double scaleOf(const ccShape& s) {
     return std::max(1.0, s.perimeter());
@@ -29,6 +38,10 @@ inline double scaleOf(const ccShape& s) {
 
 inline double uniform(std::mt19937& rng, double lo, double hi) {
     return std::uniform_real_distribution<double>(lo, hi)(rng);
+}
+
+inline int count(std::mt19937& rng, int lo, int hi) {
+    return std::uniform_int_distribution<int>(lo, hi)(rng);
 }
 
 inline ccVector<2> randomPoint(std::mt19937& rng, double extent) {
@@ -39,20 +52,81 @@ inline bool coin(std::mt19937& rng) {
     return std::bernoulli_distribution(0.5)(rng);
 }
 
+inline ccRadian randomAngle(std::mt19937& rng) {
+    return ccRadian(uniform(rng, -ccPi, ccPi));
+}
+
 inline double angleGap(const ccRadian& a, const ccRadian& b) {
     return std::fabs((a - b).signedNorm().toDouble());
+}
+
+inline void expectSamePoint(const ccVector<2>& a, const ccVector<2>& b,
+                            double tolerance = kSamePoint) {
+    EXPECT_LE((a - b).len(), tolerance)
+        << "(" << a.x() << ", " << a.y() << ") vs (" << b.x() << ", " << b.y() << ")";
+}
+
+inline void expectSameHeading(const ccRadian& a, const ccRadian& b, double tolerance = kSamePoint) {
+    EXPECT_LE(angleGap(a, b), tolerance) << a.toDouble() << " vs " << b.toDouble();
 }
 
 inline void pointAt(const ccShape& shape, double offset, ccVector<2>& p, ccRadian& t) {
     shape.perimPointAndTangent(ccPerimPos(0, offset), p, t);
 }
 
-inline ccShape::ccSampleResult sampleEvery(const ccShape& shape, double spacing) {
-    ccShape::ccSampleParams params(0.0, spacing, ccNoPointLimit, true, true);
+inline ccVector<2> pointAt(const ccShape& shape, double offset) {
+    ccVector<2> p;
+    ccRadian t;
+    pointAt(shape, offset, p, t);
+    return p;
+}
+
+inline ccRadian tangentAt(const ccShape& shape, double offset) {
+    ccVector<2> p;
+    ccRadian t;
+    pointAt(shape, offset, p, t);
+    return t;
+}
+
+// Samples every `spacing` with tangents and perimeter positions.
+inline ccShape::ccSampleResult sampleAt(const ccShape& shape, double spacing,
+                                        bool duplicates = true) {
+    ccShape::ccSampleParams params(0.0, spacing, ccNoPointLimit, true, duplicates);
     params.perimPosRequested(true);
     ccShape::ccSampleResult result;
     shape.sample(params, result);
     return result;
+}
+
+inline ccCircle randomCircle(std::mt19937& rng) {
+    return ccCircle(randomPoint(rng, 100), uniform(rng, 0.5, 60));
+}
+
+inline ccEllipse2 randomEllipse(std::mt19937& rng) {
+    return ccEllipse2(randomPoint(rng, 100), {uniform(rng, 0.5, 60), uniform(rng, 0.5, 60)},
+                      randomAngle(rng), coin(rng), randomAngle(rng));
+}
+
+// Spans of either sign, from a tenth of a radian to a full turn.
+inline ccEllipseArc2 randomArc(std::mt19937& rng) {
+    const double span = uniform(rng, 0.1, ccTwoPi) * (coin(rng) ? 1 : -1);
+    return ccEllipseArc2(randomEllipse(rng), ccRadian(uniform(rng, -ccTwoPi, ccTwoPi)),
+                         ccRadian(span));
+}
+
+// Random vertices, now and then one repeated so that zero-length edges get
+// exercised.
+inline ccPolyline randomPolyline(std::mt19937& rng, bool closed) {
+    std::vector<ccVector<2>> vertices;
+    for (int n = count(rng, closed ? 3 : 2, 9); n > 0; --n) {
+        vertices.push_back(randomPoint(rng, 100));
+        if (count(rng, 0, 7) == 0) vertices.push_back(vertices.back());
+    }
+    return ccPolyline(vertices, closed);
+}
+
+inline ccLineSeg randomSegment(std::mt19937& rng) {
+    return ccLineSeg(randomPoint(rng, 100), randomPoint(rng, 100));
 }
 
 // Every sample lies on the shape, and the point at the offset it reports is
@@ -168,8 +242,8 @@ inline ccXform<2> randomAffine(std::mt19937& rng) {
 inline void expectMapCommutesWithSampling(const ccShape& shape, const ccXform<2>& similarity,
                                           double scale, double spacing) {
     const auto image = shape.mapShape(similarity);
-    const auto before = sampleEvery(shape, spacing);
-    const auto after = sampleEvery(*image, spacing * scale);
+    const auto before = sampleAt(shape, spacing);
+    const auto after = sampleAt(*image, spacing * scale);
     ASSERT_EQ(before.positions().size(), after.positions().size());
     const double tolerance = kLengthRelative * scaleOf(*image);
     for (size_t k = 0; k < before.positions().size(); ++k) {
@@ -188,7 +262,7 @@ inline void expectMapCommutesWithSampling(const ccShape& shape, const ccXform<2>
 inline void checkCurve(const ccShape& curve, std::mt19937& rng, bool mirror,
                        bool cornered = false) {
     const double length = curve.perimeter(), spacing = length / 17.5;
-    const auto samples = sampleEvery(curve, spacing);
+    const auto samples = sampleAt(curve, spacing);
     ASSERT_GE(samples.positions().size(), 2u);
     expectSamplesWhereTheySay(curve, samples, cornered);
     for (size_t k = 1; !cornered && k + 1 < samples.perimPositions().size(); ++k) {
@@ -214,7 +288,7 @@ inline double outerLoopLength(const ccComposedShape& shape) {
 // perimeter, the start and the inside.
 inline void expectSamplesAndDecomposition(const ccComposedShape& shape, std::mt19937& rng) {
     const double scale = scaleOf(shape);
-    const auto result = sampleEvery(shape, shape.perimeter() / 53);
+    const auto result = sampleAt(shape, shape.perimeter() / 53);
     EXPECT_EQ(result.numChains(), static_cast<long>(shape.loops().size()));
     expectSamplesWhereTheySay(shape, result);
 

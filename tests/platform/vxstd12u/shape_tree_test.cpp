@@ -47,8 +47,8 @@ void expectReversal(const ccShapeTree& tree) {
         if (nearJoint(info, s)) continue;
         ccVector<2> p, q;
         ccRadian a, b;
-        pointAlong(tree, s, p, a);
-        pointAlong(*reversed, length - s, q, b);
+        pointAt(tree, s, p, a);
+        pointAt(*reversed, length - s, q, b);
         expectSamePoint(p, q);
         expectSameHeading(a, b + ccRadian(ccPi));
     }
@@ -108,7 +108,7 @@ void expectPiecesAddUp(const ccShapeTree& tree, RandomTrees& random) {
         if (piece->isEmpty() || dynamic_cast<const ccGeneralShapeTree*>(&tree)) continue;
         ccVector<2> p;
         ccRadian t;
-        pointAlong(tree, cuts[k], p, t);
+        pointAt(tree, cuts[k], p, t);
         expectSamePoint(piece->startPoint(), p);
     }
     EXPECT_NEAR(sum, length, treeTolerance());
@@ -161,7 +161,6 @@ TEST(ShapeTree, EditingSharesTheGivenObjectsAndRefusesBadInput) {
 }
 
 TEST(ShapeTree, HeightAndSizeCountLevelsAndNodes) {
-    RandomTrees random(7);
     ccGeneralShapeTree tree;
     EXPECT_EQ(tree.height(), 1);
     EXPECT_EQ(tree.size(false), 1);

@@ -1,36 +1,20 @@
-// Seeded random contours and trees of segments and circular arcs, and checks
-// that compare two ways of reaching the same answer on them.
+// Seeded random contours and trees of segments and circular arcs for the
+// shape-tree tests, on top of the shared shape checks.
 #pragma once
 
 #include <cmath>
 #include <random>
 #include <vector>
 
-#include <gtest/gtest.h>
+#include "shape_checks.h"
 
-#include "vxstd12u/ellipse.h"
-#include "vxstd12u/line.h"
-#include "vxstd12u/shapeinfo.h"
-#include "vxstd12u/shapetree.h"
-#include "vxstd12u/tolerances.h"
+using shape_checks::expectSameHeading;
+using shape_checks::expectSamePoint;
+using shape_checks::pointAt;
+using shape_checks::sampleAt;
 
-// Shapes stay within a few tens of units; computed points agree far below
-// the coincidence tolerance scaled by this factor.
-constexpr double kTreeSlack = 1000.0;
 inline double treeTolerance() {
-    return kTreeSlack * cc_tol::kCoincident;
-}
-
-inline void expectSamePoint(const ccVector<2>& a, const ccVector<2>& b,
-                            double tolerance = treeTolerance()) {
-    EXPECT_LE((a - b).len(), tolerance)
-        << "(" << a.x() << ", " << a.y() << ") vs (" << b.x() << ", " << b.y() << ")";
-}
-
-inline void expectSameHeading(const ccRadian& a, const ccRadian& b,
-                              double tolerance = treeTolerance()) {
-    EXPECT_LE(std::fabs((a - b).signedNorm().toDouble()), tolerance)
-        << a.toDouble() << " vs " << b.toDouble();
+    return shape_checks::kSamePoint;
 }
 
 inline ccPtrHandle_const<ccShape> segment(const ccVector<2>& a, const ccVector<2>& b) {
@@ -52,13 +36,12 @@ class RandomTrees {
   public:
     explicit RandomTrees(unsigned seed) : rng_(seed) {}
 
-    double uniform(double lo, double hi) {
-        return std::uniform_real_distribution<double>(lo, hi)(rng_);
-    }
-    int count(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng_); }
-    bool coin() { return count(0, 1) == 1; }
+    double uniform(double lo, double hi) { return shape_checks::uniform(rng_, lo, hi); }
+    int count(int lo, int hi) { return shape_checks::count(rng_, lo, hi); }
+    bool coin() { return shape_checks::coin(rng_); }
 
-    // Corners of a star-shaped, counter-clockwise polygon about `center`.
+    // Corners of a counter-clockwise polygon star-shaped about `center`: with
+    // four or more corners no gap between them reaches half a turn.
     std::vector<ccVector<2>> starCorners(const ccVector<2>& center, double size, int n) {
         std::vector<ccVector<2>> corners;
         const double phase = uniform(0, ccTwoPi);
@@ -85,7 +68,7 @@ class RandomTrees {
     ccPtrHandle<ccContourTree> closedContour(const ccVector<2>& center, double size,
                                              bool clockwise = false) {
         auto contour = cfMakeHandle<ccContourTree>(true);
-        contour->addChildren(starPieces(center, size, count(3, 6)), true);
+        contour->addChildren(starPieces(center, size, count(4, 6)), true);
         if (clockwise) return ccPtrHandle<ccContourTree>(contour->reverse());
         return contour;
     }
@@ -120,9 +103,7 @@ class RandomTrees {
         return tree;
     }
 
-    ccVector<2> randomPoint(double extent) {
-        return {uniform(-extent, extent), uniform(-extent, extent)};
-    }
+    ccVector<2> randomPoint(double extent) { return shape_checks::randomPoint(rng_, extent); }
 
     // A rigid map, mirrored when asked.
     ccXform<2> rigid(bool mirror) {
@@ -136,18 +117,3 @@ class RandomTrees {
   private:
     std::mt19937 rng_;
 };
-
-// The point and tangent `offset` along the whole shape.
-inline void pointAlong(const ccShape& shape, double offset, ccVector<2>& point, ccRadian& tangent) {
-    shape.perimPointAndTangent(ccPerimPos(0, offset), point, tangent);
-}
-
-// Samples at `spacing` with tangents and perimeter positions.
-inline ccShape::ccSampleResult sampleAt(const ccShape& shape, double spacing,
-                                        bool duplicates = true) {
-    ccShape::ccSampleParams params(0.0, spacing, ccNoPointLimit, true, duplicates);
-    params.perimPosRequested(true);
-    ccShape::ccSampleResult result;
-    shape.sample(params, result);
-    return result;
-}
