@@ -123,9 +123,9 @@ void appendFromSamples(const ccShape::ccSampleResult& samples, const ccShapeMode
     for (long j = 0; j < samples.numChains(); ++j) {
         const long first = samples.breaks()[j];
         const long end = first + samples.chainLength(j);
-        ccFeaturelet* f = out.appendChain(end - first, samples.closedFlags()[j]);
+        out.beginChain(samples.closedFlags()[j]);
         for (long s = first; s < end; ++s)
-            *f++ = looks.of(s).at(positions[s], tangents ? tangents + s : nullptr);
+            out.pushBack(looks.of(s).at(positions[s], tangents ? tangents + s : nullptr));
     }
 }
 
@@ -143,45 +143,88 @@ ccFeaturelet mergedJoint(const ccFeaturelet& prev, const ccFeaturelet& cur) {
                         0.5 * (cur.weight + prev.weight), cur.isMod180() || prev.isMod180());
 }
 
-// Featurelets chain j of a joined contour keeps: all but its last, which the
-// next chain's first stands for, unless it is the last chain of an open
-// contour; never fewer than none.
-long keptLength(const ccFeatureletChainSet& pieces, long j, bool closed) {
-    const bool isLastOfOpen = j == pieces.numChains() - 1 && !closed;
-    return std::max(0L, pieces.chainLength(j) - (isLastOfOpen ? 0 : 1));
-}
-
-std::vector<ccFeaturelet> mergedChain(const ccFeatureletChainSet& pieces, bool closed) {
-    const std::vector<ccFeaturelet>& all = pieces.featurelets();
-    const long chains = pieces.numChains();
-    long total = 0;
-    for (long j = 0; j < chains; ++j) total += keptLength(pieces, j, closed);
-    std::vector<ccFeaturelet> merged;
-    merged.reserve(static_cast<std::size_t>(total));
-    for (long j = 0; j < chains; ++j) {
-        long s = pieces.startFeatureIndex(j);
-        long len = keptLength(pieces, j, closed);
-        if (len == 0) continue;
-        if (j > 0 || closed) {
-            const ccFeaturelet& prev = j > 0 ? all[s - 1] : all.back();
-            merged.push_back(mergedJoint(prev, all[s]));
-            ++s;
-            --len;
-        }
-        merged.insert(merged.end(), all.begin() + s, all.begin() + s + len);
-    }
-    return merged;
-}
-
-// Appends the chains of a contour's pieces to `out` as one chain.
-void appendJoined(const ccFeatureletChainSet& pieces, bool closed, const Params& params,
-                  ccFeatureletChainSet& out) {
+bool mergesJoints(const Params& params) {
     const ccShape::ccSampleParams& sample = params.sampleParams();
-    if (sample.uniformMode() || sample.duplicateCorners()) {
-        out.insertChain(out.numChains(), pieces.featurelets(), closed);
-        return;
+    return !sample.uniformMode() && !sample.duplicateCorners();
+}
+
+// Joins the chains of a contour's pieces, given in order, into one chain of
+// `out`. Where joints merge, each chain gives its last featurelet up to the
+// next chain's first, which becomes their mergedJoint; a closed contour's
+// last chain gives it up to the first chain's first, and only an open
+// contour's last chain keeps it. A chain of one featurelet keeps nothing
+// but hands that featurelet on; an empty chain keeps nothing and takes the
+// previous chain's last with it when it ends an open contour. Whether a
+// chain is the last one is known only at finish(), so the featurelet that
+// would end an open contour is held until then; every other one is written
+// once, where it stays.
+class ChainJoiner {
+  public:
+    ChainJoiner(ccFeatureletChainSet& out, bool closed, bool merge)
+        : out_(out), closed_(closed), merge_(merge) {
+        out.beginChain(closed);
     }
-    out.appendChain(mergedChain(pieces, closed), closed);
+
+    void add(const ccFeatureletChainSet& chains) {
+        const ccFeaturelet* all = chains.featurelets().data();
+        for (long j = 0; j < chains.numChains(); ++j)
+            addChain(all + chains.startFeatureIndex(j), chains.chainLength(j));
+    }
+
+    void finish() {
+        if (!merge_) return;
+        if (!closed_) {
+            if (hasTail_) out_.pushBack(tail_);
+            return;
+        }
+        if (wrapIndex_ >= 0) {
+            ccFeaturelet& first = out_.featurelet(wrapIndex_);
+            first = mergedJoint(prev_, first);
+        }
+    }
+
+  private:
+    void addChain(const ccFeaturelet* f, long n) {
+        if (!merge_) {
+            for (long k = 0; k < n; ++k) out_.pushBack(f[k]);
+            return;
+        }
+        if (n == 0) {
+            hasTail_ = false;
+            return;
+        }
+        const ccFeaturelet first = hasPrev_ ? mergedJoint(prev_, f[0]) : f[0];
+        if (n == 1) {
+            tail_ = first;
+        } else {
+            if (!hasPrev_) wrapIndex_ = out_.numFeaturelets();
+            out_.pushBack(first);
+            for (long k = 1; k + 1 < n; ++k) out_.pushBack(f[k]);
+            tail_ = f[n - 1];
+        }
+        hasTail_ = true;
+        prev_ = f[n - 1];
+        hasPrev_ = true;
+    }
+
+    ccFeatureletChainSet& out_;
+    const bool closed_, merge_;
+    bool hasPrev_ = false;  // prev_: the last featurelet added so far
+    ccFeaturelet prev_;
+    bool hasTail_ = false;  // tail_: what an open contour ends with if no chain follows
+    ccFeaturelet tail_;
+    long wrapIndex_ = -1;  // the first chain's first featurelet, when it stayed
+};
+
+// The featurelets a joined contour keeps of its pieces' chains, of the
+// given lengths (see ChainJoiner).
+long joinedLength(const std::vector<long>& chainLengths, bool closed, bool merge) {
+    long total = 0;
+    for (std::size_t j = 0; j < chainLengths.size(); ++j) {
+        const bool keepsItsLast = !merge || (!closed && j + 1 == chainLengths.size());
+        total += std::max(0L, chainLengths[j] - (keepsItsLast ? 0 : 1));
+    }
+    return total;
 }
 
 // ---- the walk ----
@@ -252,10 +295,13 @@ long firstChildNumber(const ccRegionTree* region, const ccShapeInfo* info, long 
     return index + 1;
 }
 
-void appendChildren(const ccShapeTree& tree, const ccRegionTree* region,
-                    const ccShapeModelProps& inForce, const Params& params,
-                    ConsistentPropsMode mode, long shapeIndex, Walk& walk,
-                    ccFeatureletChainSet& out) {
+// Calls visit(child, params, number) for every child of `tree`, in order,
+// on a stack with room: `params` are the child's own (in uniform mode, its
+// share of the points, by perimeter, and never below one; an empty child
+// gets no call), `number` the child's number in the shape info in force.
+template <class Visit>
+void forEachChild(const ccShapeTree& tree, const ccRegionTree* region, const Params& params,
+                  long shapeIndex, const Visit& visit) {
     const bool uniform = isUniform(params);
     Params base = params;
     long index = shapeIndex;
@@ -272,7 +318,7 @@ void appendChildren(const ccShapeTree& tree, const ccRegionTree* region,
     long c = firstChildNumber(region, info, index);
     for (const ccPtrHandle_const<ccShape>& child : tree.children()) {
         if (!uniform) {
-            cfWithEnoughStack([&] { appendFeatures(*child, inForce, base, mode, c, walk, out); });
+            cfWithEnoughStack([&] { visit(*child, base, c); });
             if (info) c += info->subtreeSize(c);
             continue;
         }
@@ -283,9 +329,25 @@ void appendChildren(const ccShapeTree& tree, const ccRegionTree* region,
         const long share =
             std::lround(base.sampleParams().maxPoints() * info->nodePerimeter(c) / total);
         const Params own = withMaxPoints(base, cfIMax(share, 1));
-        cfWithEnoughStack([&] { appendFeatures(*child, inForce, own, mode, c, walk, out); });
+        cfWithEnoughStack([&] { visit(*child, own, c); });
         c += info->subtreeSize(c);
     }
+}
+
+// A contour whose pieces are featurized one by one: each piece's chains go
+// through a scratch set, which stays small, into the one joined chain.
+void appendJoinedContour(const ccContourTree& contour, const ccShapeModelProps& inForce,
+                         const Params& params, ConsistentPropsMode mode, long shapeIndex,
+                         Walk& walk, ccFeatureletChainSet& out) {
+    ChainJoiner joiner(out, contour.isClosed(), mergesJoints(params));
+    ccFeatureletChainSet piece;
+    forEachChild(contour, nullptr, params, shapeIndex,
+                 [&](const ccShape& child, const Params& own, long number) {
+                     piece.clear();
+                     appendFeatures(child, inForce, own, mode, number, walk, piece);
+                     joiner.add(piece);
+                 });
+    joiner.finish();
 }
 
 void appendTreeWalk(const ccShapeTree& tree, const ccContourTree* contour,
@@ -294,14 +356,15 @@ void appendTreeWalk(const ccShapeTree& tree, const ccContourTree* contour,
                     ConsistentPropsMode mode, long shapeIndex, Walk& walk,
                     ccFeatureletChainSet& out) {
     if (contour) {
-        ccFeatureletChainSet pieces;
-        appendChildren(tree, region, inForce, params, mode, shapeIndex, walk, pieces);
-        appendJoined(pieces, contour->isClosed(), params, out);
+        appendJoinedContour(*contour, inForce, params, mode, shapeIndex, walk, out);
         return;
     }
     if (region && !(region->isRoot() && region->isHole()))
         appendBoundaryFeatures(*region, inherited, params, mode, out);
-    appendChildren(tree, region, inForce, params, mode, shapeIndex, walk, out);
+    forEachChild(tree, region, params, shapeIndex,
+                 [&](const ccShape& child, const Params& own, long number) {
+                     appendFeatures(child, inForce, own, mode, number, walk, out);
+                 });
 }
 
 void appendDecomposed(const ccShape& shape, const ccShapeModelProps& inherited,
@@ -383,10 +446,75 @@ void appendFeatures(const ccShape& shape, const ccShapeModelProps& inherited, co
     appendTreeWalk(*tree, contour, region, inherited, inForce, params, mode, shapeIndex, walk, out);
 }
 
+// ---- sizing the output ----
+
+constexpr long kUnknownCount = -1;
+
+long featureletCount(const ccShape& shape, const ccShapeModelProps& inherited, const Params& params,
+                     ConsistentPropsMode mode);
+
+// The featurelets a joined contour gives: a primitive piece gives one chain
+// of its samples (none without samples), a joined sub-contour one chain,
+// perhaps empty.
+long joinedCount(const ccContourTree& contour, const ccShapeModelProps& inForce,
+                 const Params& params, ConsistentPropsMode mode) {
+    std::vector<long> chainLengths;
+    for (const ccPtrHandle_const<ccShape>& child : contour.children()) {
+        const ccShapeTree* sub = child->asShapeTree();
+        if (sub && !sub->asContourTree()) return kUnknownCount;
+        const long n =
+            cfWithEnoughStack([&] { return featureletCount(*child, inForce, params, mode); });
+        if (n < 0) return kUnknownCount;
+        if (n > 0 || sub) chainLengths.push_back(n);
+    }
+    return joinedLength(chainLengths, contour.isClosed(), mergesJoints(params));
+}
+
+// The featurelets the walk appends for `shape` when they follow from the
+// shapes' own sample counts (spaced sampling; no region trees or mapped
+// trees on the way); kUnknownCount otherwise. Mirrors appendFeatures.
+long featureletCount(const ccShape& shape, const ccShapeModelProps& inherited, const Params& params,
+                     ConsistentPropsMode mode) {
+    if (isUniform(params) || cfIsMappedTree(shape)) return kUnknownCount;
+    const ccShapeTree* tree = shape.asShapeTree();
+    if (!tree) return shape.sampleCount(params.sampleParams());
+    if (tree->asRegionTree()) return kUnknownCount;
+    const ccShapeModelProps inForce =
+        inherited.combine(cfLocalShapeModelProps(shape, true, true, true));
+    if (const ccContourTree* contour = tree->asContourTree()) {
+        ccShapeModelProps consistent = inherited;
+        if (cfConsistentContourProps(*contour, inherited, consistent, mode))
+            return contour->sampleCount(params.sampleParams());
+        return joinedCount(*contour, inForce, params, mode);
+    }
+    long total = 0;
+    for (const ccPtrHandle_const<ccShape>& child : tree->children()) {
+        const long n =
+            cfWithEnoughStack([&] { return featureletCount(*child, inForce, params, mode); });
+        if (n < 0) return kUnknownCount;
+        total += n;
+    }
+    return total;
+}
+
+// Gives `set` room for the walk's featurelets when their count is known, so
+// that they are written once into storage of the right size. A shape the
+// walk will refuse is left to the walk to report.
+void reserveForWalk(const ccShape& shape, const ccShapeModelProps& inherited, const Params& params,
+                    ConsistentPropsMode mode, ccFeatureletChainSet& set) {
+    try {
+        const long count = featureletCount(shape, inherited, params, mode);
+        if (count > 0) set.reserve(0, count);
+    } catch (const ccException&) {
+        // left unsized: the walk meets the same fault and reports it
+    }
+}
+
 ChainSetHandle newChainSetOf(const ccShape& shape, const ccShapeModelProps& inherited,
                              const Params& params, ConsistentPropsMode mode, long shapeIndex,
                              std::vector<ccPerimPos>& perimPositions) {
     ChainSetHandle set = newChainSet();
+    reserveForWalk(shape, inherited, params, mode, *set);
     Walk walk{perimPositions, {}};
     appendFeatures(shape, inherited, params, mode, shapeIndex, walk, *set);
     set->releaseSlack();

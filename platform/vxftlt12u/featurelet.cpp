@@ -1,9 +1,6 @@
 #include "vxftlt12u/featurelet.h"
 
-#include <algorithm>
 #include <cmath>
-#include <limits>
-#include <utility>
 
 #include "vxstd12u/str.h"
 
@@ -13,10 +10,6 @@ void ccFeaturelet::magnitude(double m, bool check) {
     if (check && !(m >= 0))
         throw ccFeatureletDefs::BadParams(L"featurelet magnitude " + cfStr(m) + L" is not >= 0");
     magnitude_ = m;
-}
-
-namespace {
-constexpr long kLargestCount = std::numeric_limits<std::int32_t>::max();
 }
 
 void ccFeatureletChainSet::checkChain(long chain) const {
@@ -57,28 +50,34 @@ void ccFeatureletChainSet::reserve(long numChains, long numFeaturelets) {
     featurelets_.reserve(featurelets_.size() + numFeaturelets);
 }
 
-ccFeaturelet* ccFeatureletChainSet::appendChain(long length, bool closed) {
-    checkGrowth(1, length);
-    const auto start = static_cast<std::int32_t>(featurelets_.size());
-    featurelets_.resize(featurelets_.size() + length);
-    starts_.push_back(start);
-    lengths_.push_back(static_cast<std::int32_t>(length));
+void ccFeatureletChainSet::beginChain(bool closed) {
+    checkGrowth(1, 0);
+    starts_.push_back(static_cast<std::int32_t>(featurelets_.size()));
+    lengths_.push_back(0);
     closed_.push_back(closed ? 1 : 0);
-    return featurelets_.data() + start;
 }
 
-void ccFeatureletChainSet::appendChain(std::vector<ccFeaturelet>&& chain, bool closed) {
-    if (!featurelets_.empty()) {
-        insertChain(numChains(), chain, closed);
-        chain.clear();
-        return;
+void ccFeatureletChainSet::refusePush() const {
+    if (lengths_.empty())
+        throw ccFeatureletDefs::BadParams(
+            L"a featurelet needs a chain to go into: begin one first");
+    checkGrowth(0, 1);
+    throw ccFeatureletDefs::BadParams(L"a chain set holds at most 2147483647 featurelets");
+}
+
+ccFeaturelet& ccFeatureletChainSet::featurelet(long index) {
+    if (index < 0 || index >= numFeaturelets()) {
+        throw ccFeatureletDefs::BadParams(L"featurelet index " + cfStr(index) + L" is not below " +
+                                          cfStr(numFeaturelets()));
     }
-    checkGrowth(1, static_cast<long>(chain.size()));
-    featurelets_ = std::move(chain);
-    chain.clear();
-    starts_.push_back(0);
-    lengths_.push_back(static_cast<std::int32_t>(featurelets_.size()));
-    closed_.push_back(closed ? 1 : 0);
+    return featurelets_[static_cast<std::size_t>(index)];
+}
+
+void ccFeatureletChainSet::clear() noexcept {
+    featurelets_.clear();
+    starts_.clear();
+    lengths_.clear();
+    closed_.clear();
 }
 
 namespace {
@@ -103,12 +102,9 @@ void ccFeatureletChainSet::insertChain(long index, const std::vector<ccFeaturele
                                           cfStr(numChains()));
     }
     const long length = static_cast<long>(chain.size());
-    if (index == numChains()) {
-        std::copy(chain.begin(), chain.end(), appendChain(length, closed));
-        return;
-    }
     checkGrowth(1, length);
-    const std::int32_t start = starts_[index];
+    const auto start = static_cast<std::int32_t>(
+        index == numChains() ? featurelets_.size() : static_cast<std::size_t>(starts_[index]));
     featurelets_.insert(featurelets_.begin() + start, chain.begin(), chain.end());
     for (std::size_t c = index; c < starts_.size(); ++c)
         starts_[c] += static_cast<std::int32_t>(length);

@@ -126,14 +126,23 @@ class ccFeatureletChainSet : public virtual ccRepBase {
     // at numChains() appends without moving anything.
     void insertChain(long index, const std::vector<ccFeaturelet>& chain, bool closed);
 
-    // Appends a chain of `length` featurelets and returns its first slot, to
-    // be filled in place; valid until the set is next changed.
-    ccFeaturelet* appendChain(long length, bool closed);
+    // Writing a chain featurelet by featurelet, each written once: beginChain
+    // appends an empty chain; pushBack appends `f` to the last chain (without
+    // a chain, or past 2147483647 featurelets, ccFeatureletDefs::BadParams).
+    void beginChain(bool closed);
+    void pushBack(const ccFeaturelet& f) {
+        if (lengths_.empty() || featurelets_.size() >= static_cast<std::size_t>(kLargestCount))
+            refusePush();
+        featurelets_.push_back(f);
+        ++lengths_.back();
+    }
 
-    // Appends `chain` as one chain. An empty set takes the vector's storage
-    // as it is (capacity included) instead of copying it; `chain` is left
-    // empty either way.
-    void appendChain(std::vector<ccFeaturelet>&& chain, bool closed);
+    // Featurelet `index` (0 <= index < numFeaturelets(); otherwise
+    // ccFeatureletDefs::BadParams), for rewriting in place.
+    ccFeaturelet& featurelet(long index);
+
+    // Removes every chain and featurelet, keeping the storage for reuse.
+    void clear() noexcept;
 
     // Gives back storage beyond what the featurelets and chain tables hold
     // when it is more than a tenth of their size; changes no featurelet.
@@ -155,6 +164,10 @@ class ccFeatureletChainSet : public virtual ccRepBase {
     cfeat_featureletChainSet featureletChainSet() const noexcept;
 
   private:
+    // The largest count the 32-bit chain tables hold.
+    static constexpr long kLargestCount = 2147483647;
+
+    [[noreturn]] void refusePush() const;
     void checkChain(long chain) const;
     void checkGrowth(long moreChains, long moreFeaturelets) const;
 

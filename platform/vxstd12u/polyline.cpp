@@ -242,6 +242,11 @@ void ccPolyline::perimPointAndTangent(const ccPerimPos& pos, ccVector<2>& point,
     point = at.first;
 }
 
+long ccPolyline::sampleCount(const ccSampleParams& params) const noexcept {
+    const long n = cfSampleCount(perimeter(), closed_, params);
+    return isEmpty() && n >= 0 ? 0 : n;
+}
+
 void ccPolyline::sample(const ccSampleParams& params, ccSampleResult& result) const {
     if (isEmpty()) {
         cfCheckSampleParams(params);

@@ -94,6 +94,7 @@ class ccPolyline : public ccShape {
                               ccRadian& tangent) const override;
     // The same samples as the shape default, found in one pass along the edges.
     void sample(const ccSampleParams& params, ccSampleResult& result) const override;
+    long sampleCount(const ccSampleParams& params) const noexcept override;
 
     ccPtrHandle<ccShape> clone() const override;
     ccPtrHandle<ccShape> mapShape(const ccXform<2>& xform) const override;

@@ -105,30 +105,38 @@ TEST(ChainSet, ClosedChainTravelWrapsAroundTheJoint) {
     EXPECT_EQ(set.proportionPositiveCrossProduct(0), 1.0);
 }
 
-TEST(ChainSet, AMovedChainIsTakenWholeByAnEmptySetAndCopiedBehindOthers) {
-    std::vector<ccFeaturelet> first = straightChain(3, 0);
-    first.reserve(64);
-    const ccFeaturelet* storage = first.data();
+TEST(ChainSet, ChainsWrittenOneFeatureletAtATimeKeepTheirStartsLengthsAndFlags) {
     ccFeatureletChainSet set;
-    set.appendChain(std::move(first), true);
-    EXPECT_EQ(set.featurelets().data(), storage);
-    EXPECT_TRUE(first.empty());
+    EXPECT_THROW(set.pushBack(at(0, 0, 0)), ccFeatureletDefs::BadParams);
+    EXPECT_EQ(set.numFeaturelets(), 0);
 
-    std::vector<ccFeaturelet> second = straightChain(2, 2);
-    set.appendChain(std::move(second), false);
-    EXPECT_TRUE(second.empty());
-    ASSERT_EQ(set.numChains(), 2);
-    EXPECT_EQ(set.startFeatureIndex(1), 3);
-    EXPECT_EQ(set.chainLength(1), 2);
+    set.beginChain(true);
+    for (const ccFeaturelet& f : straightChain(3, 0)) set.pushBack(f);
+    set.beginChain(false);  // stays empty
+    set.beginChain(false);
+    for (const ccFeaturelet& f : straightChain(2, 2)) set.pushBack(f);
+    ASSERT_EQ(set.numChains(), 3);
+    EXPECT_EQ(set.chainLength(1), 0);
+    EXPECT_EQ(set.startFeatureIndex(2), 3);
+    EXPECT_EQ(set.chainLength(2), 2);
     EXPECT_TRUE(set.isClosed(0));
-    EXPECT_FALSE(set.isClosed(1));
+    EXPECT_FALSE(set.isClosed(2));
     EXPECT_EQ(set.featurelets()[3], straightChain(2, 2)[0]);
+
+    set.featurelet(4).weight = 0.25;
+    EXPECT_EQ(set.featurelets()[4].weight, 0.25);
+    EXPECT_THROW(set.featurelet(5), ccFeatureletDefs::BadParams);
+
+    const std::size_t capacity = set.featurelets().capacity();
+    set.clear();
+    EXPECT_EQ(set.numChains(), 0);
+    EXPECT_EQ(set.featurelets().capacity(), capacity);
 }
 
 TEST(ChainSet, ReleasingSlackTrimsOnlyLargeSlackAndKeepsEveryFeaturelet) {
     ccFeatureletChainSet roomy;
     roomy.reserve(4, 1000);
-    std::copy_n(straightChain(10, 4).begin(), 10, roomy.appendChain(10, true));
+    roomy.insertChain(0, straightChain(10, 4), true);
     const std::vector<ccFeaturelet> before = roomy.featurelets();
     roomy.releaseSlack();
     EXPECT_EQ(roomy.featurelets(), before);
@@ -137,7 +145,7 @@ TEST(ChainSet, ReleasingSlackTrimsOnlyLargeSlackAndKeepsEveryFeaturelet) {
 
     ccFeatureletChainSet snug;
     snug.reserve(1, 105);
-    snug.appendChain(100, false);
+    snug.insertChain(0, std::vector<ccFeaturelet>(100), false);
     snug.releaseSlack();
     EXPECT_EQ(snug.featurelets().capacity(), 105u);
 }
