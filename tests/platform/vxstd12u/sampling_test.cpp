@@ -72,17 +72,6 @@ TEST(Sampling, OffsetsFollowTheSpacingAndTheLimit) {
     EXPECT_THROW(cfSampleOffsets(INFINITY, true, spaced(1)), ccShapesError::InfiniteExtent);
 }
 
-TEST(Sampling, CircleCountsFollowTheRules) {
-    const ccCircle circle({0, 0}, 10);
-    EXPECT_EQ(count(circle, spaced(1)), 63);
-    EXPECT_EQ(count(circle, spaced(1, 7)), 7);
-    EXPECT_EQ(count(circle, uniform(40)), 40);
-    // Through a tree the circle is sampled the same way.
-    ccGeneralShapeTree tree;
-    tree.addChild(cfMakeHandle<ccCircle>(ccVector<2>(0, 0), 10.0), true);
-    EXPECT_EQ(count(tree, spaced(1)), 63);
-}
-
 TEST(Sampling, ContourJointsAppearTwiceOnlyWithDuplicateCorners) {
     const auto open = triangle(false);
     ccShape::ccSampleResult twice, once;

@@ -129,8 +129,8 @@ inline ccLineSeg randomSegment(std::mt19937& rng) {
     return ccLineSeg(randomPoint(rng, 100), randomPoint(rng, 100));
 }
 
-// Every sample lies on the shape, and the point at the offset it reports is
-// that sample, with its tangent unless the sample may sit on a corner.
+// Every sample lies on the shape, and the point at the position it reports
+// is that sample, with its tangent unless the sample may sit on a corner.
 inline void expectSamplesWhereTheySay(const ccShape& shape, const ccShape::ccSampleResult& result,
                                       bool cornered = false) {
     const double scale = scaleOf(shape);
@@ -140,7 +140,7 @@ inline void expectSamplesWhereTheySay(const ccShape& shape, const ccShape::ccSam
         EXPECT_LE((shape.nearestPoint(p) - p).len(), kLengthRelative * scale) << "sample " << k;
         ccVector<2> q;
         ccRadian t;
-        pointAt(shape, result.perimPositions()[k].offset(), q, t);
+        shape.perimPointAndTangent(result.perimPositions()[k], q, t);
         EXPECT_LE((p - q).len(), kLengthRelative * scale) << "sample " << k;
         if (!cornered) {
             EXPECT_LE(angleGap(t, result.tangents()[k]), kAngleSlack) << "sample " << k;
