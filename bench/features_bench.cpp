@@ -437,6 +437,7 @@ void BM_f_PolylineSample_BoostDensify(benchmark::State& state) {
 BENCHMARK(BM_a_JoinedContour)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_a_JoinedContour_Floor)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_a_JoinedContour)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_a_JoinedContour_Floor)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_b_WholeContour)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_b_WholeContour_Floor)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_c_CircleTree)->Arg(10000)->Unit(benchmark::kMillisecond);

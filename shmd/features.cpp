@@ -78,9 +78,13 @@ struct FeatureletLook {
         ccFeaturelet().magnitude(magnitude, true);
     }
 
-    ccFeaturelet at(const ccVector<2>& position, const ccRadian* tangent) const noexcept {
+    // Appends the featurelet of a sample to the last chain of `out`, built in
+    // place: a featurelet made apart and copied in would be read back before
+    // its last fields had reached memory, which stalls the copy.
+    void appendTo(ccFeatureletChainSet& out, const ccVector<2>& position,
+                  const ccRadian* tangent) const {
         const ccRadian angle = tangent ? ccRadian(tangent->toDouble() + turn) : ccRadian(0.0);
-        return ccFeaturelet(position, angle, magnitude, weight, ignored);
+        out.emplaceBack(position, angle, magnitude, weight, ignored);
     }
 };
 
@@ -120,12 +124,13 @@ void appendFromSamples(const ccShape::ccSampleResult& samples, const ccShapeMode
     const auto& positions = samples.positions();
     const ccRadian* tangents = samples.tangents().empty() ? nullptr : samples.tangents().data();
     SampleLooks looks(props, params, pieces);
+    out.makeRoomFor(samples.numChains(), static_cast<long>(positions.size()));
     for (long j = 0; j < samples.numChains(); ++j) {
         const long first = samples.breaks()[j];
         const long end = first + samples.chainLength(j);
         out.beginChain(samples.closedFlags()[j]);
         for (long s = first; s < end; ++s)
-            out.pushBack(looks.of(s).at(positions[s], tangents ? tangents + s : nullptr));
+            looks.of(s).appendTo(out, positions[s], tangents ? tangents + s : nullptr);
     }
 }
 
@@ -568,7 +573,6 @@ ccPtrHandle<ccFeatureletChainSet> cfFeaturesFromSamples(const ccShape::ccSampleR
                                                         const Params& params,
                                                         const PieceList& pieceShapes) {
     ChainSetHandle set = newChainSet();
-    set->reserve(samples.numChains(), static_cast<long>(samples.positions().size()));
     appendFromSamples(samples, props, params, pieceShapes, *set);
     return set;
 }

@@ -1,5 +1,6 @@
 #include "vxftlt12u/featurelet.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "vxstd12u/str.h"
@@ -48,6 +49,23 @@ void ccFeatureletChainSet::reserve(long numChains, long numFeaturelets) {
     lengths_.reserve(lengths_.size() + numChains);
     closed_.reserve(closed_.size() + numChains);
     featurelets_.reserve(featurelets_.size() + numFeaturelets);
+}
+
+namespace {
+template <class T>
+void makeRoom(std::vector<T>& v, std::size_t more) {
+    if (v.capacity() - v.size() >= more) return;
+    v.reserve(std::max(v.size() + more, 2 * v.capacity()));
+}
+}  // namespace
+
+void ccFeatureletChainSet::makeRoomFor(long numChains, long numFeaturelets) {
+    checkGrowth(numChains, numFeaturelets);
+    const auto chains = static_cast<std::size_t>(numChains);
+    makeRoom(starts_, chains);
+    makeRoom(lengths_, chains);
+    makeRoom(closed_, chains);
+    makeRoom(featurelets_, static_cast<std::size_t>(numFeaturelets));
 }
 
 void ccFeatureletChainSet::beginChain(bool closed) {

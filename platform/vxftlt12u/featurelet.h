@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "vxstd12u/errors.h"
@@ -121,19 +122,28 @@ class ccFeatureletChainSet : public virtual ccRepBase {
 
     // Capacity for that many more chains and featurelets.
     void reserve(long numChains, long numFeaturelets);
+    // The same, for a caller that appends part after part: where the storage
+    // must grow it at least doubles, so that the parts cost amortised constant
+    // time per featurelet; the first part of an empty set is given exactly
+    // its size.
+    void makeRoomFor(long numChains, long numFeaturelets);
 
     // Inserts `chain` as chain `index` (0 <= index <= numChains()); inserting
     // at numChains() appends without moving anything.
     void insertChain(long index, const std::vector<ccFeaturelet>& chain, bool closed);
 
     // Writing a chain featurelet by featurelet, each written once: beginChain
-    // appends an empty chain; pushBack appends `f` to the last chain (without
-    // a chain, or past 2147483647 featurelets, ccFeatureletDefs::BadParams).
+    // appends an empty chain; pushBack appends `f` to the last chain, and
+    // emplaceBack a featurelet made from the arguments of a ccFeaturelet
+    // constructor, built in place (without a chain, or past 2147483647
+    // featurelets, ccFeatureletDefs::BadParams).
     void beginChain(bool closed);
-    void pushBack(const ccFeaturelet& f) {
+    void pushBack(const ccFeaturelet& f) { emplaceBack(f); }
+    template <class... Args>
+    void emplaceBack(Args&&... args) {
         if (lengths_.empty() || featurelets_.size() >= static_cast<std::size_t>(kLargestCount))
             refusePush();
-        featurelets_.push_back(f);
+        featurelets_.emplace_back(std::forward<Args>(args)...);
         ++lengths_.back();
     }
 
