@@ -157,7 +157,7 @@ ccArchive& ccArchive::operator||(int& value) {
 }
 
 ccArchive& ccArchive::operator||(long& value) {
-    std::uint64_t v = static_cast<std::uint64_t>(value);
+    auto v = static_cast<std::uint64_t>(value);
     exchangeUnsigned(v, 8);
     value = static_cast<long>(static_cast<std::int64_t>(v));
     return *this;

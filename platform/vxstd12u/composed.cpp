@@ -235,8 +235,7 @@ void ccComposedShape::sample(const ccSampleParams& params, ccSampleResult& resul
             result.positions().push_back(point);
             if (params.computeTangents()) result.tangents().push_back(tangent);
             if (params.perimPosRequested())
-                result.perimPositions().push_back(
-                    ccPerimPos(result.shapeIndex(), loopStart + offset));
+                result.perimPositions().emplace_back(result.shapeIndex(), loopStart + offset);
         }
         loopStart += lengths[l];
     }

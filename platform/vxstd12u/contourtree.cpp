@@ -278,7 +278,7 @@ ccPtrHandle<ccShape> ccContourTree::clip_(const ccPolyline& region, ccClipInfo& 
     for (const auto& run : runs.finish(closed_)) {
         auto contour = cfMakeHandle<ccContourTree>(false);
         contour->addChildren(run, true);
-        contours.push_back(contour);
+        contours.emplace_back(contour);
     }
     if (contours.size() == 1) return contours.front();
     auto out = cfMakeHandle<ccGeneralShapeTree>();

@@ -165,18 +165,19 @@ double refineNearest(const ccCubicSegment& s, const ccVector<2>& p, double lo, d
 double nearestParameter(const ccCubicSegment& s, const ccVector<2>& p) {
     auto distanceSq = [&](double t) { return (s.pointAt(t) - p).lenSq(); };
     std::array<double, kProbeCount + 1> probe{};
-    for (int k = 0; k <= kProbeCount; ++k) probe[size_t(k)] = distanceSq(double(k) / kProbeCount);
+    for (std::size_t k = 0; k < probe.size(); ++k) probe[k] = distanceSq(double(k) / kProbeCount);
     double best = 0.0, bestValue = probe[0];
     if (probe[kProbeCount] < bestValue) {
         best = 1.0;
         bestValue = probe[kProbeCount];
     }
-    for (int k = 0; k <= kProbeCount; ++k) {
-        const bool localMinimum = (k == 0 || probe[size_t(k)] <= probe[size_t(k - 1)]) &&
-                                  (k == kProbeCount || probe[size_t(k)] <= probe[size_t(k + 1)]);
+    const std::size_t last = probe.size() - 1;
+    for (std::size_t k = 0; k <= last; ++k) {
+        const bool localMinimum =
+            (k == 0 || probe[k] <= probe[k - 1]) && (k == last || probe[k] <= probe[k + 1]);
         if (!localMinimum) continue;
-        const double t = refineNearest(s, p, double(std::max(k - 1, 0)) / kProbeCount,
-                                       double(std::min(k + 1, kProbeCount)) / kProbeCount);
+        const double t = refineNearest(s, p, double(k == 0 ? 0 : k - 1) / kProbeCount,
+                                       double(std::min(k + 1, last)) / kProbeCount);
         const double value = distanceSq(t);
         if (value < bestValue) {
             best = t;
@@ -281,7 +282,7 @@ ccCubicPath::ccCubicPath(std::vector<ccCubicSegment> segments, bool closed)
 }
 
 double ccCubicPath::segmentLength(long i) const {
-    const size_t k = static_cast<size_t>(i);
+    const auto k = static_cast<size_t>(i);
     return ends_.at(k) - (k == 0 ? 0.0 : ends_[k - 1]);
 }
 
@@ -300,7 +301,7 @@ ccCubicPlace ccCubicPath::placeAtLength(double s) const {
 double ccCubicPath::lengthAt(const ccCubicPlace& place) const {
     if (isEmpty()) return 0.0;
     const ccCubicSegment& seg = segment(place.segment);
-    const size_t k = static_cast<size_t>(place.segment);
+    const auto k = static_cast<size_t>(place.segment);
     const double before = k == 0 ? 0.0 : ends_[k - 1];
     if (place.t >= 1.0) return ends_[k];
     return before + cfArcLength([&seg](double u) { return seg.speedAt(u); }, 0.0, place.t);

@@ -300,7 +300,7 @@ ccPtrHandle<ccShape> ccEllipse2::mapShape(const ccXform<2>& xform) const {
 }
 
 ccPtrHandle<ccShape> ccEllipse2::reverse() const {
-    ccEllipse2* reversed = new ccEllipse2(*this);
+    auto* reversed = new ccEllipse2(*this);
     reversed->rightHanded_ = !rightHanded_;
     return ccPtrHandle<ccShape>(reversed);
 }

@@ -21,7 +21,7 @@ class ccException : public virtual ccRepBase, public virtual ccPersistent, publi
     ccException() = default;
     explicit ccException(std::wstring detail) : detail_(std::move(detail)) {}
     ccException(const ccException& other)
-        : ccRepBase(), ccPersistent(), std::exception(other), detail_(other.detail_) {}
+        : ccRepBase(other), ccPersistent(other), std::exception(other), detail_(other.detail_) {}
     ccException& operator=(const ccException& other);
     ~ccException() override = default;
 

@@ -33,7 +33,7 @@ void ccRegionTree::boundary(const ccShape& b) {
     requireClosed(b);
     auto copy = b.clone();
     noticeChange_();
-    boundary_ = std::move(copy);
+    boundary_ = copy;
 }
 
 void ccRegionTree::boundary(const ccPtrHandle_const<ccShape>& b) {

@@ -506,7 +506,7 @@ EndTests endTests(const ccShape& chain, const ccShape& piece, double distance) {
 ccPtrHandle_const<ccShape> growChain(ccShapeTree::ChildList& kids, size_t first, double distance) {
     auto chain = cfMakeHandle<ccContourTree>(false);
     chain->addChild(kids[first], true);
-    const auto start = kids[first];
+    auto start = kids[first];
     kids[first] = nullptr;
     for (size_t j = first + 1; j < kids.size(); ++j) {
         if (!kids[j] || !kids[j]->isOpenContour()) continue;

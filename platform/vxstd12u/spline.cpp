@@ -378,7 +378,7 @@ void ccHermiteSpline::set(const ccPointList& points, const ccPointList& tangents
 }
 
 double ccHermiteSpline::knotSpan_(long segment) const {
-    const size_t i = static_cast<size_t>(segment);
+    const auto i = static_cast<size_t>(segment);
     return knots_.at(i + 1) - knots_.at(i);
 }
 

@@ -87,7 +87,9 @@ std::string cfNarrow(const std::wstring& wide) {
     std::string out;
     out.reserve(wide.size());
     for (wchar_t w : wide) {
-        auto code = static_cast<unsigned long>(w);
+        // A negative unit widens past the last code point, so the test below
+        // replaces it like any other invalid one.
+        auto code = static_cast<unsigned long>(w);  // NOLINT(bugprone-signed-char-misuse)
         if (code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) code = kReplacement;
         if (code < 0x80) {
             out.push_back(static_cast<char>(code));

@@ -42,8 +42,8 @@ ccPtrHandle<cc2XformBase> cc2Rigid::clone() const {
 
 namespace {
 void multiply3(const double (&a)[9], const double (&b)[9], double (&out)[9]) {
-    for (int r = 0; r < 3; ++r)
-        for (int c = 0; c < 3; ++c)
+    for (std::size_t r = 0; r < 3; ++r)
+        for (std::size_t c = 0; c < 3; ++c)
             out[r * 3 + c] = a[r * 3] * b[c] + a[r * 3 + 1] * b[3 + c] + a[r * 3 + 2] * b[6 + c];
 }
 
