@@ -42,7 +42,8 @@ bool isLowSurrogate(unsigned long c) {
 std::string cfUtf8(const std::wstring& text) {
     std::string out;
     for (size_t i = 0; i < text.size(); ++i) {
-        unsigned long c = static_cast<unsigned long>(text[i]);
+        // A negative unit widens past the last code point and is replaced.
+        auto c = static_cast<unsigned long>(text[i]);  // NOLINT(bugprone-signed-char-misuse)
         if (isHighSurrogate(c) && i + 1 < text.size() &&
             isLowSurrogate(static_cast<unsigned long>(text[i + 1]))) {
             c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<unsigned long>(text[++i]) - 0xDC00);

@@ -17,6 +17,7 @@ class ccEllipseAnnulusSection;
 class ccGraphic : public virtual ccRepBase {
   public:
     ~ccGraphic() override = default;
+    ccGraphic& operator=(const ccGraphic&) = delete;
 
     const ccGraphicProps& props() const noexcept { return props_; }
 
@@ -38,7 +39,6 @@ class ccGraphic : public virtual ccRepBase {
   protected:
     explicit ccGraphic(const ccGraphicProps& props) : props_(props) {}
     ccGraphic(const ccGraphic&) = default;
-    ccGraphic& operator=(const ccGraphic&) = delete;
 
   private:
     ccGraphicProps props_;
