@@ -178,7 +178,7 @@ ccPtrHandle<ccShapeModelTemplate<ccPolyline>> cfPolylineShapeModel(
     if (chainIndex < 0 || chainIndex >= view.numChains) {
         throw ccFeatureletDefs::BadParams("chainIndex < 0 || chainIndex >= numChains");
     }
-    const std::size_t n = static_cast<std::size_t>(view.lengths[chainIndex]);
+    const auto n = static_cast<std::size_t>(view.lengths[chainIndex]);
     if (n == 0)
         return ccPtrHandle<ccShapeModelTemplate<ccPolyline>>(
             new ccShapeModelTemplate<ccPolyline>());

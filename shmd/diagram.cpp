@@ -150,6 +150,7 @@ ccPtrHandle<ccGraphic> nodeIcon(const ccShape& s, const ccVector<2>& c, double h
                                                             g);
     if (cfIsA<ccContourTree>(s)) {
         std::vector<V> octagon;
+        octagon.reserve(8);
         for (int i = 0; i < 8; ++i) octagon.push_back(c + V::polar(ccPi * (2 * i + 1) / 8) * h);
         return simple<ccGraphicSimple<ccPolyline>>(ccPolyline(octagon, true), g);
     }
@@ -207,9 +208,9 @@ std::vector<ccStructureDiagram> cfStructureDiagrams(const ccShape& shape,
     collectNodes(shape, 0, all);
     std::vector<ccStructureDiagram> diagrams;
     diagrams.reserve(all.size());
-    for (std::size_t k = 0; k < all.size(); ++k) {
+    for (const ccDiagramNode& node : all) {
         std::vector<ccDiagramNode> subtree;
-        collectNodes(*all[k].shape, 0, subtree);
+        collectNodes(*node.shape, 0, subtree);
         diagrams.push_back(drawDiagram(subtree, params));
     }
     return diagrams;

@@ -356,7 +356,7 @@ ccPtrHandle<ccShape> distributeNode(const ccShape& shape, const ccShapeModelProp
 
 ccPtrHandle<ccShapeTree> cfDistributeShapeProps(const ccShapeTree& tree,
                                                 const ccShapeModelProps& inherited) {
-    const ccPtrHandle<ccShapeTree> copy(tree.clone());
+    ccPtrHandle<ccShapeTree> copy(tree.clone());
     const ccShapeModelProps inForce =
         cfLocalShapeModelProps(*copy, false, true, false).combine(inherited);
     if (auto* region = dynamic_cast<ccRegionTree*>(copy.get()); region && region->hasBoundary()) {
