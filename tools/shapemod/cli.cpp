@@ -129,7 +129,7 @@ ParsedArgs OptionParser::parse(const Args& args) const {
         }
         const OptionSpec* spec = find(word);
         if (!spec) throw UsageError("unknown option " + word + " (see " + command_ + " --help)");
-        const std::size_t count = static_cast<std::size_t>(spec->valueCount);
+        const auto count = static_cast<std::size_t>(spec->valueCount);
         if (args.size() - i - 1 < count) throw UsageError(word + " expects " + spec->valueNames);
         parsed.options_.emplace_back(word, Args(args.begin() + static_cast<long>(i) + 1,
                                                 args.begin() + static_cast<long>(i + count) + 1));

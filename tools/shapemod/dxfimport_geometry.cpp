@@ -109,6 +109,7 @@ ccPtrHandle<ccShape> dxfPolyline(const std::vector<DxfVertex>& vertices, bool cl
     ccPtrHandle<ccShape> result;
     if (straight) {
         std::vector<ccVector<2>> points;
+        points.reserve(kept.size());
         for (const DxfVertex& v : kept) points.push_back(v.point);
         result = cfMakeHandle<ccPolyline>(points, closed);
     } else {

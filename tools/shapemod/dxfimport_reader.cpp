@@ -253,7 +253,7 @@ void DxfReader::addControlPoint(const DL_ControlPointData& d) {
     if (!pending_->spline.points.empty() && std::abs(d.z - pending_->firstZ) > cc_tol::kCoincident)
         pending_->refusal = "not parallel to the drawing plane";
     if (pending_->spline.points.empty()) pending_->firstZ = d.z;
-    pending_->spline.points.push_back(ccVector<2>(d.x, d.y));
+    pending_->spline.points.emplace_back(d.x, d.y);
     pending_->spline.weights.push_back(d.w);
 }
 

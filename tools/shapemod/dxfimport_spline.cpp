@@ -30,7 +30,7 @@ struct Piece {
 };
 
 void check(const DxfSplineData& s) {
-    const std::size_t p = static_cast<std::size_t>(s.degree);
+    const auto p = static_cast<std::size_t>(s.degree);
     if (s.degree < 1 || s.degree > 3)
         throw DxfSkip("degree " + std::to_string(s.degree) + " cannot be represented");
     if (s.points.size() < p + 1 || s.weights.size() != s.points.size())
@@ -51,7 +51,7 @@ void check(const DxfSplineData& s) {
 // de Boor recursion with its own argument at each level. Its values at the
 // span's ends repeated give the span's Bezier control points.
 Homogeneous blossom(const DxfSplineData& s, std::size_t span, const std::array<double, 3>& args) {
-    const std::size_t p = static_cast<std::size_t>(s.degree);
+    const auto p = static_cast<std::size_t>(s.degree);
     std::array<Homogeneous, 4> d;
     for (std::size_t j = 0; j <= p; ++j) {
         const std::size_t k = span - p + j;
@@ -105,6 +105,7 @@ bool smoothJoint(const Piece& before, const Piece& after) {
 
 ccPtrHandle<ccShape> polylineOf(const std::vector<Piece>& ps, bool closed) {
     std::vector<ccVector<2>> points;
+    points.reserve(ps.size() + 1);
     for (const Piece& p : ps) points.push_back(p.point(0));
     if (!closed) points.push_back(ps.back().point(3));
     return cfMakeHandle<ccPolyline>(points, closed);
@@ -112,8 +113,9 @@ ccPtrHandle<ccShape> polylineOf(const std::vector<Piece>& ps, bool closed) {
 
 ccPtrHandle<ccShape> bezierChain(const std::vector<Piece>& ps, bool closed) {
     std::vector<ccPtrHandle<ccShape>> curves;
+    curves.reserve(ps.size());
     for (const Piece& p : ps)
-        curves.push_back(cfMakeHandle<ccBezierCurve>(
+        curves.emplace_back(cfMakeHandle<ccBezierCurve>(
             ccBezierCurve::ccPoints{p.point(0), p.point(1), p.point(2), p.point(3)},
             ccBezierCurve::ccWeights{p.h[0].w, p.h[1].w, p.h[2].w, p.h[3].w}));
     if (curves.size() == 1 && !closed) return curves.front();

@@ -100,11 +100,10 @@ void writeOutput(const std::string& path, const std::string& bytes, std::ostream
 
 bool hasExtension(const std::string& path, const std::string& extension) {
     if (path.size() < extension.size()) return false;
-    return std::equal(extension.begin(), extension.end(), path.end() - extension.size(),
-                      [](char a, char b) {
-                          return std::tolower(static_cast<unsigned char>(a)) ==
-                                 std::tolower(static_cast<unsigned char>(b));
-                      });
+    return std::equal(extension.rbegin(), extension.rend(), path.rbegin(), [](char a, char b) {
+        return std::tolower(static_cast<unsigned char>(a)) ==
+               std::tolower(static_cast<unsigned char>(b));
+    });
 }
 
 }  // namespace shapemod

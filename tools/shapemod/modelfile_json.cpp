@@ -16,7 +16,7 @@ std::string describe(const Json& value) {
         case Json::value_t::array:
             return "an array";
         case Json::value_t::string: {
-            const std::string& s = value.get_ref<const std::string&>();
+            const auto& s = value.get_ref<const std::string&>();
             if (s.size() <= kLongest) return value.dump();
             return Json(s.substr(0, kLongest)).dump() + "...";
         }

@@ -86,6 +86,7 @@ Json writeXform(const cc2XformBase& xform, const JsonPath& path) {
         out.put("translation", linear->xform().trans());
     } else if (const auto* p = dynamic_cast<const cc2XformPerspective*>(&xform)) {
         std::vector<double> h;
+        h.reserve(9);
         for (int i = 0; i < 9; ++i) h.push_back(p->element(i / 3, i % 3));
         out.put("perspective", h);
     } else {
