@@ -385,6 +385,13 @@ class ccDrawShapeParams {
 //
 // Instantiated for the 25 shape types of the library, each registered with the
 // archive's factory.
+//
+// Four members override for some T only (see flatten_), which clang would
+// report as an inconsistently missing `override`.
+#ifdef __clang__
+#pragma clang diagnostic push
+#pragma clang diagnostic ignored "-Winconsistent-missing-override"
+#endif
 template <class T>
 class ccShapeModelTemplate : public T, public virtual ccShapeModel {
   public:
@@ -430,10 +437,6 @@ class ccShapeModelTemplate : public T, public virtual ccShapeModel {
     // flatten_, connect_, negCornerArc_ and polarity_ override hooks of the
     // trees and wireframes they are named after and are the model's own
     // members for every other T, so none of them can say `override`.
-#ifdef __clang__
-#pragma clang diagnostic push
-#pragma clang diagnostic ignored "-Winconsistent-missing-override"
-#endif
     // NOLINTBEGIN(modernize-use-override)
 
     // Flattening folds every record into the leaves first, so the flat tree
@@ -465,9 +468,6 @@ class ccShapeModelTemplate : public T, public virtual ccShapeModel {
     void polarity_(bool reversed);
 
     // NOLINTEND(modernize-use-override)
-#ifdef __clang__
-#pragma clang diagnostic pop
-#endif
 
     // Form: version byte 0, T's own complete form, then the ccShapeModel form
     // (unless that part was already exchanged in this pass). Once per pass.
@@ -478,9 +478,7 @@ class ccShapeModelTemplate : public T, public virtual ccShapeModel {
 
   public:
     // A new default-constructed model, for the archive's factory.
-    static ccPersistent* make() {
-        return new ccShapeModelTemplate;
-    }
+    static ccPersistent* make() { return new ccShapeModelTemplate; }
 
     // Registers the instantiation with the archive's factory at load time.
     class Instantiator : public cc_Instantiator {
@@ -493,9 +491,7 @@ class ccShapeModelTemplate : public T, public virtual ccShapeModel {
     static Instantiator sExemplar;
 
     // A shape model is never read in a shape type's simple form.
-    bool loadSimple(ccArchive&) override {
-        return false;
-    }
+    bool loadSimple(ccArchive&) override { return false; }
 
     // The object whose geometry the operations use: this model, or a copy
     // of it with its plain generalized polygons made models (held in `keep`).
@@ -505,6 +501,9 @@ class ccShapeModelTemplate : public T, public virtual ccShapeModel {
     ccPtrHandle<ccShape> rewrap(const ccPtrHandle<ccShape>& result,
                                 const ccShapeModelTemplate& source) const;
 };
+#ifdef __clang__
+#pragma clang diagnostic pop
+#endif
 
 template <class T>
 typename ccShapeModelTemplate<T>::Instantiator ccShapeModelTemplate<T>::sExemplar;
@@ -827,6 +826,7 @@ extern template void cfRecordWithPose<unsigned short>(ccDiagObject&,
                                                       const ccGraphicProps&, const std::wstring&);
 
 // The 25 instantiations live in the module.
+// clang-format off
 #define SHMD_FOR_EACH_MODEL_TYPE(X)                                                           \
     X(cc2Point)                                                                               \
     X(cc2Wireframe)                                                                           \
@@ -836,10 +836,24 @@ extern template void cfRecordWithPose<unsigned short>(ccDiagObject&,
     X(ccCircle)                                                                               \
     X(ccContourTree)                                                                          \
     X(ccDeBoorSpline)                                                                         \
-    X(ccEllipse2) X(ccEllipseAnnulus) X(ccEllipseAnnulusSection) X(ccEllipseArc2) X(ccFLine)  \
-        X(ccGenAnnulus) X(ccGenPoly) X(ccGenRect) X(ccGeneralShapeTree) X(ccHermiteSpline)    \
-            X(ccInterpSpline) X(ccLine) X(ccLineSeg) X(ccMappedShape) X(ccPolyline) X(ccRect) \
-                X(ccRegionTree)
+    X(ccEllipse2)                                                                             \
+    X(ccEllipseAnnulus)                                                                       \
+    X(ccEllipseAnnulusSection)                                                                \
+    X(ccEllipseArc2)                                                                          \
+    X(ccFLine)                                                                                \
+    X(ccGenAnnulus)                                                                           \
+    X(ccGenPoly)                                                                              \
+    X(ccGenRect)                                                                              \
+    X(ccGeneralShapeTree)                                                                     \
+    X(ccHermiteSpline)                                                                        \
+    X(ccInterpSpline)                                                                         \
+    X(ccLine)                                                                                 \
+    X(ccLineSeg)                                                                              \
+    X(ccMappedShape)                                                                          \
+    X(ccPolyline)                                                                             \
+    X(ccRect)                                                                                 \
+    X(ccRegionTree)
+// clang-format on
 
 #define SHMD_EXTERN_MODEL(T) extern template class ccShapeModelTemplate<T>;
 SHMD_FOR_EACH_MODEL_TYPE(SHMD_EXTERN_MODEL)
