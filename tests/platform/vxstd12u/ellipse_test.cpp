@@ -53,33 +53,29 @@ double polygonLength(const ccEllipse2& e, double phi0, double phi1, int pieces) 
     return sum;
 }
 
-// The angle the arc sweeps seen from p, and the turn of its tangent, summed
-// over a fine polygon.
-double polygonSweep(const ccEllipseArc2& arc, const ccVector<2>& p) {
+// How far `angleAt` turns over the arc, summed over a fine polygon of its
+// parameter: the sweep seen from a point, or the turn of the tangent.
+template <class AngleAt>
+double summedTurn(const ccEllipseArc2& arc, AngleAt angleAt) {
     const int pieces = 20000;
     const double from = arc.phiStart().toDouble(), span = arc.phiSpan().toDouble();
-    double sweep = 0;
-    ccVector<2> last = arc.startPoint();
+    double turn = 0, last = angleAt(from);
     for (int i = 1; i <= pieces; ++i) {
-        const ccVector<2> next = arc.ellipse().pointAt(from + span * i / pieces);
-        sweep += ccRadian((next - p).angle() - (last - p).angle()).signedNorm().toDouble();
-        last = next;
-    }
-    return sweep;
-}
-
-double polygonTurn(const ccEllipseArc2& arc) {
-    const int pieces = 20000;
-    double turn = 0;
-    const double from = arc.phiStart().toDouble(), span = arc.phiSpan().toDouble();
-    double last = (arc.ellipse().derivativeAt(from) * arc.direction()).angle();
-    for (int i = 1; i <= pieces; ++i) {
-        const double next =
-            (arc.ellipse().derivativeAt(from + span * i / pieces) * arc.direction()).angle();
+        const double next = angleAt(from + span * i / pieces);
         turn += ccRadian(next - last).signedNorm().toDouble();
         last = next;
     }
     return turn;
+}
+
+double polygonSweep(const ccEllipseArc2& arc, const ccVector<2>& p) {
+    return summedTurn(arc, [&](double phi) { return (arc.ellipse().pointAt(phi) - p).angle(); });
+}
+
+double polygonTurn(const ccEllipseArc2& arc) {
+    return summedTurn(arc, [&](double phi) {
+        return (arc.ellipse().derivativeAt(phi) * arc.direction()).angle();
+    });
 }
 
 // Twice the signed area of the polygon through the samples: positive when
