@@ -151,25 +151,6 @@ TEST(Circle, StartsOnPlusXRunsCounterClockwiseAndClampsOffsets) {
     EXPECT_EQ(r.positions()[0], ccVector<2>(3, 4));
 }
 
-TEST(Circle, SamplesOverTheLimitOrUniformAreSpreadEvenlyFromTheStart) {
-    const ccCircle c({0, 0}, 10);
-    ccShape::ccSampleResult limited;
-    c.sample(ccShape::ccSampleParams(0.0, 1.0, 7, true, true), limited);
-    ASSERT_EQ(limited.positions().size(), 7u);
-    for (int k = 0; k < 7; ++k)
-        expectSamePoint(limited.positions()[k], ccVector<2>::polar(ccTwoPi * k / 7) * 10);
-
-    ccShape::ccSampleParams uniform(0.0, 1.0, 12, true, true);
-    uniform.uniformMode(true);
-    ccShape::ccSampleResult twelve;
-    c.sample(uniform, twelve);
-    ASSERT_EQ(twelve.positions().size(), 12u);
-    for (int k = 0; k < 12; ++k) {
-        expectSamePoint(twelve.positions()[k], ccVector<2>::polar(k * ccPi / 6) * 10);
-        expectSameHeading(twelve.tangents()[k], ccRadian(k * ccPi / 6 + ccPi / 2));
-    }
-}
-
 TEST(Circle, StaysACircleOnlyUnderPositiveUniformScaling) {
     const ccCircle c({1, 2}, 3);
     const ccPtrHandle<ccShape> scaled = c.mapShape(ccXform<2>(ccMatrix<2>::scale(2, 2), {5, 0}));
