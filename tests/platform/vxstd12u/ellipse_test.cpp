@@ -78,15 +78,6 @@ double polygonTurn(const ccEllipseArc2& arc) {
     });
 }
 
-// Twice the signed area of the polygon through the samples: positive when
-// they run counter-clockwise.
-double shoelace(const std::vector<ccVector<2>>& points) {
-    double sum = 0;
-    for (size_t i = 0; i < points.size(); ++i)
-        sum += points[i].cross(points[(i + 1) % points.size()]);
-    return sum;
-}
-
 // The nearest point of `shape`, which runs over `span` of the phase of
 // `curve` from `from`, is no farther than the best of a dense search, and the
 // point at its arc length is that point.
@@ -293,8 +284,8 @@ TEST(Ellipse, AffineImagesKeepEndsDirectionHandednessAndTheCurve) {
         EXPECT_EQ(image->isRightHanded(), e.isRightHanded() == keepsSense);
         EXPECT_EQ(arcImage->tangentRotation() > 0, keepsSense == (arc.tangentRotation() > 0));
         // Handedness is the sign of the enclosed area, before and after.
-        EXPECT_EQ(shoelace(sampleAt(e, e.perimeter() / 16).positions()) > 0, e.isRightHanded());
-        EXPECT_EQ(shoelace(sampleAt(*image, image->perimeter() / 16).positions()) > 0,
+        EXPECT_EQ(shape_checks::sampledArea(e, e.perimeter() / 16) > 0, e.isRightHanded());
+        EXPECT_EQ(shape_checks::sampledArea(*image, image->perimeter() / 16) > 0,
                   image->isRightHanded());
         // The images' samples lie on the image of the curve, the arc's on its part of it.
         const ccXform<2> back = xform.inverse();
