@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <vector>
 
 #include "vxstd12u/bezier.h"
 #include "vxstd12u/ellipse.h"
@@ -168,15 +169,13 @@ void appendTree(const ccShapeTree& tree, const ccRect& view, ccSvgPath& path) {
 // Chords of equal arc length along a finite primitive, in its own frame.
 void appendChords(const ccShape& shape, long chords, ccSvgPath& path) {
     const double length = shape.perimeter();
-    ccVector<2> point;
-    ccRadian tangent;
-    for (long i = 0; i <= chords; ++i) {
-        shape.perimPointAndTangent(ccPerimPos(0, length * i / chords), point, tangent);
-        if (i == 0)
-            path.startAt(point);
-        else
-            path.lineTo(point);
-    }
+    std::vector<double> offsets;
+    for (long i = 0; i <= chords; ++i) offsets.push_back(length * i / chords);
+    std::vector<ccVector<2>> points(offsets.size());
+    shape.perimPointsAndTangents(offsets.data(), static_cast<long>(offsets.size()), points.data(),
+                                 nullptr);
+    path.startAt(points.front());
+    for (size_t i = 1; i < points.size(); ++i) path.lineTo(points[i]);
     if (shape.isRegion()) path.close();
 }
 

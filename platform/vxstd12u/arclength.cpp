@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <limits>
 
 #include "vxstd12u/tolerances.h"
@@ -29,22 +30,27 @@ double gauss(const ccSpeedFunction& speed, double a, double b) {
 
 // `splitsLeft` bounds the work of one length: a speed that is smooth nowhere
 // (extreme rational weights, say) would otherwise split exponentially often.
+// `record(a, b, length)` sees the final panels in order.
+template <class Record>
 double adaptive(const ccSpeedFunction& speed, double a, double b, double whole, double tolerance,
-                int depth, long& splitsLeft) {
+                int depth, long& splitsLeft, const Record& record) {
     const double mid = 0.5 * (a + b);
     const double left = gauss(speed, a, mid);
     const double right = gauss(speed, mid, b);
     const bool settled = std::fabs(left + right - whole) <= tolerance;
-    if (settled || depth >= kMaxDepth || splitsLeft <= 0) return left + right;
+    if (settled || depth >= kMaxDepth || splitsLeft <= 0) {
+        record(a, mid, left);
+        record(mid, b, right);
+        return left + right;
+    }
     --splitsLeft;
-    return adaptive(speed, a, mid, left, 0.5 * tolerance, depth + 1, splitsLeft) +
-           adaptive(speed, mid, b, right, 0.5 * tolerance, depth + 1, splitsLeft);
+    return adaptive(speed, a, mid, left, 0.5 * tolerance, depth + 1, splitsLeft, record) +
+           adaptive(speed, mid, b, right, 0.5 * tolerance, depth + 1, splitsLeft, record);
 }
-}  // namespace
 
-double cfArcLength(const ccSpeedFunction& speed, double t0, double t1) {
-    if (t0 == t1) return 0.0;
-    if (t1 < t0) return -cfArcLength(speed, t1, t0);
+// The length over [t0, t1], t0 < t1, with its panels passed to `record`.
+template <class Record>
+double integrate(const ccSpeedFunction& speed, double t0, double t1, const Record& record) {
     // Start from a few panels so that a speed with sharp features inside the
     // interval is not mistaken for a smooth one by a single estimate.
     constexpr int kPanels = 8;
@@ -57,22 +63,18 @@ double cfArcLength(const ccSpeedFunction& speed, double t0, double t1) {
         total += adaptive(
             speed, a, b, estimate,
             cc_tol::kArcLengthRelative * std::fabs(estimate) + std::numeric_limits<double>::min(),
-            0, splitsLeft);
+            0, splitsLeft, record);
     }
     return total;
 }
 
-double cfParamAtArcLength(const ccSpeedFunction& speed, double t0, double t1, double total,
-                          double length) {
-    if (!(total > 0)) return t0;
-    length = std::clamp(length, 0.0, total);
-    if (length == 0) return t0;
-    if (length == total) return t1;
-    double lo = t0, hi = t1;
-    double t = t0 + (t1 - t0) * (length / total);
-    const double tolerance = cc_tol::kArcParameterRelative * total;
+// Newton's method safeguarded by bisection: the t in [lo, hi] at which
+// `lengthTo(t)` reaches `length` to within `tolerance`, from the guess `t`.
+template <class LengthTo>
+double solveForLength(const ccSpeedFunction& speed, const LengthTo& lengthTo, double lo, double hi,
+                      double t, double length, double tolerance) {
     for (int iteration = 0; iteration < 100; ++iteration) {
-        const double error = cfArcLength(speed, t0, t) - length;
+        const double error = lengthTo(t) - length;
         if (std::fabs(error) <= tolerance) break;
         (error > 0 ? hi : lo) = t;
         const double v = speed(t);
@@ -81,4 +83,48 @@ double cfParamAtArcLength(const ccSpeedFunction& speed, double t0, double t1, do
         t = next;
     }
     return t;
+}
+}  // namespace
+
+double cfArcLength(const ccSpeedFunction& speed, double t0, double t1) {
+    if (t0 == t1) return 0.0;
+    if (t1 < t0) return -cfArcLength(speed, t1, t0);
+    return integrate(speed, t0, t1, [](double, double, double) {});
+}
+
+double cfParamAtArcLength(const ccSpeedFunction& speed, double t0, double t1, double total,
+                          double length) {
+    if (!(total > 0)) return t0;
+    length = std::clamp(length, 0.0, total);
+    if (length == 0) return t0;
+    if (length == total) return t1;
+    return solveForLength(
+        speed, [&](double t) { return cfArcLength(speed, t0, t); }, t0, t1,
+        t0 + (t1 - t0) * (length / total), length, cc_tol::kArcParameterRelative * total);
+}
+
+ccArcLengthTable::ccArcLengthTable(const ccSpeedFunction& speed, double t0, double t1)
+    : speed_(speed), t0_(t0), t1_(t1) {
+    if (t0 == t1 || t1 < t0) return;
+    double start = 0.0;
+    total_ = integrate(speed_, t0, t1, [&](double a, double b, double length) {
+        panels_.push_back(Panel{a, b, start, length});
+        start += length;
+    });
+}
+
+double ccArcLengthTable::paramAt(double length) const {
+    if (!(total_ > 0) || !(length > 0)) return t0_;
+    if (length >= total_) return t1_;
+    // The last panel starting at or before `length`: a panel of no length
+    // gives way to the one after it.
+    const auto after = std::upper_bound(panels_.begin(), panels_.end(), length,
+                                        [](double s, const Panel& p) { return s < p.start; });
+    const Panel& p = *std::prev(after);
+    const double along = std::min(length - p.start, p.length);
+    if (!(p.length > 0)) return p.t0;
+    // One Gauss rule is as exact over part of a settled panel as over all of it.
+    return solveForLength(
+        speed_, [&](double t) { return t == p.t0 ? 0.0 : gauss(speed_, p.t0, t); }, p.t0, p.t1,
+        p.t0 + (p.t1 - p.t0) * (along / p.length), along, cc_tol::kArcParameterRelative * total_);
 }

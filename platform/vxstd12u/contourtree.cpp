@@ -37,14 +37,15 @@ void appendLeafRun(const ccShapeInfo& info, long i, long base, const ccShapeSamp
         out.closedFlags().pop_back();
         return;
     }
-    for (double s : cfSampleOffsets(info.nodePerimeter(i), false, params)) {
-        ccVector<2> point;
-        ccRadian tangent;
-        info.leafPointAndTangent(ccPerimPos(i, s), point, tangent);
-        out.positions().push_back(point);
-        if (params.computeTangents()) out.tangents().push_back(tangent);
-        if (params.perimPosRequested()) out.perimPositions().emplace_back(base + i, s);
-    }
+    const std::vector<double> offsets = cfSampleOffsets(info.nodePerimeter(i), false, params);
+    std::vector<ccVector<2>> points(offsets.size());
+    std::vector<ccRadian> tangents(params.computeTangents() ? offsets.size() : 0);
+    leaf.perimPointsAndTangents(offsets.data(), static_cast<long>(offsets.size()), points.data(),
+                                tangents.empty() ? nullptr : tangents.data());
+    out.positions().insert(out.positions().end(), points.begin(), points.end());
+    out.tangents().insert(out.tangents().end(), tangents.begin(), tangents.end());
+    if (params.perimPosRequested())
+        for (double s : offsets) out.perimPositions().emplace_back(base + i, s);
 }
 
 // Removes sample `k` of `out`.

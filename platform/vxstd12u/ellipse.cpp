@@ -36,6 +36,19 @@ void requireOwnPosition(const ccPerimPos& pos, const char* shapeName) {
         throw ccShapesError::BadParams(L"perimeter offset is not a number");
 }
 
+// The points and tangents of `run` (of length `total`) at n offsets, each as
+// the shape's perimPointAndTangent gives it; the run and its length are found
+// once for all of them.
+void runPointsAndTangents(const ccEllipseRun& run, double total, const double* offsets, long n,
+                          ccVector<2>* points, ccRadian* tangents) {
+    for (long k = 0; k < n; ++k)
+        if (std::isnan(offsets[k]))
+            throw ccShapesError::BadParams(L"perimeter offset is not a number");
+    ccRadian unused;
+    for (long k = 0; k < n; ++k)
+        run.pointAndTangentAtLength(offsets[k], total, points[k], tangents ? tangents[k] : unused);
+}
+
 void requireQueryPoint(const ccVector<2>& p) {
     requireFinite(p, L"query point");
 }
@@ -291,6 +304,11 @@ void ccEllipse2::sample(const ccSampleParams& params, ccSampleResult& result) co
     run().sample(perimeter(), true, params, result);
 }
 
+void ccEllipse2::perimPointsAndTangents(const double* offsets, long n, ccVector<2>* points,
+                                        ccRadian* tangents) const {
+    runPointsAndTangents(run(), perimeter(), offsets, n, points, tangents);
+}
+
 ccPtrHandle<ccShape> ccEllipse2::clone() const {
     return ccPtrHandle<ccShape>(new ccEllipse2(*this));
 }
@@ -452,6 +470,11 @@ void ccEllipseArc2::sample(const ccSampleParams& params, ccSampleResult& result)
 
 ccPtrHandle<ccShape> ccEllipseArc2::clone() const {
     return ccPtrHandle<ccShape>(new ccEllipseArc2(*this));
+}
+
+void ccEllipseArc2::perimPointsAndTangents(const double* offsets, long n, ccVector<2>* points,
+                                           ccRadian* tangents) const {
+    runPointsAndTangents(run(), perimeter(), offsets, n, points, tangents);
 }
 
 ccPtrHandle<ccShape> ccEllipseArc2::mapShape(const ccXform<2>& xform) const {

@@ -189,6 +189,8 @@ class ccEllipse2 : public ccShape {
     void perimPointAndTangent(const ccPerimPos& pos, ccVector<2>& point,
                               ccRadian& tangent) const override;
     // The base's sampling rules, walking the curve once instead of measuring
+    void perimPointsAndTangents(const double* offsets, long n, ccVector<2>* points,
+                                ccRadian* tangents) const override;
     // each sample's arc length from the start.
     void sample(const ccSampleParams& params, ccSampleResult& result) const override;
 
@@ -277,6 +279,8 @@ class ccEllipseArc2 : public ccShape {
                               ccRadian& tangent) const override;
     // As for ccEllipse2.
     void sample(const ccSampleParams& params, ccSampleResult& result) const override;
+    void perimPointsAndTangents(const double* offsets, long n, ccVector<2>* points,
+                                ccRadian* tangents) const override;
 
     ccPtrHandle<ccShape> clone() const override;
     ccPtrHandle<ccShape> mapShape(const ccXform<2>& xform) const override;

@@ -341,6 +341,13 @@ void ccLineSeg::perimPointAndTangent(const ccPerimPos& pos, ccVector<2>& point,
     tangent = angle();
 }
 
+void ccLineSeg::perimPointsAndTangents(const double* offsets, long n, ccVector<2>* points,
+                                       ccRadian* tangents) const {
+    const double l = length();
+    for (long k = 0; k < n; ++k) points[k] = pointAtLength(p1_, p2_, l, offsets[k]);
+    if (tangents) std::fill(tangents, tangents + std::max(n, 0L), angle());
+}
+
 void ccLineSeg::sample(const ccSampleParams& params, ccSampleResult& result) const {
     const double l = length();
     const ccRadian direction = angle();

@@ -251,6 +251,8 @@ class ccLineSeg : public ccShape {
     // Node 0 only (another throws ccShapesError::BadParams).
     void perimPointAndTangent(const ccPerimPos& pos, ccVector<2>& point,
                               ccRadian& tangent) const override;
+    void perimPointsAndTangents(const double* offsets, long n, ccVector<2>* points,
+                                ccRadian* tangents) const override;
     // The same samples as the shape default, with the direction found once.
     void sample(const ccSampleParams& params, ccSampleResult& result) const override;
 

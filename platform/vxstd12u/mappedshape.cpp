@@ -24,14 +24,16 @@ constexpr int kNearestRefinements = 60;
 // shape's own arc length u.
 class ImageCurve {
   public:
-    // `length` is the image's length when already known, else NaN.
-    ImageCurve(const ccShape& inner, const cc2XformBase& xform, double length = std::nan(""))
-        : inner_(inner), xform_(xform) {
-        if (!inner.isFinite())
+    // The curve holds both handles: a chain's composed transform has no
+    // other owner.
+    ImageCurve(const ccPtrHandle_const<ccShape>& inner,
+               const ccPtrHandle_const<cc2XformBase>& xform)
+        : innerHandle_(inner), xformHandle_(xform), inner_(*inner), xform_(*xform) {
+        if (!inner_.isFinite())
             throw ccShapesError::InfiniteExtent(L"an infinite shape under a non-linear map");
-        innerLength_ = inner.perimeter();
-        if (inner.asShapeTree()) {
-            treeInfo_ = std::make_unique<ccShapeInfo>(inner);
+        innerLength_ = inner_.perimeter();
+        if (inner_.asShapeTree()) {
+            treeInfo_ = std::make_unique<ccShapeInfo>(inner_);
             if (treeInfo_->isLeaf(0)) treeInfo_.reset();
         }
         speed_ = [this](double u) {
@@ -40,16 +42,17 @@ class ImageCurve {
             innerPointAndTangent(u, p, a);
             return xform_.mapVector(p, ccVector<2>::polar(a.toDouble())).len();
         };
-        length_ = std::isnan(length) ? cfArcLength(speed_, 0.0, innerLength_) : length;
     }
     ImageCurve(const ImageCurve&) = delete;
     ImageCurve& operator=(const ImageCurve&) = delete;
 
-    double length() const { return length_; }
+    // Integrated on each call; measure().total() is the same number.
+    double length() const { return cfArcLength(speed_, 0.0, innerLength_); }
     double innerLength() const { return innerLength_; }
-    double innerAt(double imageLength) const {
-        return cfParamAtArcLength(speed_, 0.0, innerLength_, length_, imageLength);
-    }
+    // The image measured once, for finding the inner arc lengths of many
+    // image arc lengths (its paramAt) without integrating from the start
+    // for each.
+    ccArcLengthTable measure() const { return ccArcLengthTable(speed_, 0.0, innerLength_); }
     double imageLengthTo(double u) const { return cfArcLength(speed_, 0.0, u); }
 
     void pointAndTangent(double u, ccVector<2>& point, ccRadian& tangent) const {
@@ -110,13 +113,24 @@ class ImageCurve {
         treeInfo_->leafPointAndTangent(treeInfo_->perimPosInSubtree(0, along), p, a);
     }
 
+    const ccPtrHandle_const<ccShape> innerHandle_;
+    const ccPtrHandle_const<cc2XformBase> xformHandle_;
     const ccShape& inner_;
     const cc2XformBase& xform_;
     std::unique_ptr<const ccShapeInfo> treeInfo_;
     ccSpeedFunction speed_;
     double innerLength_ = 0.0;
-    double length_ = 0.0;
 };
+
+// The points (and tangents, when not null) of `curve` at n image arc lengths,
+// found through `measure`, the curve's measure.
+void pointsAlong(const ImageCurve& curve, const ccArcLengthTable& measure, const double* offsets,
+                 long n, ccVector<2>* points, ccRadian* tangents) {
+    ccRadian unused;
+    for (long k = 0; k < n; ++k)
+        curve.pointAndTangent(measure.paramAt(offsets[k]), points[k],
+                              tangents ? tangents[k] : unused);
+}
 
 // A tree whose leaves are each seen through `xform`.
 ccPtrHandle_const<ccShape> distributed(const ccPtrHandle_const<ccShape>& shape,
@@ -169,7 +183,7 @@ void ccMappedShape::shape(const ccPtrHandle_const<ccShape>& shape, bool share) {
 double ccMappedShape::imageLength() const {
     double length = imageLength_.load();
     if (std::isnan(length)) {
-        length = ImageCurve(*underlyingShape(), *overallMapXform()).length();
+        length = ImageCurve(underlyingShape(), overallMapXform()).length();
         imageLength_.store(length);
     }
     return length;
@@ -251,7 +265,7 @@ double ccMappedShape::windingAngle(const ccVector<2>& p) const {
         const double inner = u->windingAngle(overallMapXform()->inverse()->mapPoint(p));
         return mirrors() ? -inner : inner;
     }
-    const ImageCurve curve(*u, *overallMapXform(), imageLength());
+    const ImageCurve curve(u, overallMapXform());
     double sum = 0.0;
     ccVector<2> previous = curve.pointAt(0.0) - p;
     for (double s : curve.probes()) {
@@ -288,7 +302,7 @@ double ccMappedShape::tangentRotation() const {
     if (isLinear()) return explicitShape()->tangentRotation();
     const auto u = underlyingShape();
     if (u->isRegion()) return mirrors() ? -u->tangentRotation() : u->tangentRotation();
-    const ImageCurve curve(*u, *overallMapXform(), imageLength());
+    const ImageCurve curve(u, overallMapXform());
     double sum = 0.0;
     ccVector<2> p;
     ccRadian previous, next;
@@ -303,7 +317,7 @@ double ccMappedShape::tangentRotation() const {
 
 ccRect ccMappedShape::boundingBox() const {
     if (isLinear()) return explicitShape()->boundingBox();
-    const ImageCurve curve(*underlyingShape(), *overallMapXform(), imageLength());
+    const ImageCurve curve(underlyingShape(), overallMapXform());
     ccVector<2> lo = curve.pointAt(0.0), hi = lo;
     for (double s : curve.probes()) {
         const ccVector<2> p = curve.pointAt(s);
@@ -315,7 +329,7 @@ ccRect ccMappedShape::boundingBox() const {
 
 ccVector<2> ccMappedShape::nearestPoint(const ccVector<2>& p) const {
     if (isLinear()) return explicitShape()->nearestPoint(p);
-    const ImageCurve curve(*underlyingShape(), *overallMapXform(), imageLength());
+    const ImageCurve curve(underlyingShape(), overallMapXform());
     return curve.pointAt(curve.nearestInner(p));
 }
 
@@ -324,7 +338,7 @@ ccPerimPos ccMappedShape::nearestPerimPos(const ccVector<2>& p) const {
         const auto image = explicitShape();
         return ccPerimPos(0, ccShapeInfo(*image).arcLength(image->nearestPerimPos(p)));
     }
-    const ImageCurve curve(*underlyingShape(), *overallMapXform(), imageLength());
+    const ImageCurve curve(underlyingShape(), overallMapXform());
     return ccPerimPos(0, curve.imageLengthTo(curve.nearestInner(p)));
 }
 
@@ -336,18 +350,28 @@ double ccMappedShape::perimeter() const {
 void ccMappedShape::perimPointAndTangent(const ccPerimPos& pos, ccVector<2>& point,
                                          ccRadian& tangent) const {
     if (pos.node() != 0) throw ccShapesError::BadParams(L"a mapped shape has only node 0");
+    const double offset = pos.offset();
+    perimPointsAndTangents(&offset, 1, &point, &tangent);
+}
+
+void ccMappedShape::perimPointsAndTangents(const double* offsets, long n, ccVector<2>* points,
+                                           ccRadian* tangents) const {
+    if (n <= 0) return;
+    // The image, its node table or its measure is as costly to make as all
+    // the points it then gives: it is made once per call, never per point.
     if (isLinear()) {
         const auto image = explicitShape();
         const ccShapeInfo info(*image);
-        if (info.isLeaf(0)) {
-            image->perimPointAndTangent(pos, point, tangent);
-            return;
-        }
-        info.leafPointAndTangent(info.perimPos(pos.offset()), point, tangent);
+        if (info.isLeaf(0))
+            image->perimPointsAndTangents(offsets, n, points, tangents);
+        else
+            info.pointsAndTangents(offsets, n, points, tangents);
         return;
     }
-    const ImageCurve curve(*underlyingShape(), *overallMapXform(), imageLength());
-    curve.pointAndTangent(curve.innerAt(pos.offset()), point, tangent);
+    const ImageCurve curve(underlyingShape(), overallMapXform());
+    const ccArcLengthTable measure = curve.measure();
+    rememberImageLength(measure.total());
+    pointsAlong(curve, measure, offsets, n, points, tangents);
 }
 
 // ---- Sampling ----
@@ -367,19 +391,19 @@ void ccMappedShape::sample(const ccSampleParams& params, ccSampleResult& result)
         return;
     }
     if (u->isEmpty()) return;
-    const ImageCurve curve(*u, *overall, imageLength());
-    const auto offsets = cfSampleOffsets(curve.length(), u->isRegion(), params);
+    const ImageCurve curve(u, overall);
+    const ccArcLengthTable measure = curve.measure();
+    rememberImageLength(measure.total());
+    const auto offsets = cfSampleOffsets(measure.total(), u->isRegion(), params);
     if (offsets.empty()) return;
     const bool tangents = params.computeTangents() && u->hasTangent();
     own.beginChain(u->isRegion());
-    for (double s : offsets) {
-        ccVector<2> point;
-        ccRadian tangent;
-        curve.pointAndTangent(curve.innerAt(s), point, tangent);
-        own.positions().push_back(point);
-        if (tangents) own.tangents().push_back(tangent);
-        if (params.perimPosRequested()) own.perimPositions().emplace_back(result.shapeIndex(), s);
-    }
+    own.positions().resize(offsets.size());
+    own.tangents().resize(tangents ? offsets.size() : 0);
+    pointsAlong(curve, measure, offsets.data(), static_cast<long>(offsets.size()),
+                own.positions().data(), tangents ? own.tangents().data() : nullptr);
+    if (params.perimPosRequested())
+        for (double s : offsets) own.perimPositions().emplace_back(result.shapeIndex(), s);
     cfAppendSamples(own, result);
 }
 
@@ -416,8 +440,10 @@ ccPtrHandle<ccShape> ccMappedShape::subShape(const ccShapeInfo& info,
     }
     const auto u = underlyingShape();
     const auto overall = overallMapXform();
-    const ImageCurve curve(*u, *overall, imageLength());
-    const double a = curve.innerAt(from), b = curve.innerAt(to);
+    const ImageCurve curve(u, overall);
+    const ccArcLengthTable measure = curve.measure();
+    rememberImageLength(measure.total());
+    const double a = measure.paramAt(from), b = measure.paramAt(to);
     const ccShapeInfo innerInfo(*u);
     return cfMakeHandle<ccMappedShape>(u->subShape(innerInfo, {innerInfo.perimPos(a), b - a}),
                                        *overall, true);

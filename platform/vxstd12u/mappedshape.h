@@ -18,6 +18,9 @@
 // - Under a non-linear one, geometry comes from the underlying shape point by
 //   point: arc lengths are those of the image curve (the mapped speed
 //   integrated with cfArcLength), and samples are spaced along the image.
+//   The point at an arc length takes one measure of the whole image, so
+//   perimPointsAndTangents, which measures it once for all its offsets, is
+//   the way to ask for many.
 //   Handedness and the turn of a closed shape flip where the map mirrors (its
 //   derivative at the underlying start point has a negative determinant).
 //   The winding angle of an open shape, the turn of an open shape, the
@@ -85,6 +88,8 @@ class ccMappedShape : public ccShape {
     double perimeter() const override;
     void perimPointAndTangent(const ccPerimPos& pos, ccVector<2>& point,
                               ccRadian& tangent) const override;
+    void perimPointsAndTangents(const double* offsets, long n, ccVector<2>* points,
+                                ccRadian* tangents) const override;
     void sample(const ccSampleParams& params, ccSampleResult& result) const override;
 
     ccPtrHandle<ccShape> clone() const override;
@@ -107,6 +112,9 @@ class ccMappedShape : public ccShape {
     // The image's length under a non-linear map, found on first use. It is
     // a cache, not state: any thread may fill it, always with the same value.
     double imageLength() const;
+    // Fills the cache from the total of a measure of the image, which
+    // integrates exactly as imageLength() does.
+    void rememberImageLength(double length) const { imageLength_.store(length); }
 
     ccPtrHandle_const<ccShape> shape_;
     ccPtrHandle_const<cc2XformBase> xform_;

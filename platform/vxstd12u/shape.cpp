@@ -7,6 +7,13 @@
 #include "vxstd12u/errors.h"
 #include "vxstd12u/shapeinfo.h"
 
+void ccShape::perimPointsAndTangents(const double* offsets, long n, ccVector<2>* points,
+                                     ccRadian* tangents) const {
+    ccRadian unused;
+    for (long k = 0; k < n; ++k)
+        perimPointAndTangent(ccPerimPos(0, offsets[k]), points[k], tangents ? tangents[k] : unused);
+}
+
 void ccShape::sample(const ccSampleParams& params, ccSampleResult& result) const {
     if (!isFinite()) throw ccShapesError::InfiniteExtent(L"an infinite shape cannot be sampled");
     cfCheckSampleParams(params);
@@ -14,18 +21,17 @@ void ccShape::sample(const ccSampleParams& params, ccSampleResult& result) const
     const bool closed = isRegion();
     const auto offsets = cfSampleOffsets(perimeter(), closed, params);
     if (offsets.empty()) return;
-    const bool tangents = params.computeTangents() && hasTangent();
-    if (tangents) result.fillTangents();
+    // Found apart first, so that a shape failing part way leaves `result` as it was.
+    std::vector<ccVector<2>> points(offsets.size());
+    std::vector<ccRadian> tangents(params.computeTangents() && hasTangent() ? offsets.size() : 0);
+    perimPointsAndTangents(offsets.data(), static_cast<long>(offsets.size()), points.data(),
+                           tangents.empty() ? nullptr : tangents.data());
+    if (!tangents.empty()) result.fillTangents();
     result.beginChain(closed);
-    for (double s : offsets) {
-        ccVector<2> point;
-        ccRadian tangent;
-        perimPointAndTangent(ccPerimPos(0, s), point, tangent);
-        result.positions().push_back(point);
-        if (tangents) result.tangents().push_back(tangent);
-        if (params.perimPosRequested())
-            result.perimPositions().emplace_back(result.shapeIndex(), s);
-    }
+    result.positions().insert(result.positions().end(), points.begin(), points.end());
+    result.tangents().insert(result.tangents().end(), tangents.begin(), tangents.end());
+    if (params.perimPosRequested())
+        for (double s : offsets) result.perimPositions().emplace_back(result.shapeIndex(), s);
     if (!result.tangents().empty()) result.fillTangents();
 }
 

@@ -120,6 +120,14 @@ class ccShape : public virtual ccRepBase, public virtual ccPersistent {
     // Offsets are clamped to the node's perimeter.
     virtual void perimPointAndTangent(const ccPerimPos& pos, ccVector<2>& point,
                                       ccRadian& tangent) const = 0;
+    // The points (and, when `tangents` is not null, the tangents) at the n
+    // arc lengths `offsets` along node 0, each as perimPointAndTangent gives
+    // it, bit for bit. Rising offsets cost the least: a shape whose points
+    // are costly to find one by one (a curve seen in perspective) measures
+    // itself once for all of them. n <= 0 does nothing; the default asks
+    // perimPointAndTangent for each offset.
+    virtual void perimPointsAndTangents(const double* offsets, long n, ccVector<2>* points,
+                                        ccRadian* tangents) const;
 
     // Appends samples of the shape to `result` (see ccShapeSampleParams).
     // The default samples by perimeter() and perimPointAndTangent with the

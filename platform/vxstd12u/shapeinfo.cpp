@@ -24,23 +24,28 @@ ccShapeTree::ChildList partsOf(const ccShapeTree& tree) {
     return parts;
 }
 
+// The numbers of the leaves of `info`, in order.
+std::vector<long> leafNumbers(const ccShapeInfo& info) {
+    std::vector<long> leaves;
+    for (long i = 0; i < info.numNodes(); ++i)
+        if (info.isLeaf(i)) leaves.push_back(i);
+    return leaves;
+}
+
 // Finds, for a rising run of arc lengths from the start of node 0, the
 // positions perimPos gives, in one pass over the leaves instead of a scan
 // per arc length. Leaf ends never fall along the numbering, so the first
-// leaf that holds an arc length never moves back for a later one.
+// leaf that holds an arc length never moves back for a later one; an arc
+// length below the one before starts the walk again.
 class LeafWalk {
   public:
-    explicit LeafWalk(const ccShapeInfo& info) : info_(info) {
-        for (long i = 0; i < info.numNodes(); ++i)
-            if (info.isLeaf(i)) leaves_.push_back(i);
-    }
+    explicit LeafWalk(const ccShapeInfo& info) : info_(info), leaves_(leafNumbers(info)) {}
 
-    // The leaf numbers, in order.
-    const std::vector<long>& leaves() const noexcept { return leaves_; }
-
-    // perimPos(arcLength); arcLength must not be below the previous call's.
+    // perimPos(arcLength).
     ccPerimPos at(double arcLength) {
         const double s = std::min(std::max(arcLength, 0.0), info_.perimeter());
+        if (s < last_) next_ = 0;
+        last_ = s;
         for (; next_ < leaves_.size(); ++next_) {
             const long i = leaves_[next_];
             const double start = info_.nodeStart(i), length = info_.nodePerimeter(i);
@@ -53,6 +58,7 @@ class LeafWalk {
     const ccShapeInfo& info_;
     std::vector<long> leaves_;
     size_t next_ = 0;
+    double last_ = 0.0;
 };
 
 }  // namespace
@@ -138,6 +144,27 @@ void ccShapeInfo::leafPointAndTangent(const ccPerimPos& pos, ccVector<2>& point,
     const Node& n = at(pos.node());
     if (!n.leaf) throwBadParams(L"a tree without leaves has no points");
     n.shape->perimPointAndTangent(ccPerimPos(0, pos.offset()), point, tangent);
+}
+
+void ccShapeInfo::pointsAndTangents(const double* arcLengths, long n, ccVector<2>* points,
+                                    ccRadian* tangents, ccPerimPos* positions) const {
+    if (n <= 0) return;
+    const auto count = static_cast<size_t>(n);
+    std::vector<ccPerimPos> found(positions ? 0 : count);
+    ccPerimPos* pos = positions ? positions : found.data();
+    std::vector<double> offsets(count);
+    LeafWalk walk(*this);
+    for (size_t k = 0; k < count; ++k) {
+        pos[k] = walk.at(arcLengths[k]);
+        offsets[k] = pos[k].offset();
+    }
+    for (size_t k = 0, end; k < count; k = end) {
+        for (end = k + 1; end < count && pos[end].node() == pos[k].node();) ++end;
+        const Node& leaf = at(pos[k].node());
+        if (!leaf.leaf) throwBadParams(L"a tree without leaves has no points");
+        leaf.shape->perimPointsAndTangents(&offsets[k], static_cast<long>(end - k), points + k,
+                                           tangents ? tangents + k : nullptr);
+    }
 }
 
 void ccShapeInfo::extract_(long i, ccShapeInfo& out) const {
@@ -284,24 +311,25 @@ void cfUniformSampleContour(const ccContourTree& contour, const ccShapeSamplePar
     uniform.uniformMode(true);
     const auto offsets = cfSampleOffsets(info.perimeter(), contour.isClosed(), uniform);
     const auto leaves = cfLeafHandles(contour);
-    LeafWalk walk(info);
-    const std::vector<long>& leafNumbers = walk.leaves();
+    const size_t n = offsets.size();
+    std::vector<ccVector<2>> points(n);
+    std::vector<ccRadian> tangents(params.computeTangents() ? n : 0);
+    std::vector<ccPerimPos> positions(n);
+    info.pointsAndTangents(offsets.data(), static_cast<long>(n), points.data(),
+                           tangents.empty() ? nullptr : tangents.data(), positions.data());
 
     result.beginChain(contour.isClosed());
-    for (double s : offsets) {
-        const ccPerimPos pos = walk.at(s);
-        ccVector<2> point;
-        ccRadian tangent;
-        info.leafPointAndTangent(pos, point, tangent);
-        result.positions().push_back(point);
-        if (params.computeTangents()) result.tangents().push_back(tangent);
-        if (params.perimPosRequested())
+    result.positions().insert(result.positions().end(), points.begin(), points.end());
+    result.tangents().insert(result.tangents().end(), tangents.begin(), tangents.end());
+    if (params.perimPosRequested())
+        for (const ccPerimPos& pos : positions)
             result.perimPositions().emplace_back(result.shapeIndex() + pos.node(), pos.offset());
-        if (reportPieces) {
-            const auto k = std::lower_bound(leafNumbers.begin(), leafNumbers.end(), pos.node()) -
-                           leafNumbers.begin();
-            pieces.push_back(leaves[static_cast<size_t>(k)]);
-        }
+    if (!reportPieces) return;
+    const std::vector<long> numbers = leafNumbers(info);
+    for (const ccPerimPos& pos : positions) {
+        const auto k =
+            std::lower_bound(numbers.begin(), numbers.end(), pos.node()) - numbers.begin();
+        pieces.push_back(leaves[static_cast<size_t>(k)]);
     }
 }
 

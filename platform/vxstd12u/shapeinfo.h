@@ -77,6 +77,15 @@ class ccShapeInfo {
     // not a leaf (a tree without leaves) throws BadParams.
     void leafPointAndTangent(const ccPerimPos& pos, ccVector<2>& point, ccRadian& tangent) const;
 
+    // For n arc lengths from the start of node 0: the position perimPos
+    // gives (into `positions` when not null) and the point and tangent there
+    // (tangents when not null) as leafPointAndTangent gives them, bit for
+    // bit. Rising arc lengths are found in one walk over the leaves, and each
+    // leaf is asked once (perimPointsAndTangents) for a run of them that it
+    // holds. A NaN arc length or a tree without leaves throws BadParams.
+    void pointsAndTangents(const double* arcLengths, long n, ccVector<2>* points,
+                           ccRadian* tangents, ccPerimPos* positions = nullptr) const;
+
     // The description of node i's subtree alone, renumbered from 0, written
     // to `out` (which is replaced).
     void extract_(long i, ccShapeInfo& out) const;

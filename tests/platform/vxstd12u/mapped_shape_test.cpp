@@ -160,3 +160,81 @@ TEST(MappedShape, ALineCutIntoManyPiecesIsAsLongInPerspectiveAsTheWholeLine) {
     EXPECT_NEAR(ccMappedShape(pieces, camera(), true).perimeter(), whole,
                 2 * whole * cc_tol::kArcLengthRelative);
 }
+
+namespace {
+
+// A segment that counts the points asked of it: the work of measuring its
+// image under a perspective map.
+class CountingSegment : public ccLineSeg {
+  public:
+    using ccLineSeg::ccLineSeg;
+    void perimPointAndTangent(const ccPerimPos& pos, ccVector<2>& point,
+                              ccRadian& tangent) const override {
+        ++calls;
+        ccLineSeg::perimPointAndTangent(pos, point, tangent);
+    }
+    mutable long calls = 0;
+};
+
+}  // namespace
+
+// Sampling a perspective-mapped piece point by point measured its whole image
+// again for every point (integrating from its start at each Newton step), so
+// contours sampled uniformly at a few thousand points ran for minutes. However
+// it is sampled, the piece's image is now measured once per call: the points
+// asked of the inner segment grow by a bounded number per sample.
+TEST(MappedShape, APerspectivePieceSampledAtManyPointsMeasuresItsImageOnce) {
+    const auto inner = cfMakeHandle<CountingSegment>(ccVector<2>(0, 0), ccVector<2>(40, 10));
+    const auto piece = cfMakeHandle<ccMappedShape>(inner, camera(), true);
+    auto contour = cfMakeHandle<ccContourTree>(false);
+    contour->addChild(segment(piece->startPoint() - ccVector<2>(5, 0), piece->startPoint()), true);
+    contour->addChild(piece, true);
+    const double length = contour->perimeter();
+
+    auto callsFor = [&](long samples, bool viaContour, bool uniform) {
+        ccShape::ccSampleParams params(0.0, length / samples, samples + 2, true, true);
+        params.uniformMode(uniform);
+        inner->calls = 0;
+        ccShape::ccSampleResult result;
+        (viaContour ? static_cast<const ccShape&>(*contour) : *piece).sample(params, result);
+        EXPECT_GE(static_cast<long>(result.positions().size()), samples / 2);
+        return inner->calls;
+    };
+    for (bool viaContour : {false, true})
+        for (bool uniform : {false, true}) {
+            const long few = callsFor(10, viaContour, uniform);
+            const long many = callsFor(4000, viaContour, uniform);
+            // A few Newton steps of one ten-point rule per sample.
+            EXPECT_LT(many - few, 4000 * 100) << viaContour << uniform;
+        }
+
+    // Asked one by one, each point is the one the batch gives.
+    const std::vector<double> offsets = {0.0, 3.5, 17.25, piece->perimeter()};
+    std::vector<ccVector<2>> points(offsets.size());
+    std::vector<ccRadian> tangents(offsets.size());
+    piece->perimPointsAndTangents(offsets.data(), 4, points.data(), tangents.data());
+    for (size_t k = 0; k < offsets.size(); ++k) {
+        ccVector<2> p;
+        ccRadian t;
+        piece->perimPointAndTangent(ccPerimPos(0, offsets[k]), p, t);
+        EXPECT_EQ(p, points[k]);
+        EXPECT_EQ(t.toDouble(), tangents[k].toDouble());
+    }
+    expectSamePoint(points.back(), piece->endPoint(), 1e-12);
+}
+
+// The transform of a chain of mapped shapes is composed afresh on each query;
+// the image under a perspective map kept only a reference to it, which the
+// composition's temporary handle freed before the image was measured.
+TEST(MappedShape, AChainEndingInPerspectiveMeasuresThroughItsComposedMap) {
+    const cc2Rigid turn(ccDegree(30), {5, -2});
+    const auto inner = cfMakeHandle<ccMappedShape>(segment({0, 0}, {40, 10}), camera(), true);
+    const ccMappedShape chain(inner, turn, true);
+    const ccMappedShape direct(segment({0, 0}, {40, 10}), *turn.compose(camera()), true);
+    EXPECT_EQ(chain.perimeter(), direct.perimeter());
+    const auto params = ccShape::ccSampleParams(0.0, 1.5, ccNoPointLimit, true, true);
+    EXPECT_EQ(samplesOf(chain, params).positions(), samplesOf(direct, params).positions());
+    const ccShapeInfo info(chain);
+    EXPECT_EQ(chain.subShape(info, {ccPerimPos(0, 2), 9})->endPoint(),
+              direct.subShape(info, {ccPerimPos(0, 2), 9})->endPoint());
+}
