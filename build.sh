@@ -10,6 +10,9 @@
 #                        UndefinedBehaviorSanitizer and runs the whole test suite
 #   ./build.sh tsan      builds the module's tests with ThreadSanitizer and runs
 #                        them, the concurrency test among them
+#   ./build.sh tidy      runs clang-tidy with the checks of .clang-tidy on the
+#                        libraries, the tool, the examples, the benchmarks and
+#                        the fuzzers; any finding fails
 #   ./build.sh fuzz      builds the fuzzers with clang and runs each one on its
 #                        corpus for FUZZ_SECONDS (default 60; 600 makes the
 #                        ten-minute development run); FUZZ_TARGET=<name> runs
@@ -28,6 +31,7 @@ PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmar
 [[ "${1:-}" == bench ]] && PACKAGES+=(libboost-dev)  # the benchmarks' yardstick only
 [[ "${1:-}" == fuzz ]] && PACKAGES+=(clang-14 libclang-rt-14-dev)  # libFuzzer and sanitizers
 [[ "${1:-}" == valgrind ]] && PACKAGES+=(valgrind)
+[[ "${1:-}" == tidy ]] && PACKAGES+=(clang-tidy libboost-dev)  # clang-tidy brings clang++-14
 
 install_missing_packages() {
     local missing=()
@@ -72,6 +76,33 @@ tsan() {
     # ThreadSanitizer needs the address layout it was built for; a kernel that
     # randomizes more bits than it expects gets the run without randomization.
     setarch "$(uname -m)" -R "$dir/tests/test_shmd"
+}
+
+# The sources listed in compilation database `db` whose paths match `pattern`.
+sources_in() {
+    sed -n 's/^  "file": "\(.*\)"$/\1/p' "$1" | grep -E "$2"
+}
+
+# Runs clang-tidy on each source matching `pattern` in the database of build
+# dir `dir`, one per core at a time; prints the findings of the
+# sources that have any and fails if one does.
+tidy_sources() {
+    local dir=$1 pattern=$2
+    # shellcheck disable=SC2016 # the inner sh expands them
+    sources_in "$dir/compile_commands.json" "$pattern" |
+        xargs -r -n 1 -P "$(nproc)" sh -c \
+            'out=$(clang-tidy-14 --quiet -p "$0" "$1" 2>&1) || { printf "%s\n" "$out"; exit 1; }' "$dir"
+}
+
+# Nothing is compiled: clang-tidy needs only the compilation databases. The
+# fuzzers configure with clang alone, so they get a database of their own.
+tidy() {
+    local dir=${SHMD_BUILD_DIR:-build/tidy} root=$PWD
+    configure "$dir" -DCMAKE_EXPORT_COMPILE_COMMANDS=ON -DSHMD_BUILD_TESTS=OFF -DSHMD_BUILD_BENCH=ON
+    CXX=clang++-14 configure "$dir/fuzz-db" -DCMAKE_EXPORT_COMPILE_COMMANDS=ON \
+        -DSHMD_BUILD_TESTS=OFF -DSHMD_BUILD_FUZZ=ON
+    tidy_sources "$dir" "^$root/(platform|shmd|tools|examples|bench)/" &&
+        tidy_sources "$dir/fuzz-db" "^$root/fuzz/"
 }
 
 # Copies the seed inputs of fuzzer `name` into `seeds`: the committed ones
@@ -164,11 +195,11 @@ valgrind)
     valgrind --error-exitcode=1 --leak-check=full --errors-for-leak-kinds=definite,indirect \
         ./build/release/tools/shapemod demo --out build/valgrind-demo
     ;;
-sanitize | tsan | fuzz)
+sanitize | tsan | tidy | fuzz)
     "$1"
     ;;
 *)
-    echo "usage: $0 demo|test|bench|valgrind|sanitize|tsan|fuzz" >&2
+    echo "usage: $0 demo|test|bench|valgrind|sanitize|tsan|tidy|fuzz" >&2
     exit 2
     ;;
 esac

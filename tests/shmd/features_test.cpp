@@ -108,6 +108,51 @@ TEST(ContourJoining, ClosedContourPutsTheWrapAroundJointFirst) {
     EXPECT_NE(set->featurelets().back().position, ccVector<2>(0, 0));
 }
 
+// Weights and positions of a set's featurelets, in order.
+std::vector<std::pair<double, ccVector<2>>> weightsAndPlaces(const ccFeatureletChainSet& set) {
+    std::vector<std::pair<double, ccVector<2>>> out;
+    for (const ccFeaturelet& f : set.featurelets()) out.emplace_back(f.weight, f.position);
+    return out;
+}
+
+TEST(ContourJoining, APieceOfOneSampleHandsItOnAndKeepsNothing) {
+    using WP = std::vector<std::pair<double, ccVector<2>>>;
+    const auto features = [](const ccPtrHandle<ccContourTree>& c) {
+        return weightsAndPlaces(*ccShapeModel::features(*c, Params(spacing(1))));
+    };
+    // The zero-length piece's one sample, not the first piece's last, meets the third piece.
+    const auto middle = contour(
+        false, {model(segment(0, 0, 2, 0), weight(1)), model(segment(2, 0, 2, 0), weight(2)),
+                model(segment(2, 0, 2, 2), weight(4))});
+    EXPECT_EQ(features(middle),
+              (WP{{1, {0, 0}}, {1, {1, 0}}, {3, {2, 0}}, {4, {2, 1}}, {4, {2, 2}}}));
+    // Ending an open contour, it keeps its sample, merged with the one before.
+    const auto last = contour(
+        false, {model(segment(0, 0, 2, 0), weight(1)), model(segment(2, 0, 2, 0), weight(2))});
+    EXPECT_EQ(features(last), (WP{{1, {0, 0}}, {1, {1, 0}}, {1.5, {2, 0}}}));
+    // Opening a closed contour, it keeps nothing, so no wrap-around joint is made.
+    const auto first =
+        contour(true, {model(segment(0, 0, 0, 0), weight(2)), model(segment(0, 0, 2, 0), weight(1)),
+                       model(segment(2, 0, 0, 0), weight(4))});
+    EXPECT_EQ(features(first), (WP{{1.5, {0, 0}}, {1, {1, 0}}, {2.5, {2, 0}}, {4, {1, 0}}}));
+}
+
+TEST(ContourJoining, SetsAreSizedToTheirFeaturelets) {
+    // Joined, sampled whole, and a tree of both beside circles: the set is
+    // built in storage of its own size (at most a tenth more).
+    const auto joined = threeWeights(true);
+    const auto whole =
+        contour(true, {segment(0, 0, 5, 0), segment(5, 0, 0, 5), segment(0, 5, 0, 0)});
+    const auto tree = general({joined, whole, model(circle(1, 1, 4), weight(2)), circle()});
+    for (const ccShape* shape :
+         {static_cast<const ccShape*>(joined.get()), static_cast<const ccShape*>(whole.get()),
+          static_cast<const ccShape*>(tree.get())}) {
+        const auto set = ccShapeModel::features(*shape, Params(spacing(0.5)));
+        const std::vector<ccFeaturelet>& all = set->featurelets();
+        EXPECT_LE(all.capacity(), all.size() + all.size() / 10);
+    }
+}
+
 TEST(ContourJoining, DuplicatedCornersAndUniformModeDoNotMerge) {
     const auto open = threeWeights(false);
     long sum = 0;

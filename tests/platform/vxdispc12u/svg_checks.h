@@ -49,14 +49,6 @@ inline std::vector<std::string> attributes(const std::string& svg, const std::st
     return out;
 }
 
-inline std::vector<double> numbers(const std::string& text) {
-    std::vector<double> out;
-    std::istringstream in(text);
-    double v;
-    while (in >> v) out.push_back(v);
-    return out;
-}
-
 // An SVG arc from `from` with the parameters of an 'A' command, turned into
 // centre form as the SVG rules prescribe (radii assumed large enough), so
 // points along it can be compared with the shape it came from.

@@ -90,8 +90,6 @@ TEST(Archive, SampleParamsRoundTripWithoutTheShapeInfo) {
 
 TEST(Archive, UnknownVersionNamesItsSourceAndPlace) {
     const ccArchive::UnknownVersion e("shmd/shapemod", 130);
-    EXPECT_EQ(e.source(), "shmd/shapemod");
-    EXPECT_EQ(e.number(), 130);
     EXPECT_NE(e.message().find(L"shmd/shapemod"), std::wstring::npos);
     EXPECT_NE(e.message().find(L"130"), std::wstring::npos);
 }

@@ -7,6 +7,7 @@
 #include <random>
 #include <vector>
 
+#include "shape_checks.h"
 #include "vxstd12u/annulus.h"
 #include "vxstd12u/bezier.h"
 #include "vxstd12u/ellipse.h"
@@ -20,6 +21,7 @@
 namespace {
 
 using Point = ccVector<2>;
+using shape_checks::pointAt;
 
 // Computed cut points and piece ends agree with hand-derived ones to this.
 constexpr double kExact = 1e-9;
@@ -39,13 +41,6 @@ ccPolyline unitSquare() {
 // A U open at the top: the columns x in [0, 1] and [2, 3] joined below y = 1.
 ccPolyline uShape() {
     return polygon({{0, 0}, {3, 0}, {3, 3}, {2, 3}, {2, 1}, {1, 1}, {1, 3}, {0, 3}});
-}
-
-Point pointAt(const ccShape& shape, double arcLength) {
-    Point p;
-    ccRadian t;
-    shape.perimPointAndTangent(ccPerimPos(0, arcLength), p, t);
-    return p;
 }
 
 Point midpointOf(const ccShape& shape) {
@@ -78,16 +73,11 @@ double distanceToBoundary(const ccPolyline& region, const Point& p) {
     return (region.nearestPoint(p) - p).len();
 }
 
-void expectNear(const Point& actual, const Point& expected) {
-    EXPECT_NEAR(actual.x(), expected.x(), kExact);
-    EXPECT_NEAR(actual.y(), expected.y(), kExact);
-}
-
 void expectSegment(const ccShapePtrh_const& piece, const Point& p1, const Point& p2) {
     const auto* segment = dynamic_cast<const ccLineSeg*>(piece.get());
     ASSERT_NE(segment, nullptr);
-    expectNear(segment->p1(), p1);
-    expectNear(segment->p2(), p2);
+    shape_checks::expectSamePoint(segment->p1(), p1, kExact);
+    shape_checks::expectSamePoint(segment->p2(), p2, kExact);
 }
 
 void expectCuts(const ccClipInfo& info, const std::vector<double>& expected) {
@@ -184,7 +174,7 @@ TEST(ClipTest, ClosedCurveCutAcrossItsStartGivesOneArcAndACutAtZeroIsReportedOnc
     EXPECT_NE(dynamic_cast<const ccEllipseArc2*>(pieces[0].get()), nullptr);
     EXPECT_NEAR(pieces[0]->perimeter(), ccPi, kOnBoundary);
     EXPECT_NEAR(pieces[0]->startPoint().y(), -1, kOnBoundary);
-    expectNear(midpointOf(*pieces[0]), {1, 0});
+    shape_checks::expectSamePoint(midpointOf(*pieces[0]), {1, 0}, kExact);
 
     // Starting at (1, 0) on the region's lower edge, the circle runs up into it.
     pieces = piecesOf(circle.clip(polygon({{-2, 0}, {2, 0}, {2, 2}, {-2, 2}}), info));
@@ -192,7 +182,7 @@ TEST(ClipTest, ClosedCurveCutAcrossItsStartGivesOneArcAndACutAtZeroIsReportedOnc
     EXPECT_EQ(info.cutOffsets()[0], 0.0);
     EXPECT_NEAR(info.cutOffsets()[1], ccPi, kOnBoundary);
     ASSERT_EQ(pieces.size(), 1u);
-    expectNear(pieces[0]->startPoint(), {1, 0});
+    shape_checks::expectSamePoint(pieces[0]->startPoint(), {1, 0}, kExact);
 }
 
 TEST(ClipTest, LinesRectanglesAndRingsAreCutWhereTheyCrossTheBoundary) {

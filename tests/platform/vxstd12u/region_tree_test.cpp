@@ -16,21 +16,6 @@ ccPtrHandle_const<ccShape> circle(double x, double y, double r) {
     return cfMakeHandle<ccCircle>(ccVector<2>(x, y), r);
 }
 
-// The signed area that the samples of `shape` enclose, chain by chain.
-double sampledArea(const ccShape& shape) {
-    const auto samples = sampleAt(shape, 0.05);
-    double area = 0.0;
-    for (long c = 0; c < samples.numChains(); ++c) {
-        const long first = samples.breaks()[c], n = samples.chainLength(c);
-        for (long i = 0; i < n; ++i) {
-            const auto& a = samples.positions()[first + i];
-            const auto& b = samples.positions()[first + (i + 1) % n];
-            area += 0.5 * a.cross(b);
-        }
-    }
-    return area;
-}
-
 }  // namespace
 
 TEST(RegionTree, DefaultIsARootHoleWithoutBoundary) {
@@ -155,7 +140,7 @@ TEST(RegionTree, HandednessFollowsStandingWhateverTheBoundaryDirection) {
             ccRegionTree node(*boundary, hole);
             EXPECT_EQ(node.isRightHanded(), !hole);
             EXPECT_NEAR(node.tangentRotation(), hole ? -ccTwoPi : ccTwoPi, treeTolerance());
-            const double area = sampledArea(node);
+            const double area = shape_checks::sampledArea(node, 0.05);
             EXPECT_EQ(area > 0, !hole) << clockwise << hole;
             EXPECT_NEAR(std::fabs(node.windingAngle({0, 0})), ccTwoPi, 1e-6);
             EXPECT_EQ(node.windingAngle({0, 0}) > 0, !hole);

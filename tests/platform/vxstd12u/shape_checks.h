@@ -98,6 +98,22 @@ inline ccShape::ccSampleResult sampleAt(const ccShape& shape, double spacing,
     return result;
 }
 
+// The signed area that samples every `spacing` enclose, chain by chain:
+// positive where the shape runs counter-clockwise.
+inline double sampledArea(const ccShape& shape, double spacing) {
+    const auto samples = sampleAt(shape, spacing);
+    double area = 0.0;
+    for (long c = 0; c < samples.numChains(); ++c) {
+        const long first = samples.breaks()[c], n = samples.chainLength(c);
+        for (long i = 0; i < n; ++i) {
+            const auto& a = samples.positions()[first + i];
+            const auto& b = samples.positions()[first + (i + 1) % n];
+            area += 0.5 * a.cross(b);
+        }
+    }
+    return area;
+}
+
 inline ccCircle randomCircle(std::mt19937& rng) {
     return ccCircle(randomPoint(rng, 100), uniform(rng, 0.5, 60));
 }
