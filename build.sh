@@ -84,14 +84,19 @@ sources_in() {
 }
 
 # Runs clang-tidy on each source matching `pattern` in the database of build
-# dir `dir`, one per core at a time; prints the findings of the
-# sources that have any and fails if one does.
+# dir `dir`, one per core at a time, and fails if any has a finding. Prints
+# each finding once, though a header's are reported by every source that
+# includes it.
 tidy_sources() {
     local dir=$1 pattern=$2
     # shellcheck disable=SC2016 # the inner sh expands them
     sources_in "$dir/compile_commands.json" "$pattern" |
         xargs -r -n 1 -P "$(nproc)" sh -c \
-            'out=$(clang-tidy-14 --quiet -p "$0" "$1" 2>&1) || { printf "%s\n" "$out"; exit 1; }' "$dir"
+            'out=$(clang-tidy-14 --quiet -p "$0" "$1" 2>&1) || { printf "%s\n" "$out"; exit 1; }' "$dir" |
+        awk 'BEGIN { fresh = 1 }
+             / generated\.$/ { next }
+             /^[^ ].*:[0-9]+:[0-9]+: [a-z]+: / { fresh = !seen[$0]++ }
+             fresh'
 }
 
 # Nothing is compiled: clang-tidy needs only the compilation databases. The
