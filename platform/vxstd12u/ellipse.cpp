@@ -145,11 +145,49 @@ void ccCircle::perimPointAndTangent(const ccPerimPos& pos, ccVector<2>& point,
     pointAndTangentAt(std::clamp(pos.offset(), 0.0, perimeter()), point, tangent);
 }
 
+namespace {
+
+// Unit vectors at angles that rise by a fixed step, each found by turning
+// the one before through the step: a sine and cosine once every
+// kTurnsPerAnchor vectors instead of for each. Every anchor is found
+// directly, so rounding builds up over at most that many turns.
+class TurningUnitVector {
+  public:
+    ccVector<2> at(double phi) noexcept {
+        if (count_ % kTurnsPerAnchor == 0) {
+            last_ = ccVector<2>::polar(phi);
+        } else {
+            if (count_ == 1) turn_ = ccVector<2>::polar(phi - lastPhi_);
+            last_ = ccVector<2>(last_.x() * turn_.x() - last_.y() * turn_.y(),
+                                last_.x() * turn_.y() + last_.y() * turn_.x());
+        }
+        lastPhi_ = phi;
+        ++count_;
+        return last_;
+    }
+
+  private:
+    static constexpr long kTurnsPerAnchor = 32;
+    long count_ = 0;
+    double lastPhi_ = 0.0;
+    ccVector<2> last_, turn_;
+};
+
+}  // namespace
+
 void ccCircle::sample(const ccSampleParams& params, ccSampleResult& result) const {
+    // The samples of a circle lie a fixed angle apart.
+    TurningUnitVector unit;
     cfSampleChain(perimeter(), true, params, result,
-                  [this](double s, ccVector<2>& point, ccRadian& tangent) {
-                      pointAndTangentAt(s, point, tangent);
+                  [&](double s, ccVector<2>& point, ccRadian& tangent) {
+                      const double phi = radius_ > 0 ? s / radius_ : 0.0;
+                      point = center_ + unit.at(phi) * radius_;
+                      tangent = cfOnVectorBranch(phi + 0.5 * ccPi);
                   });
+}
+
+long ccCircle::sampleCount(const ccSampleParams& params) const noexcept {
+    return cfSampleCount(perimeter(), true, params);
 }
 
 void ccCircle::pointAndTangentAt(double offset, ccVector<2>& point,
@@ -309,6 +347,10 @@ void ccEllipse2::perimPointsAndTangents(const double* offsets, long n, ccVector<
     runPointsAndTangents(run(), perimeter(), offsets, n, points, tangents);
 }
 
+long ccEllipse2::sampleCount(const ccSampleParams& params) const noexcept {
+    return cfSampleCount(perimeter(), true, params);
+}
+
 ccPtrHandle<ccShape> ccEllipse2::clone() const {
     return ccPtrHandle<ccShape>(new ccEllipse2(*this));
 }
@@ -466,6 +508,11 @@ void ccEllipseArc2::perimPointAndTangent(const ccPerimPos& pos, ccVector<2>& poi
 
 void ccEllipseArc2::sample(const ccSampleParams& params, ccSampleResult& result) const {
     run().sample(perimeter(), false, params, result);
+}
+
+long ccEllipseArc2::sampleCount(const ccSampleParams& params) const noexcept {
+    // Measuring an elliptical arc takes an integration, as long as sampling it.
+    return ellipse().isCircular() ? cfSampleCount(perimeter(), false, params) : -1;
 }
 
 ccPtrHandle<ccShape> ccEllipseArc2::clone() const {

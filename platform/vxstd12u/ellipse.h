@@ -101,6 +101,7 @@ class ccCircle : public ccShape {
     // The same samples as the shape default, each point and tangent in
     // closed form.
     void sample(const ccSampleParams& params, ccSampleResult& result) const override;
+    long sampleCount(const ccSampleParams& params) const noexcept override;
 
     ccPtrHandle<ccShape> clone() const override;
     ccPtrHandle<ccShape> mapShape(const ccXform<2>& xform) const override;
@@ -193,6 +194,7 @@ class ccEllipse2 : public ccShape {
                                 ccRadian* tangents) const override;
     // each sample's arc length from the start.
     void sample(const ccSampleParams& params, ccSampleResult& result) const override;
+    long sampleCount(const ccSampleParams& params) const noexcept override;
 
     ccPtrHandle<ccShape> clone() const override;
     ccPtrHandle<ccShape> mapShape(const ccXform<2>& xform) const override;
@@ -279,6 +281,7 @@ class ccEllipseArc2 : public ccShape {
                               ccRadian& tangent) const override;
     // As for ccEllipse2.
     void sample(const ccSampleParams& params, ccSampleResult& result) const override;
+    long sampleCount(const ccSampleParams& params) const noexcept override;
     void perimPointsAndTangents(const double* offsets, long n, ccVector<2>* points,
                                 ccRadian* tangents) const override;
 

@@ -357,6 +357,10 @@ void ccLineSeg::sample(const ccSampleParams& params, ccSampleResult& result) con
     });
 }
 
+long ccLineSeg::sampleCount(const ccSampleParams& params) const noexcept {
+    return cfSampleCount(length(), false, params);
+}
+
 ccPtrHandle<ccShape> ccLineSeg::clone() const {
     return cfMakeHandle<ccLineSeg>(*this);
 }

@@ -255,6 +255,7 @@ class ccLineSeg : public ccShape {
                                 ccRadian* tangents) const override;
     // The same samples as the shape default, with the direction found once.
     void sample(const ccSampleParams& params, ccSampleResult& result) const override;
+    long sampleCount(const ccSampleParams& params) const noexcept override;
 
     ccPtrHandle<ccShape> clone() const override;
     ccPtrHandle<ccShape> mapShape(const ccXform<2>& xform) const override;
