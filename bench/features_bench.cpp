@@ -108,8 +108,8 @@ void reportMemory(benchmark::State& state, Generate generate) {
     const std::size_t before = heap::live;
     heap::peak = before;
     ChainSet set = generate();
-    const double kept = static_cast<double>(heap::live - before);
-    const double peak = static_cast<double>(heap::peak - before);
+    const auto kept = static_cast<double>(heap::live - before);
+    const auto peak = static_cast<double>(heap::peak - before);
     const auto& all = set->featurelets();
     state.counters["slack"] =
         all.empty() ? 1.0 : static_cast<double>(all.capacity()) / static_cast<double>(all.size());
@@ -309,9 +309,11 @@ void BM_d_UniformContour_Floor(benchmark::State& state) {
 
 constexpr double kCircleRadius = kPieceLength / kTwoPi * 1.5;
 
+// Circles in rows of a hundred.
 ccVector<2> circleCenter(long k) {
-    return ccVector<2>(static_cast<double>(k % 100) * 4 * kCircleRadius,
-                       static_cast<double>(k / 100) * 4 * kCircleRadius);
+    const long column = k % 100, row = k / 100;
+    return ccVector<2>(static_cast<double>(column) * 4 * kCircleRadius,
+                       static_cast<double>(row) * 4 * kCircleRadius);
 }
 
 void BM_c_CircleTree(benchmark::State& state) {
@@ -368,8 +370,9 @@ void BM_e_ComplexPlate(benchmark::State& state) {
     const double half = pitch * static_cast<double>(side) / 2;
     auto plate = cfMakeHandle<ccRegionTree>(ccCircle(ccVector<2>(0, 0), half * 1.5), false);
     for (long k = 0; k < holes; ++k) {
-        const ccVector<2> c(pitch * (static_cast<double>(k % side) + 0.5) - half,
-                            pitch * (static_cast<double>(k / side) + 0.5) - half);
+        const long column = k % side, row = k / side;
+        const ccVector<2> c(pitch * (static_cast<double>(column) + 0.5) - half,
+                            pitch * (static_cast<double>(row) + 0.5) - half);
         plate->insertChild(plate->numChildren(),
                            cfMakeHandle<ccRegionTree>(ccCircle(c, 5.0), false), true);
     }

@@ -625,7 +625,7 @@ void ccShapeModel::sampleWithPolarity(const ccShape& shape, const ccShape::ccSam
     const std::size_t p0 = result.positions().size();
     for (const ccFeaturelet& f : set->featurelets()) {
         result.positions().push_back(f.position);
-        result.tangents().push_back(ccRadian(f.angle.toDouble() - kQuarterTurn));
+        result.tangents().emplace_back(f.angle.toDouble() - kQuarterTurn);
     }
     for (long j = 0; j < set->numChains(); ++j) {
         result.breaks().push_back(set->startFeatureIndex(j) + static_cast<long>(p0));

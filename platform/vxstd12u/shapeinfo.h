@@ -184,7 +184,7 @@ void cfSampleChain(double perimeter, bool closed, const ccShapeSampleParams& par
     if (n == 0) return;
     result.beginChain(closed);
     const std::size_t first = result.positions().size();
-    const std::size_t count = static_cast<std::size_t>(n);
+    const auto count = static_cast<std::size_t>(n);
     result.positions().resize(first + count);
     if (params.computeTangents() || !result.tangents().empty())
         result.tangents().resize(first + count, ccRadian(0.0));
