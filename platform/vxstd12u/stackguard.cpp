@@ -43,12 +43,16 @@ void throwIfFailed(int error, const char* what) {
 }  // namespace
 
 bool isLow() noexcept {
-    // Fixed for the life of the thread, so it is looked up once per thread.
-    static thread_local const char* const lowest = lowestStackAddress();
     // The frame address, not a local's: a sanitizer may keep locals elsewhere.
     const auto* here = static_cast<const char*>(__builtin_frame_address(0));
-    return lowest != nullptr && here > lowest &&
-           static_cast<std::size_t>(here - lowest) < kReserveBytes;
+    // Fixed for the life of the thread, so they are found out once per thread.
+    // The span is measured from the first check rather than from the top of
+    // the stack, where the thread library keeps thread-local storage.
+    static thread_local const char* const lowest = lowestStackAddress();
+    static thread_local const char* const first = here;
+    if (lowest == nullptr || here <= lowest) return false;
+    if (static_cast<std::size_t>(here - lowest) < kReserveBytes) return true;
+    return kSpanBytes != 0 && here<first&& static_cast<std::size_t>(first - here)> kSpanBytes;
 }
 
 void runOnFreshStack(const std::function<void()>& work) {

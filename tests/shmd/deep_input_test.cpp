@@ -19,20 +19,14 @@
 #include "shmd/properties.h"
 #include "vxdispc12u/graphiclist.h"
 #include "vxstd12u/shapeinfo.h"
+#include "vxstd12u/stackguard.h"
 #include "vxstd12u/tolerances.h"
 
 namespace {
 
 using namespace fixtures;
 
-#if defined(__SANITIZE_THREAD__)
-#define SHMD_THREAD_SANITIZER 1
-#elif defined(__has_feature)
-#if __has_feature(thread_sanitizer)
-#define SHMD_THREAD_SANITIZER 1
-#endif
-#endif
-#if defined(SHMD_THREAD_SANITIZER) || defined(__SANITIZE_ADDRESS__)
+#if defined(VXSTD_RACE_DETECTOR) || defined(__SANITIZE_ADDRESS__)
 #define SHMD_INSTRUMENTED 1
 #elif defined(__has_feature)
 #if __has_feature(address_sanitizer)
@@ -41,6 +35,16 @@ using namespace fixtures;
 #endif
 
 constexpr long kDepth = 10000;
+// Clipping a contour and featurizing region nodes still take time in the
+// square of the depth, so they are checked at a tenth of it. The race
+// detector keeps a call stack for every allocation, which makes their memory
+// grow with that square as well (4.4 GB for a clip at a tenth), so under it
+// they are checked at a thirtieth.
+#ifdef VXSTD_RACE_DETECTOR
+constexpr long kQuadraticDepth = kDepth / 30;
+#else
+constexpr long kQuadraticDepth = kDepth / 10;
+#endif
 // Twice the room the stack guard keeps in reserve: an unguarded recursion of
 // a few hundred bytes a level runs out of it well before kDepth levels.
 constexpr std::size_t kSmallStack = std::size_t(2) << 20;
@@ -48,11 +52,6 @@ constexpr std::size_t kSmallStack = std::size_t(2) << 20;
 // Runs `work` on a new thread with a kSmallStack stack; what it throws is
 // rethrown here.
 void onSmallStack(const std::function<void()>& work) {
-#ifdef SHMD_THREAD_SANITIZER
-    // Each fresh stack a deep walk moves to costs the race detector far more
-    // memory than the walk itself; depth is checked by the other builds.
-    GTEST_SKIP() << "deep walks are checked without the race detector";
-#endif
     struct Call {
         const std::function<void()>* work;
         std::exception_ptr failure;
@@ -169,12 +168,11 @@ TEST(DeepContour, EveryOperationReachesTheLeafTenThousandLevelsDown) {
         expectNear(mirrored->endPoint(), ccVector<2>(-5, 1));
         expectNear(deep->reverse()->startPoint(), ccVector<2>(10, 0));
         EXPECT_TRUE(deep->decompose()->isDecomposed());
-        // Clipping measures each level's perimeter, so its time grows with the
-        // square of the depth; it is checked at a tenth of the depth.
+        // Clipping measures each level's perimeter afresh.
         ccClipInfo cut;
         const Shape window = square(-1, -1, 5);
         const auto& polygon = dynamic_cast<const ccPolyline&>(*window);
-        EXPECT_NEAR(nestedContour(leaf, kDepth / 10)->clip(polygon, cut)->perimeter(), 4,
+        EXPECT_NEAR(nestedContour(leaf, kQuadraticDepth)->clip(polygon, cut)->perimeter(), 4,
                     cc_tol::kCoincident);
 
         EXPECT_TRUE(
@@ -242,9 +240,8 @@ TEST(DeepRegion, RingsNestedTenThousandDeepMapArchiveDrawDescribeAndKeepTheirPol
                   kDepth - 1);
         EXPECT_TRUE(
             ccShapeModel::isInsidePolarity(*ccShapeModel::setInsidePolarity(*rings, false), false));
-        // Sampling a region node numbers its parts afresh at every level, so
-        // its time grows with the square of the depth; a tenth of it is featurized.
-        const ConstShape fewer = nestedRings(kDepth / 10);
+        // Sampling a region node numbers its parts afresh at every level.
+        const ConstShape fewer = nestedRings(kQuadraticDepth);
         EXPECT_EQ(featureletCount(*fewer),
                   featureletCount(*dynamic_cast<const ccShapeTree&>(*fewer).flatten(true)));
     });
