@@ -275,8 +275,10 @@ ccCubicPath::ccCubicPath(std::vector<ccCubicSegment> segments, bool closed)
     : segments_(std::move(segments)), closed_(closed) {
     double total = 0.0;
     ends_.reserve(segments_.size());
+    measures_.reserve(segments_.size());
     for (const ccCubicSegment& s : segments_) {
-        total += cfArcLength([&s](double t) { return s.speedAt(t); }, 0.0, 1.0);
+        measures_.emplace_back([s](double t) { return s.speedAt(t); }, 0.0, 1.0);
+        total += measures_.back().total();
         ends_.push_back(total);
     }
 }
@@ -292,10 +294,10 @@ ccCubicPlace ccCubicPath::placeAtLength(double s) const {
     const auto it = std::lower_bound(ends_.begin(), ends_.end(), s);
     const long i = std::min<long>(static_cast<long>(it - ends_.begin()), numSegments() - 1);
     const double before = i == 0 ? 0.0 : ends_[static_cast<size_t>(i - 1)];
-    const ccCubicSegment& seg = segment(i);
-    const double t = cfParamAtArcLength([&seg](double u) { return seg.speedAt(u); }, 0.0, 1.0,
-                                        segmentLength(i), s - before);
-    return {i, t};
+    // A piece's end is its end exactly, whatever the rounding of its length.
+    const double along = s - before, length = segmentLength(i);
+    if (length > 0 && along >= length) return {i, 1.0};
+    return {i, measures_[static_cast<size_t>(i)].paramAt(along)};
 }
 
 double ccCubicPath::lengthAt(const ccCubicPlace& place) const {

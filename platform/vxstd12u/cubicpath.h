@@ -22,6 +22,7 @@
 #include <array>
 #include <vector>
 
+#include "vxstd12u/arclength.h"
 #include "vxstd12u/radian.h"
 #include "vxstd12u/vector.h"
 #include "vxstd12u/xform.h"
@@ -112,5 +113,9 @@ class ccCubicPath {
     std::vector<ccCubicSegment> segments_;
     // Arc length from the start to the end of each piece.
     std::vector<double> ends_;
+    // Each piece's length measured panel by panel, so that a place is found
+    // within one panel rather than by integrating the piece from its start at
+    // every step (a shape seen in perspective asks for thousands of places).
+    std::vector<ccArcLengthTable> measures_;
     bool closed_ = false;
 };
