@@ -6,11 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
-#include <fstream>
 #include <random>
+#include <sstream>
 
 #include "model_fixtures.h"
+#include "platform/vxstd12u/shape_checks.h"
 #include "vxdiagc12u/diag.h"
 #include "vxstd12u/str.h"
 #include "vxstd12u/tolerances.h"
@@ -18,6 +18,7 @@
 namespace {
 
 using namespace fixtures;
+using shape_checks::expectSamePoint;
 
 std::wstring N(double v) {
     return cfStr(v);
@@ -98,15 +99,11 @@ TEST(Describe, PointContourHasNoTangentAndFlippedRegionsSayNote) {
     EXPECT_EQ(describe(ccRegionTree(*circle(), false)).find(L"Note"), std::wstring::npos);
 }
 
-TEST(DisplayName, TreesSayTheirKindAndUnknownTypesSaySo) {
+TEST(DisplayName, ContoursSayTheirTopologyAndModelsTheirShapesKind) {
     EXPECT_EQ(cfShapeDisplayName(*contour(true, {})), L"Contour Tree (Closed)");
-    EXPECT_EQ(cfShapeDisplayName(*contour(false, {})), L"Contour Tree (Open)");
-    EXPECT_EQ(cfShapeDisplayName(ccRegionTree()), L"Region Tree (Hole)");
-    EXPECT_EQ(cfShapeDisplayName(ccRegionTree(*circle(), false)), L"Region Tree");
     EXPECT_EQ(cfShapeDisplayName(*model(segment(0, 0, 1, 0), weight(2))), L"Line Segment");
     EXPECT_EQ(cfShapeDisplayName(*wireframe(false)), L"2D Wireframe");
     EXPECT_EQ(cfShapeDisplayName(*genPoly()), L"Generalized Polygon");
-    EXPECT_EQ(cfShapeDisplayName(ccMappedShape(circle(), cc2XformLinear(), true)), L"Mapped Shape");
 }
 
 // ---- drawing ----
@@ -128,11 +125,6 @@ ccGraphicProps withoutArrow(ccGraphicProps g) {
 
 const ccLineSeg& segmentOf(const ccGraphicList& list, long i) {
     return dynamic_cast<const ccLineSeg&>(dynamic_cast<const ccGraphicShape&>(*list.at(i)).shape());
-}
-
-void expectNear(const ccVector<2>& a, const ccVector<2>& b) {
-    EXPECT_NEAR(a.x(), b.x(), cc_tol::kCoincident);
-    EXPECT_NEAR(a.y(), b.y(), cc_tol::kCoincident);
 }
 
 TEST(Describe, ArcsRepeatTheirEllipseAndRectanglesGiveLimitsAndSize) {
@@ -177,12 +169,12 @@ TEST(Draw, SegmentOf100GetsAGlyphOfSize4AtItsMiddleAfterTheOutline) {
     ASSERT_EQ(list.size(), 6);
     EXPECT_EQ(segmentOf(list, 0), ccLineSeg(ccVector<2>(0, 0), ccVector<2>(100, 0)));
     EXPECT_EQ(list.at(1)->props(), kPositive);
-    expectNear(segmentOf(list, 1).p1(), ccVector<2>(50, 0));
-    expectNear(segmentOf(list, 1).p2(), ccVector<2>(46, -4));  // chevron, lower arm
-    expectNear(segmentOf(list, 2).p2(), ccVector<2>(46, 4));
-    expectNear(segmentOf(list, 3).p1(), ccVector<2>(50 - 1.2, 4));  // plus on the left
-    expectNear(segmentOf(list, 4).p2(), ccVector<2>(50, 4 + 1.2));
-    expectNear(segmentOf(list, 5).p1(), ccVector<2>(50 - 1.2, -4));  // minus on the right
+    expectSamePoint(segmentOf(list, 1).p1(), ccVector<2>(50, 0));
+    expectSamePoint(segmentOf(list, 1).p2(), ccVector<2>(46, -4));  // chevron, lower arm
+    expectSamePoint(segmentOf(list, 2).p2(), ccVector<2>(46, 4));
+    expectSamePoint(segmentOf(list, 3).p1(), ccVector<2>(50 - 1.2, 4));  // plus on the left
+    expectSamePoint(segmentOf(list, 4).p2(), ccVector<2>(50, 4 + 1.2));
+    expectSamePoint(segmentOf(list, 5).p1(), ccVector<2>(50 - 1.2, -4));  // minus on the right
     // Without the arrowhead flag there are outlines only.
     EXPECT_EQ(draw(*segment(0, 0, 100, 0), withoutArrow(kPositive)).size(), 1);
 }
@@ -191,14 +183,14 @@ TEST(Draw, ReversalMovesThePlusAcrossAndIgnoringAddsTwoStrokes) {
     const ccGraphicList reversedList = draw(*model(segment(0, 0, 100, 0), reversed()));
     ASSERT_EQ(reversedList.size(), 6);
     // The chevron is the same, its arms drawn in the other order.
-    expectNear(segmentOf(reversedList, 1).p2(), ccVector<2>(46, 4));
-    expectNear(segmentOf(reversedList, 2).p2(), ccVector<2>(46, -4));
-    expectNear(segmentOf(reversedList, 3).p1(), ccVector<2>(50 - 1.2, -4));
-    expectNear(segmentOf(reversedList, 5).p1(), ccVector<2>(50 - 1.2, 4));
+    expectSamePoint(segmentOf(reversedList, 1).p2(), ccVector<2>(46, 4));
+    expectSamePoint(segmentOf(reversedList, 2).p2(), ccVector<2>(46, -4));
+    expectSamePoint(segmentOf(reversedList, 3).p1(), ccVector<2>(50 - 1.2, -4));
+    expectSamePoint(segmentOf(reversedList, 5).p1(), ccVector<2>(50 - 1.2, 4));
     const ccGraphicList ignoredList = draw(*model(segment(0, 0, 100, 0), ignored()));
     ASSERT_EQ(ignoredList.size(), 8);
-    expectNear(segmentOf(ignoredList, 6).p1(), ccVector<2>(50 - 1.2, 4 - 1.2));
-    expectNear(segmentOf(ignoredList, 7).p2(), ccVector<2>(50 + 1.2, -4 + 1.2));
+    expectSamePoint(segmentOf(ignoredList, 6).p1(), ccVector<2>(50 - 1.2, 4 - 1.2));
+    expectSamePoint(segmentOf(ignoredList, 7).p2(), ccVector<2>(50 + 1.2, -4 + 1.2));
 }
 
 TEST(Draw, ContoursShareTheLongestPieceGlyphOnlyWhenTheirPolaritiesAgree) {
@@ -208,8 +200,8 @@ TEST(Draw, ContoursShareTheLongestPieceGlyphOnlyWhenTheirPolaritiesAgree) {
         contour(false, {segment(0, 0, 100, 0), model(segment(100, 0, 100, 10), reversed())});
     const ccGraphicList list = draw(*disagreeing);
     ASSERT_EQ(list.size(), 2 + 5 + 5);
-    expectNear(segmentOf(list, 7).p1(), ccVector<2>(100, 5));
-    expectNear(segmentOf(list, 7).p2(), ccVector<2>(100 - 0.4, 5 - 0.4));
+    expectSamePoint(segmentOf(list, 7).p1(), ccVector<2>(100, 5));
+    expectSamePoint(segmentOf(list, 7).p2(), ccVector<2>(100 - 0.4, 5 - 0.4));
 }
 
 TEST(Draw, RootHoleBoundaryIsSkippedAndMappedScalesDoubleTheGlyph) {
@@ -223,7 +215,7 @@ TEST(Draw, RootHoleBoundaryIsSkippedAndMappedScalesDoubleTheGlyph) {
     const ccGraphicList list = draw(ccMappedShape(segment(0, 0, 100, 0), twice, true));
     ASSERT_EQ(list.size(), 6);
     EXPECT_EQ(segmentOf(list, 0), ccLineSeg(ccVector<2>(0, 0), ccVector<2>(200, 0)));
-    expectNear(segmentOf(list, 1).p2(), ccVector<2>(92, -8));
+    expectSamePoint(segmentOf(list, 1).p2(), ccVector<2>(92, -8));
 }
 
 TEST(Draw, MappingTheShapeEqualsMappingItsDrawing) {
@@ -241,21 +233,21 @@ TEST(Draw, MappingTheShapeEqualsMappingItsDrawing) {
         for (long i = 0; i < direct.size(); ++i) {
             const ccLineSeg &a = segmentOf(direct, i), &b = segmentOf(mapped, i);
             if (i < 3) {
-                expectNear(a.p1(), b.p1());
-                expectNear(a.p2(), b.p2());
+                expectSamePoint(a.p1(), b.p1());
+                expectSamePoint(a.p2(), b.p2());
             }
-            expectNear(a.midPoint(), b.midPoint());
+            expectSamePoint(a.midPoint(), b.midPoint());
         }
     }
 }
 
 TEST(Pose, MiddleOfASegmentAndOfAMappedOne) {
     const cc2Rigid pose = cfPoseAtPerimeterFraction(*segment(0, 0, 0, 10), 0.5);
-    expectNear(pose.translation(), ccVector<2>(0, 5));
+    expectSamePoint(pose.translation(), ccVector<2>(0, 5));
     EXPECT_NEAR(pose.rotation().toDouble(), 90, cc_tol::kCoincident);
     const ccMappedShape shifted(segment(0, 0, 10, 0),
                                 cc2XformLinear(ccXform<2>::translation({1, 1})), true);
-    expectNear(cfPoseAtPerimeterFraction(shifted, 1).translation(), ccVector<2>(11, 1));
+    expectSamePoint(cfPoseAtPerimeterFraction(shifted, 1).translation(), ccVector<2>(11, 1));
 }
 
 // ---- recording ----
@@ -369,27 +361,13 @@ TEST(Record, SixteenBitImagesRecordTheSameAndEmptyMappedShapesThrow) {
     EXPECT_EQ(diag.numRecords(), 1);
 }
 
-// The page as a headless browser builds it; empty when no browser runs here.
-std::string browserDom(const std::string& path) {
-    const std::string command =
-        "chromium --headless --no-sandbox --disable-gpu --dump-dom file://" + path + " 2>/dev/null";
-    std::FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return {};
-    std::string dom;
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        dom.append(buffer, n);
-    pclose(pipe);
-    return dom;
-}
-
 long count(const std::string& text, const std::string& what) {
     long n = 0;
     for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
     return n;
 }
 
-TEST(Report, ARealModelOpensInABrowserWithOneSectionPerRecord) {
+TEST(Report, ARealModelGivesOneSectionPerRecordAndADiagramPerTree) {
     ccRegionTree plate(*square(20, 20, 400), false);
     plate.addChild(circle(120, 120, 40), true);
     const auto slot =
@@ -399,14 +377,10 @@ TEST(Report, ARealModelOpensInABrowserWithOneSectionPerRecord) {
     const auto shape = general({model(cfMakeHandle<ccRegionTree>(plate), weight(2)), slot,
                                 cfMakeHandle<ccMappedShape>(segment(-40, 0, 40, 0), turn, true)});
     const ccDiagObject diag = recorded(*shape);
-    const std::string path = ::testing::TempDir() + "inspect_report.html";
-    diag.writeHtml(path, L"Inspection");
-    const std::string dom = browserDom(path);
-    std::remove(path.c_str());
-    if (dom.empty()) GTEST_SKIP() << "no headless chromium here";
-    EXPECT_NE(dom.find("</html>"), std::string::npos);
-    EXPECT_EQ(count(dom, "class=\"diag-record\""), diag.numRecords());
-    EXPECT_EQ(count(dom, "Shape Structure Diagram"), 4);  // the trees
+    std::ostringstream html;
+    diag.writeHtml(html, L"Inspection");
+    EXPECT_EQ(count(html.str(), "class=\"diag-record\""), diag.numRecords());
+    EXPECT_EQ(count(html.str(), "Shape Structure Diagram"), 4);  // the trees
 }
 
 TEST(Diagram, GapsAreWaterFilledFromTheSmallest) {

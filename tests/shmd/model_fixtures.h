@@ -75,9 +75,6 @@ inline ccPtrHandle<ccContourTree> squareContour(double s,
     return tree;
 }
 
-inline const ccShapeModel& asModel(const ccShape& s) {
-    return dynamic_cast<const ccShapeModel&>(s);
-}
 inline ccShapeModelProps recordOf(const ccShape& s) {
     return ccShapeModel::shapeModelProps(s);
 }

@@ -5,12 +5,11 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <random>
 #include <sstream>
 
-#include "shapemod/commands.h"
+#include "tooltest.h"
 
 namespace shapemod {
 namespace {
@@ -21,14 +20,6 @@ const double kTight = 1e-9;
 
 std::string drawing(const std::string& name) {
     return (fs::path(SHMD_SOURCE_DIR) / "tests/tools/data" / name).string();
-}
-
-// A file in a scratch folder of this test program, with `text` in it.
-std::string scratchFile(const std::string& name, const std::string& text) {
-    const fs::path dir = fs::path(testing::TempDir()) / "dxfimport_test";
-    fs::create_directories(dir);
-    std::ofstream(dir / name, std::ios::binary) << text;
-    return (dir / name).string();
 }
 
 const ccShapeTree& layer(const DxfImport& r, const std::string& name) {
@@ -334,28 +325,26 @@ void expectFileError(const std::string& path, const std::string& part) {
 }
 
 TEST(DxfImport, UnreadableOrEmptyDrawingsAreFileErrorsNamingTheFile) {
-    expectFileError(scratchFile("none.dxf", "") + ".missing", "no such file");
-    expectFileError(scratchFile("empty.dxf", "  0\nEOF\n"), "no entities that can be imported");
+    const test::ScratchDir dir;
+    expectFileError(dir / "none.dxf", "no such file");
+    expectFileError(dir.write("empty.dxf", "  0\nEOF\n"), "no entities that can be imported");
     expectFileError(
-        scratchFile("text.dxf",
-                    "0\nSECTION\n2\nENTITIES\n0\nTEXT\n8\nA\n1\nhi\n0\nENDSEC\n0\nEOF\n"),
+        dir.write("text.dxf", "0\nSECTION\n2\nENTITIES\n0\nTEXT\n8\nA\n1\nhi\n0\nENDSEC\n0\nEOF\n"),
         "(left out: 1 TEXT)");
-    expectFileError(scratchFile("words.dxf", "0\nSECTION\nsection\nENTITIES\n"), "line 3");
-    expectFileError(scratchFile("cut.dxf", "0\nSECTION\n2\n"), "ends after the group code");
-    expectFileError(scratchFile("binary.dxf", std::string("0\nSECTION\0\n", 12)), "binary");
+    expectFileError(dir.write("words.dxf", "0\nSECTION\nsection\nENTITIES\n"), "line 3");
+    expectFileError(dir.write("cut.dxf", "0\nSECTION\n2\n"), "ends after the group code");
+    expectFileError(dir.write("binary.dxf", std::string("0\nSECTION\0\n", 12)), "binary");
 }
 
 TEST(ImportCommand, WritesTheModelAndListsWhatItLeftOut) {
-    const std::string out = scratchFile("out.json", "");
-    fs::remove(out);
-    std::ostringstream o, e;
-    EXPECT_EQ(runCommandLine({"import", drawing("skipped.dxf"), "-o", out, "--layer", "PARTS",
-                              "weight=-1,magnitude=2,ignored"},
-                             o, e),
-              kSuccess)
-        << e.str();
+    const test::ScratchDir dir;
+    const std::string out = dir / "out.json";
+    const test::Outcome imported = test::run({"import", drawing("skipped.dxf"), "-o", out,
+                                              "--layer", "PARTS", "weight=-1,magnitude=2,ignored"});
+    EXPECT_EQ(imported.code, kSuccess) << imported.err;
     EXPECT_TRUE(fs::exists(out));
-    EXPECT_NE(e.str().find("INSERT on layer PARTS: not imported"), std::string::npos) << e.str();
+    EXPECT_NE(imported.err.find("INSERT on layer PARTS: not imported"), std::string::npos)
+        << imported.err;
 
     // Bad usage and bad drawings write nothing.
     for (Args bad : {Args{"import", drawing("skipped.dxf"), "--layer", "NOTES", "heavy"},
@@ -364,8 +353,7 @@ TEST(ImportCommand, WritesTheModelAndListsWhatItLeftOut) {
                      Args{"import", drawing("nothing.dxf"), "--connect", "0"}}) {
         fs::remove(out);
         bad.insert(bad.end(), {"-o", out});
-        std::ostringstream o2, e2;
-        EXPECT_EQ(runCommandLine(bad, o2, e2), kBadInput) << bad[3];
+        EXPECT_EQ(test::run(bad).code, kBadInput) << bad[3];
         EXPECT_FALSE(fs::exists(out)) << bad[3];
     }
 }
