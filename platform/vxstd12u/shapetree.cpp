@@ -6,6 +6,7 @@
 #include <cmath>
 #include <iterator>
 #include <limits>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -47,6 +48,24 @@ const ccShape* endPart(const ccShapeTree::ChildList& parts, bool fromBack) {
             return &part;
     }
     return nullptr;
+}
+
+// The box around those of `parts` that have points; none when no part has
+// one. Subtrees other than region nodes (whose parts are their children) are
+// boxed by this same walk rather than asked first whether they are empty, for
+// the same reason as in endPart.
+std::optional<ccRect> boxOfPoints(const ccShapeTree::ChildList& parts) {
+    std::optional<ccRect> box;
+    for (const auto& part : parts) {
+        const ccShapeTree* tree = part->asShapeTree();
+        std::optional<ccRect> own;
+        if (tree && !tree->asRegionTree())
+            own = cfWithEnoughStack([&] { return boxOfPoints(tree->children()); });
+        else if (!part->isEmpty())
+            own = cfWithEnoughStack([&] { return part->boundingBox(); });
+        if (own) box = box ? box->unionWith(*own) : *own;
+    }
+    return box;
 }
 
 // The leaf of `info` nearest to `p`; -1 when there is none.
@@ -298,16 +317,9 @@ double ccShapeTree::tangentRotation() const {
 }
 
 ccRect ccShapeTree::boundingBox() const {
-    bool any = false;
-    ccRect box;
-    for (const auto& part : parts_()) {
-        if (part->isEmpty()) continue;
-        const ccRect own = cfWithEnoughStack([&] { return part->boundingBox(); });
-        box = any ? box.unionWith(own) : own;
-        any = true;
-    }
-    if (!any) throwEmptyTree(L"an empty tree has no bounding box");
-    return box;
+    const std::optional<ccRect> box = boxOfPoints(parts_());
+    if (!box) throwEmptyTree(L"an empty tree has no bounding box");
+    return *box;
 }
 
 ccVector<2> ccShapeTree::nearestPoint(const ccVector<2>& p) const {

@@ -252,8 +252,13 @@ TEST(DeepGeneralTree, TenThousandLevelsFeaturizeMapConnectArchiveAndSetPolarity)
         const ConstShape leaf = segment(0, 0, 10, 0);
         const ConstShape deep = model(nestedGeneral(leaf, kDepth), weight(2));
         EXPECT_EQ(featureletCount(*deep), featureletCount(*leaf));
-        EXPECT_NEAR(deep->mapShape(ccXform<2>(ccMatrix<2>(2, 0, 0, 2), ccVector<2>()))->perimeter(),
-                    20, cc_tol::kCoincident);
+        const ConstShape moved =
+            deep->mapShape(ccXform<2>(ccMatrix<2>(2, 0, 0, 2), ccVector<2>(3, 4)));
+        EXPECT_NEAR(moved->perimeter(), 20, cc_tol::kCoincident);
+        // An empty subtree beside the chain has no points to widen its box.
+        const ccRect box = general({moved, general({})})->boundingBox();
+        expectNear(box.corner(0), ccVector<2>(3, 4));
+        expectNear(box.corner(2), ccVector<2>(23, 4));
         EXPECT_EQ(featureletCount(*cfConnect(*deep, 1.0)), featureletCount(*leaf));
         EXPECT_TRUE(
             ccShapeModel::isInsidePolarity(*ccShapeModel::setInsidePolarity(*deep, true), true));
