@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <cmath>
+#include <nlohmann/json.hpp>
+#include <set>
 #include <sstream>
 #include "ch_core/shapemod.h"
 #include "shapemod/featureletio.h"
@@ -190,13 +192,16 @@ TEST(Inspection, DrawRecordAndDescribeShowTheWholeModel) {
 }
 
 // Every shape type, infinite ones included, goes through every command that
-// takes a model; the two forms of a model hold the same model.
-TEST(ExampleModels, EveryCommandAcceptsEveryExampleModel) {
+// takes a model; the two forms of a model hold the same model, and the
+// model file is written back to the very text it was read from.
+TEST(ExampleModels, EveryCommandAcceptsAnExampleOfEveryShapeType) {
     ScratchDir dir;
+    std::set<std::string> types;
     for (const auto& entry : std::filesystem::directory_iterator(examplesDir() / "models")) {
         if (entry.path().extension() != ".json") continue;
         const std::string model = entry.path().string();
         SCOPED_TRACE(model);
+        types.insert(nlohmann::json::parse(slurp(model))["shape"]["type"].get<std::string>());
         for (const Args& args :
              std::vector<Args>{{"draw", model},
                                {"record", model},
@@ -210,6 +215,7 @@ TEST(ExampleModels, EveryCommandAcceptsEveryExampleModel) {
         }
         EXPECT_EQ(slurp(dir / "m.json"), slurp(model));
     }
+    EXPECT_EQ(types.size(), 25u);
 }
 
 TEST(BadInput, EachFaultNamesItselfAndLeavesEveryFileAsItWas) {
