@@ -310,26 +310,43 @@ void cfUniformSampleContour(const ccContourTree& contour, const ccShapeSamplePar
     ccShapeSampleParams uniform = params;
     uniform.uniformMode(true);
     const auto offsets = cfSampleOffsets(info.perimeter(), contour.isClosed(), uniform);
-    const auto leaves = cfLeafHandles(contour);
     const size_t n = offsets.size();
-    std::vector<ccVector<2>> points(n);
-    std::vector<ccRadian> tangents(params.computeTangents() ? n : 0);
-    std::vector<ccPerimPos> positions(n);
-    info.pointsAndTangents(offsets.data(), static_cast<long>(n), points.data(),
-                           tangents.empty() ? nullptr : tangents.data(), positions.data());
-
-    result.beginChain(contour.isClosed());
-    result.positions().insert(result.positions().end(), points.begin(), points.end());
-    result.tangents().insert(result.tangents().end(), tangents.begin(), tangents.end());
-    if (params.perimPosRequested())
+    const bool tangents = params.computeTangents();
+    const size_t first = result.positions().size(), firstTangent = result.tangents().size();
+    const bool wantsPositions = params.perimPosRequested() || reportPieces;
+    std::vector<ccPerimPos> positions(wantsPositions ? n : 0);
+    // The samples go straight into the result, which is put back as it was
+    // if a leaf refuses its arc lengths.
+    result.positions().resize(first + n);
+    if (tangents) result.tangents().resize(first + n);
+    try {
+        info.pointsAndTangents(offsets.data(), static_cast<long>(n),
+                               result.positions().data() + first,
+                               tangents ? result.tangents().data() + first : nullptr,
+                               wantsPositions ? positions.data() : nullptr);
+    } catch (...) {
+        result.positions().resize(first);
+        result.tangents().resize(firstTangent);
+        throw;
+    }
+    result.breaks().push_back(static_cast<long>(first));
+    result.closedFlags().push_back(contour.isClosed());
+    if (!result.tangents().empty()) result.fillTangents();
+    if (params.perimPosRequested()) {
+        result.perimPositions().reserve(result.perimPositions().size() + n);
         for (const ccPerimPos& pos : positions)
             result.perimPositions().emplace_back(result.shapeIndex() + pos.node(), pos.offset());
+    }
     if (!reportPieces) return;
+    // Samples rise along the contour, so the leaf of each lies at or after
+    // the leaf of the one before.
+    const auto leaves = cfLeafHandles(contour);
     const std::vector<long> numbers = leafNumbers(info);
+    pieces.reserve(pieces.size() + n);
+    size_t k = 0;
     for (const ccPerimPos& pos : positions) {
-        const auto k =
-            std::lower_bound(numbers.begin(), numbers.end(), pos.node()) - numbers.begin();
-        pieces.push_back(leaves[static_cast<size_t>(k)]);
+        while (k + 1 < numbers.size() && numbers[k] < pos.node()) ++k;
+        pieces.push_back(leaves[k]);
     }
 }
 
