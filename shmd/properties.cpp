@@ -525,6 +525,13 @@ bool anyWeightOutside(const ccShape& contour, const ccShapeModelProps& inherited
            cfAnyWeightInRange(contour, inherited, ccRange(range.end(), kInfinity), !inclusive);
 }
 
+// A tree that is neither mapped nor a contour: all that is found in it is
+// found in its parts, each of which is tested on the way down, so testing it
+// first as a whole would walk it once more (a deep chain once per level).
+bool isGroup(const ccShape& shape) {
+    return !asMapped(shape) && !cfAsContour(shape) && asTree(shape);
+}
+
 void findInMapped(const ccMappedShape& mapped, const ccShapeModelProps& inForce,
                   const ccRange& range, bool inclusive, ccGeneralShapeTree& found) {
     ccGeneralShapeTree under;
@@ -606,7 +613,8 @@ void cfFindContoursWithWeightInRange(const ccPtrHandle_const<ccShape>& shape,
     } else if (const ccShapeTree* tree = asTree(s)) {
         for (const ccPtrHandle_const<ccShape>& child : tree->children()) {
             cfWithEnoughStack([&] {
-                cfFindContoursWithWeightInRange(child, inForce, range, inclusive, found, true);
+                cfFindContoursWithWeightInRange(child, inForce, range, inclusive, found,
+                                                !isGroup(*child));
             });
         }
     } else {

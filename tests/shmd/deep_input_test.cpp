@@ -259,6 +259,12 @@ TEST(DeepGeneralTree, TenThousandLevelsFeaturizeMapConnectArchiveAndSetPolarity)
         const ccRect box = general({moved, general({})})->boundingBox();
         expectNear(box.corner(0), ccVector<2>(3, 4));
         expectNear(box.corner(2), ccVector<2>(23, 4));
+        // The weight given at the top must reach the leaf to put it in range.
+        ccGeneralShapeTree found;
+        cfFindContoursWithWeightInRange(general({deep, model(segment(0, 5, 1, 5), weight(7))}),
+                                        ccShapeModelProps(), ccRange(1.5, 3), true, found);
+        ASSERT_EQ(found.numChildren(), 1);
+        EXPECT_EQ(ccShapeModel::shapeModelProps(*found.child(0)).weight(), 2);
         EXPECT_EQ(featureletCount(*cfConnect(*deep, 1.0)), featureletCount(*leaf));
         EXPECT_TRUE(
             ccShapeModel::isInsidePolarity(*ccShapeModel::setInsidePolarity(*deep, true), true));
