@@ -52,7 +52,8 @@ bool isLow() noexcept {
     static thread_local const char* const first = here;
     if (lowest == nullptr || here <= lowest) return false;
     if (static_cast<std::size_t>(here - lowest) < kReserveBytes) return true;
-    return kSpanBytes != 0 && here<first&& static_cast<std::size_t>(first - here)> kSpanBytes;
+    if (kSpanBytes == 0 || here >= first) return false;
+    return static_cast<std::size_t>(first - here) > kSpanBytes;
 }
 
 void runOnFreshStack(const std::function<void()>& work) {
