@@ -2,11 +2,14 @@
 #include <gtest/gtest.h>
 
 #include "model_fixtures.h"
+#include "platform/vxstd12u/shape_checks.h"
 #include "shmd/properties.h"
 
 namespace {
 
 using namespace fixtures;
+using shape_checks::expectSamePoint;
+using shape_checks::kRoundoff;
 
 const ccShapeTree& treeOf(const ConstShape& s) {
     return dynamic_cast<const ccShapeTree&>(*s);
@@ -51,7 +54,7 @@ TEST(Connect, PieceMeetingTheStartWithItsStartGoesInFrontReversedWithFlippedPola
     ASSERT_EQ(chain.numChildren(), 2);
     EXPECT_TRUE(*chain.child(1) == *first);
     const ccShape& front = *chain.child(0);
-    EXPECT_NEAR(front.startPoint().y(), 1, 1e-12);
+    EXPECT_NEAR(front.startPoint().y(), 1, kRoundoff);
     EXPECT_EQ(recordOf(front), ccShapeModelProps(true, 2.0));
 }
 
@@ -156,15 +159,15 @@ TEST(Extensions, ASquareGetsTwoHalfLengthNegativeExtensionsPerCorner) {
     ASSERT_EQ(result->numChildren(), 8);
     for (const auto& e : result->children()) {
         EXPECT_TRUE(cfIsA<ccShapeModelTemplate<ccLineSeg>>(*e));
-        EXPECT_NEAR(e->perimeter(), 2.0, 1e-12);
+        EXPECT_NEAR(e->perimeter(), 2.0, kRoundoff);
         EXPECT_EQ(recordOf(*e).weight(), -1.0);
     }
     // End of the last piece (from (0,4) down to the origin) continues below it;
     // the start of the first piece (origin to (4,0)) is extended backwards, towards it.
     EXPECT_EQ(result->child(0)->startPoint(), ccVector<2>(0, 0));
-    EXPECT_NEAR(result->child(0)->endPoint().y(), -2, 1e-12);
-    EXPECT_NEAR(result->child(1)->startPoint().x(), -2, 1e-12);
-    EXPECT_NEAR(result->child(1)->endPoint().x(), 0, 1e-12);
+    EXPECT_NEAR(result->child(0)->endPoint().y(), -2, kRoundoff);
+    EXPECT_NEAR(result->child(1)->startPoint().x(), -2, kRoundoff);
+    EXPECT_NEAR(result->child(1)->endPoint().x(), 0, kRoundoff);
     EXPECT_EQ(cfExtensionShape(*squareContour(4), 0.5, 5)->numChildren(), 0);
     EXPECT_EQ(cfExtensionShape(*squareContour(4), -1, 0)->numChildren(), 8);  // -1 means 0.5
 }
@@ -189,10 +192,10 @@ TEST(Extensions, ArcsContinueAlongTheirEllipse) {
     const auto result = cfExtensionShape(*arcs, 0.5, 0);
     ASSERT_EQ(result->numChildren(), 2);
     const auto& beyondEnd = dynamic_cast<const ccEllipseArc2&>(*result->child(0));
-    EXPECT_NEAR(beyondEnd.phiStart().toDouble(), ccPi / 2, 1e-12);
-    EXPECT_NEAR(beyondEnd.phiSpan().toDouble(), ccPi / 4, 1e-12);
+    EXPECT_NEAR(beyondEnd.phiStart().toDouble(), ccPi / 2, kRoundoff);
+    EXPECT_NEAR(beyondEnd.phiSpan().toDouble(), ccPi / 4, kRoundoff);
     // Before the second arc's start: an arc ending at its start point.
-    EXPECT_NEAR((result->child(1)->endPoint() - ccVector<2>(0, 2)).len(), 0, 1e-12);
+    expectSamePoint(result->child(1)->endPoint(), ccVector<2>(0, 2));
     EXPECT_EQ(recordOf(*result->child(1)).weight(), -1.0);
 }
 
@@ -208,11 +211,11 @@ TEST(Extensions, UnderAPerspectiveMapExtensionsAreMappedAroundTheFlatOnes) {
         EXPECT_EQ(recordOf(*e), ccShapeModelProps());
         const auto& inner = *dynamic_cast<const ccMappedShape&>(*e).shape();
         EXPECT_EQ(recordOf(inner).weight(), -1.0);
-        EXPECT_NEAR(inner.perimeter(), 2.0, 1e-12);
+        EXPECT_NEAR(inner.perimeter(), 2.0, kRoundoff);
     }
     // The first two meet at the image of the first corner.
-    EXPECT_NEAR((result->child(0)->startPoint() - corner).len(), 0, 1e-9);
-    EXPECT_NEAR((result->child(1)->endPoint() - corner).len(), 0, 1e-9);
+    expectSamePoint(result->child(0)->startPoint(), corner);
+    expectSamePoint(result->child(1)->endPoint(), corner);
 }
 
 }  // namespace

@@ -8,10 +8,12 @@
 #include <typeinfo>
 
 #include "model_fixtures.h"
+#include "platform/vxstd12u/shape_checks.h"
 
 namespace {
 
 using namespace fixtures;
+using shape_checks::kRoundoff;
 
 const ccXform<2> kIdentity;
 const ccXform<2> kMirrorX(ccMatrix<2>(-1, 0, 0, 1), ccVector<2>(0, 0));
@@ -72,13 +74,13 @@ TEST(LocalProps, EachMirroringMapOfTheChainTogglesOnce) {
 }
 
 TEST(RegionNodeProps, ToggleWhenBoundaryHandednessEqualsBeingAHole) {
-    const ccShapeModelProps d;
-    EXPECT_FALSE(cfRegionNodeModelProps(ccRegionTree(*circle(), false), d).isReversedPolarity());
-    EXPECT_TRUE(
-        cfRegionNodeModelProps(ccRegionTree(*clockwiseCircle(), false), d).isReversedPolarity());
-    EXPECT_TRUE(cfRegionNodeModelProps(ccRegionTree(*circle(), true), d).isReversedPolarity());
-    EXPECT_FALSE(
-        cfRegionNodeModelProps(ccRegionTree(*clockwiseCircle(), true), d).isReversedPolarity());
+    for (bool hole : {false, true}) {
+        for (bool clockwise : {false, true}) {
+            const ccRegionTree node(clockwise ? *clockwiseCircle() : *circle(), hole);
+            EXPECT_EQ(cfRegionNodeModelProps(node, {}).isReversedPolarity(), hole != clockwise)
+                << "hole " << hole << " clockwise " << clockwise;
+        }
+    }
     // The node's own record and the inherited one come first.
     const auto node = weight(2).assign(ccRegionTree(*circle(), false));
     EXPECT_EQ(cfRegionNodeModelProps(dynamic_cast<const ccRegionTree&>(*node), reversed(3)),
@@ -126,11 +128,11 @@ TEST(InsidePolarity, LeavesAndEmptyTrees) {
 }
 
 TEST(InsidePolarity, RootHoleWithoutChildrenDependsOnItsOwnReversal) {
-    EXPECT_FALSE(ccShapeModel::isInsidePolarity(ccRegionTree(), false));
-    EXPECT_TRUE(ccShapeModel::isInsidePolarity(ccRegionTree(), true));
     const Shape flagged = reversed().assign(ccRegionTree());
-    EXPECT_TRUE(ccShapeModel::isInsidePolarity(*flagged, false));
-    EXPECT_FALSE(ccShapeModel::isInsidePolarity(*flagged, true));
+    for (bool sense : {true, false}) {
+        EXPECT_EQ(ccShapeModel::isInsidePolarity(ccRegionTree(), sense), sense);
+        EXPECT_EQ(ccShapeModel::isInsidePolarity(*flagged, sense), !sense);
+    }
 }
 
 TEST(InsidePolarity, ContourPiecesMustAgree) {
@@ -316,7 +318,7 @@ TEST(RegionTreeMapping, TranslationMapsTheBoundaryAndKeepsRecords) {
     EXPECT_EQ(typeid(node), typeid(ccShapeModelTemplate<ccRegionTree>));
     EXPECT_EQ(recordOf(node), weight(2));
     EXPECT_EQ(recordOf(node.boundary()), reversed());
-    EXPECT_NEAR(node.boundary().startPoint().x(), 8, 1e-12);
+    EXPECT_NEAR(node.boundary().startPoint().x(), 8, kRoundoff);
 }
 
 TEST(RegionTreeMapping, ReflectionKeepsBoundaryReversalFlagsWhereAPlainMapWouldToggle) {
@@ -468,7 +470,7 @@ TEST(FindContours, MappedTreesGiveMappedFinds) {
     ASSERT_EQ(found.numChildren(), 2);
     const auto& first = dynamic_cast<const ccMappedShape&>(*found.child(0));
     EXPECT_TRUE(cfIsA<ccShapeModel>(*first.shape()));
-    EXPECT_NEAR(first.startPoint().x(), 11, 1e-12);
+    EXPECT_NEAR(first.startPoint().x(), 11, kRoundoff);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "ch_core/shapemod.h"
 
 #include "model_fixtures.h"
+#include "platform/vxstd12u/shape_checks.h"
 
 #include <gtest/gtest.h>
 
@@ -21,6 +22,7 @@ const std::size_t kHeader = ccArchive::header().size();
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 using namespace fixtures;
+using shape_checks::kRoundoff;
 
 TEST(ShapeModelProps, NegativeMagnitudeIsRefusedAndLeavesTheRecordAlone) {
     EXPECT_THROW(ccShapeModelProps(false, 1.0, false, -0.5), ccShapeModelDefs::BadParams);
@@ -344,7 +346,7 @@ TEST(ModelGeometry, ReverseKeepsTheRecordReverseUnderscoreFlipsIt) {
     const Shape r = m->reverse();
     EXPECT_EQ(typeid(*r), typeid(ccShapeModelTemplate<ccLineSeg>));
     EXPECT_EQ(recordOf(*r), weight(2));
-    EXPECT_NEAR(r->startPoint().x(), 1, 1e-15);
+    EXPECT_NEAR(r->startPoint().x(), 1, kRoundoff);
     const Shape flipped = m->reversePreservingPolarity();
     EXPECT_EQ(recordOf(*flipped), ccShapeModelProps(true, 2.0));
     EXPECT_TRUE(*flipped == *r);
@@ -378,14 +380,14 @@ TEST(ModelGeometry, SubShapeAndClipGiveModelsAndFillTheClipInfo) {
     const ccShapeInfo info(*seg);
     const Shape piece = seg->subShape(info, {ccPerimPos(0, 2.0), 3.0});
     EXPECT_EQ(recordOf(*piece), weight(2));
-    EXPECT_NEAR(piece->perimeter(), 3.0, 1e-12);
+    EXPECT_NEAR(piece->perimeter(), 3.0, kRoundoff);
 
     const ccPolyline region(std::vector<ccVector<2>>{{-1, -1}, {5, -1}, {5, 1}, {-1, 1}}, true);
     ccClipInfo modelInfo, plainInfo;
     const Shape clipped = seg->clip(region, modelInfo);
     const Shape plainClipped = segment(0, 0, 10, 0)->clip(region, plainInfo);
     EXPECT_EQ(recordOf(*clipped), weight(2));
-    EXPECT_NEAR(clipped->perimeter(), 5.0, 1e-12);
+    EXPECT_NEAR(clipped->perimeter(), 5.0, kRoundoff);
     EXPECT_EQ(modelInfo.anythingRemoved(), plainInfo.anythingRemoved());
     EXPECT_EQ(modelInfo.cutOffsets(), plainInfo.cutOffsets());
 }
