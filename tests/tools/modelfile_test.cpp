@@ -255,6 +255,9 @@ TEST(ModelFileErrors, EachFaultNamesTheFileThePathAndWhatWasExpected) {
               "bad.json: /format: expected 1 (the only format this tool reads), got 2");
     EXPECT_EQ(errorOf(file(R"({"type": "Circel"})")).substr(0, 48),
               "bad.json: /shape/type: unknown shape type \"Circe");
+    // A long value is cut short between characters, never inside one.
+    EXPECT_EQ(errorOf("\"abcdefghijklmnᇇᇇᇇᇇᇇᇇᇇᇇᇇ\""),
+              "bad.json: expected an object, got \"abcdefghijklmnᇇᇇᇇᇇᇇᇇᇇᇇ\"...");
     // Faults the library finds, placed at the value or node that caused them.
     EXPECT_EQ(
         errorOf(file(

@@ -18,7 +18,10 @@ std::string describe(const Json& value) {
         case Json::value_t::string: {
             const auto& s = value.get_ref<const std::string&>();
             if (s.size() <= kLongest) return value.dump();
-            return Json(s.substr(0, kLongest)).dump() + "...";
+            // Cut between characters: half a UTF-8 sequence cannot be written.
+            std::size_t cut = kLongest;
+            while (cut > 0 && (static_cast<unsigned char>(s[cut]) & 0xC0) == 0x80) --cut;
+            return Json(s.substr(0, cut)).dump() + "...";
         }
         default:
             return value.dump();
