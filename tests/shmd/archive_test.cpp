@@ -17,27 +17,8 @@ using V = ccVector<2>;
 using archive_fixtures::loaded;
 using archive_fixtures::stored;
 
-// Whether both trees hold models in the same places with equal records,
-// looking through trees and mapped shapes.
-void expectSameRecords(const ccShape& a, const ccShape& b) {
-    const auto* modelA = dynamic_cast<const ccShapeModel*>(&a);
-    const auto* modelB = dynamic_cast<const ccShapeModel*>(&b);
-    ASSERT_EQ(modelA != nullptr, modelB != nullptr) << typeid(a).name();
-    if (modelA) {
-        EXPECT_TRUE(modelA->modelProps() == modelB->modelProps()) << typeid(a).name();
-    }
-    if (const auto* treeA = dynamic_cast<const ccShapeTree*>(&a)) {
-        const auto& treeB = dynamic_cast<const ccShapeTree&>(b);
-        ASSERT_EQ(treeA->numChildren(), treeB.numChildren());
-        for (long i = 0; i < treeA->numChildren(); ++i)
-            expectSameRecords(*treeA->child(i), *treeB.child(i));
-    }
-    if (const auto* mappedA = dynamic_cast<const ccMappedShape*>(&a))
-        expectSameRecords(*mappedA->shape(), *dynamic_cast<const ccMappedShape&>(b).shape());
-}
-
 void expectRoundTrip(const ConstShape& shape) {
-    archive_fixtures::expectRoundTrip(shape, expectSameRecords);
+    archive_fixtures::expectRoundTrip(shape, expectSameTypesAndRecords);
 }
 
 // One plain shape of each of the 25 model types: every leaf, and the

@@ -1,7 +1,10 @@
 // Shapes, records and random trees shared by the module's tests.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <random>
+#include <typeinfo>
 #include <vector>
 
 #include "ch_core/shapemod.h"
@@ -77,6 +80,32 @@ inline ccPtrHandle<ccContourTree> squareContour(double s,
 
 inline ccShapeModelProps recordOf(const ccShape& s) {
     return ccShapeModel::shapeModelProps(s);
+}
+
+// The parts below a node: a region node's boundary and children, a tree's
+// children, a mapped shape's shape.
+inline std::vector<ConstShape> partsOf(const ccShape& shape) {
+    std::vector<ConstShape> parts;
+    if (const auto* region = dynamic_cast<const ccRegionTree*>(&shape)) {
+        if (region->hasBoundary()) parts.push_back(region->boundaryHandle());
+    }
+    if (const auto* tree = dynamic_cast<const ccShapeTree*>(&shape))
+        parts.insert(parts.end(), tree->children().begin(), tree->children().end());
+    if (const auto* mapped = dynamic_cast<const ccMappedShape*>(&shape))
+        parts.push_back(mapped->shape());
+    return parts;
+}
+
+// Same dynamic type and same record at every node of both trees.
+inline void expectSameTypesAndRecords(const ccShape& a, const ccShape& b) {
+    ASSERT_TRUE(typeid(a) == typeid(b)) << typeid(a).name() << " vs " << typeid(b).name();
+    if (const auto* model = dynamic_cast<const ccShapeModel*>(&a)) {
+        EXPECT_TRUE(model->modelProps() == recordOf(b)) << typeid(a).name();
+    }
+    const auto partsA = partsOf(a), partsB = partsOf(b);
+    ASSERT_EQ(partsA.size(), partsB.size());
+    for (std::size_t i = 0; i < partsA.size(); ++i)
+        expectSameTypesAndRecords(*partsA[i], *partsB[i]);
 }
 
 // A mirroring similarity: rotate, scale and reflect across the x axis.

@@ -4,7 +4,6 @@
 
 #include <random>
 #include <string>
-#include <typeinfo>
 
 #include "shapemod/modelfile.h"
 #include "shmd/model_fixtures.h"
@@ -17,32 +16,6 @@ using namespace fixtures;
 using shapemod::FileError;
 using shapemod::ModelFile;
 using V = ccVector<2>;
-
-// The parts below a node: a region node's boundary and children, a tree's
-// children, a mapped shape's shape.
-std::vector<ConstShape> partsOf(const ccShape& shape) {
-    std::vector<ConstShape> parts;
-    if (const auto* region = dynamic_cast<const ccRegionTree*>(&shape)) {
-        if (region->hasBoundary()) parts.push_back(region->boundaryHandle());
-    }
-    if (const auto* tree = dynamic_cast<const ccShapeTree*>(&shape))
-        parts.insert(parts.end(), tree->children().begin(), tree->children().end());
-    if (const auto* mapped = dynamic_cast<const ccMappedShape*>(&shape))
-        parts.push_back(mapped->shape());
-    return parts;
-}
-
-// Same dynamic type and same record at every node of both trees.
-void expectSameTypesAndRecords(const ccShape& a, const ccShape& b) {
-    ASSERT_TRUE(typeid(a) == typeid(b)) << typeid(a).name() << " vs " << typeid(b).name();
-    if (const auto* model = dynamic_cast<const ccShapeModel*>(&a)) {
-        EXPECT_TRUE(model->modelProps() == recordOf(b)) << typeid(a).name();
-    }
-    const auto partsA = partsOf(a), partsB = partsOf(b);
-    ASSERT_EQ(partsA.size(), partsB.size());
-    for (std::size_t i = 0; i < partsA.size(); ++i)
-        expectSameTypesAndRecords(*partsA[i], *partsB[i]);
-}
 
 // Shapes of all 25 types with random parameters, and what mapping, reversing,
 // decomposing and connecting make of them: arbitrary doubles everywhere, so
