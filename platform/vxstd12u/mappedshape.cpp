@@ -6,6 +6,8 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <optional>
+#include <vector>
 
 #include "vxstd12u/arclength.h"
 #include "vxstd12u/errors.h"
@@ -36,6 +38,10 @@ class ImageCurve {
             treeInfo_ = std::make_unique<ccShapeInfo>(inner_);
             if (treeInfo_->isLeaf(0)) treeInfo_.reset();
         }
+        if (treeInfo_)
+            leafStarts_.resize(static_cast<size_t>(treeInfo_->numNodes()));
+        else if (!inner_.isEmpty())
+            innerStart_ = inner_.startPoint();
         speed_ = [this](double u) {
             ccVector<2> p;
             ccRadian a;
@@ -108,9 +114,39 @@ class ImageCurve {
     // at each of the integration's thousands of evaluations keeps mapping a
     // tree linear in its size (nested mapped trees were exponential).
     void innerPointAndTangent(double u, ccVector<2>& p, ccRadian& a) const {
-        if (!treeInfo_) return inner_.perimPointAndTangent(ccPerimPos(0, u), p, a);
+        if (!treeInfo_) {
+            inner_.perimPointAndTangent(ccPerimPos(0, u), p, a);
+            requireOnSideOfStart(pieceStart(0), p);
+            return;
+        }
         const double along = treeInfo_->arcLength(ccPerimPos(0, u)) - treeInfo_->nodeStart(0);
-        treeInfo_->leafPointAndTangent(treeInfo_->perimPosInSubtree(0, along), p, a);
+        const ccPerimPos pos = treeInfo_->perimPosInSubtree(0, along);
+        treeInfo_->leafPointAndTangent(pos, p, a);
+        requireOnSideOfStart(pieceStart(pos.node()), p);
+    }
+
+    // A piece that crosses the horizon goes out to infinity and back: its
+    // image has no length, and integrating one would spend its whole split
+    // budget on the pole. Every point evaluated is checked, so a crossing is
+    // found wherever the integration or the probes look.
+    void requireOnSideOfStart(const ccVector<2>& start, const ccVector<2>& p) const {
+        if (!xform_.onSameSideOfHorizon(start, p))
+            throw ccShapesError::BadParams(
+                L"a shape that crosses its perspective map's horizon has an unbounded image");
+    }
+
+    // The start point of leaf `node` (of the inner shape itself when it is
+    // not a tree), looked up once per leaf.
+    const ccVector<2>& pieceStart(long node) const {
+        if (!treeInfo_) return innerStart_;
+        auto& start = leafStarts_[static_cast<size_t>(node)];
+        if (!start) {
+            ccVector<2> p;
+            ccRadian a;
+            treeInfo_->leafPointAndTangent(ccPerimPos(node, 0.0), p, a);
+            start = p;
+        }
+        return *start;
     }
 
     const ccPtrHandle_const<ccShape> innerHandle_;
@@ -118,6 +154,9 @@ class ImageCurve {
     const ccShape& inner_;
     const cc2XformBase& xform_;
     std::unique_ptr<const ccShapeInfo> treeInfo_;
+    ccVector<2> innerStart_;
+    // A curve is used by one thread at a time, so the lookups need no lock.
+    mutable std::vector<std::optional<ccVector<2>>> leafStarts_;
     ccSpeedFunction speed_;
     double innerLength_ = 0.0;
 };

@@ -21,6 +21,11 @@
 //   The point at an arc length takes one measure of the whole image, so
 //   perimPointsAndTangents, which measures it once for all its offsets, is
 //   the way to ask for many.
+//   A shape, or a leaf of a tree, that crosses the map's horizon runs out to
+//   infinity: every query that follows its image point by point (length,
+//   samples, points, probes) throws ccShapesError::BadParams, found at the
+//   first evaluated point on the far side from the piece's start. Leaves of
+//   a tree may lie on different sides.
 //   Handedness and the turn of a closed shape flip where the map mirrors (its
 //   derivative at the underlying start point has a negative determinant).
 //   The winding angle of an open shape, the turn of an open shape, the

@@ -11,6 +11,10 @@ ccRadian cc2XformBase::mapAngle(const ccVector<2>& at, const ccRadian& angle) co
     return ccRadian(mapVector(at, ccVector<2>::polar(angle.toDouble())).angle());
 }
 
+bool cc2XformBase::onSameSideOfHorizon(const ccVector<2>&, const ccVector<2>&) const {
+    return true;
+}
+
 ccPtrHandle<cc2XformBase> cc2XformLinear::clone() const {
     return cfMakeHandle<cc2XformLinear>(*this);
 }
@@ -148,6 +152,10 @@ ccPtrHandle<cc2XformBase> cc2XformPerspective::compose(const cc2XformBase& inner
     double product[9];
     multiply3(h_, innerH.h_, product);
     return cfMakeHandle<cc2XformPerspective>(product);
+}
+
+bool cc2XformPerspective::onSameSideOfHorizon(const ccVector<2>& a, const ccVector<2>& b) const {
+    return (w(a) > 0) == (w(b) > 0);
 }
 
 bool cc2XformPerspective::equals(const cc2XformBase& other) const {

@@ -45,6 +45,12 @@ class cc2XformBase : public virtual ccRepBase, public virtual ccPersistent {
 
     // Geometric equality of two transforms of the same kind.
     virtual bool equals(const cc2XformBase& other) const = 0;
+
+    // Whether `a` and `b` lie on the same side of the transform's horizon: a
+    // curve from one to the other that meets the horizon has an unbounded
+    // image. Transforms without a horizon (affine ones) answer true; a point
+    // on the horizon throws ccShapesError::BadParams.
+    virtual bool onSameSideOfHorizon(const ccVector<2>& a, const ccVector<2>& b) const;
 };
 
 // An affine transform.
@@ -125,6 +131,7 @@ class cc2XformPerspective : public cc2XformBase {
     ccPtrHandle<cc2XformBase> inverse() const override;
     ccPtrHandle<cc2XformBase> compose(const cc2XformBase& inner) const override;
     bool equals(const cc2XformBase& other) const override;
+    bool onSameSideOfHorizon(const ccVector<2>& a, const ccVector<2>& b) const override;
 
     // The homography equal to an affine map.
     static cc2XformPerspective fromAffine(const ccXform<2>& xform);

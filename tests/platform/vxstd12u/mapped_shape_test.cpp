@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tree_checks.h"
+#include "vxstd12u/bezier.h"
 #include "vxstd12u/errors.h"
 #include "vxstd12u/mappedshape.h"
 #include "vxstd12u/polyline.h"
@@ -237,4 +238,37 @@ TEST(MappedShape, AChainEndingInPerspectiveMeasuresThroughItsComposedMap) {
     const ccShapeInfo info(chain);
     EXPECT_EQ(chain.subShape(info, {ccPerimPos(0, 2), 9})->endPoint(),
               direct.subShape(info, {ccPerimPos(0, 2), 9})->endPoint());
+}
+
+// A piece crossing the horizon runs out to infinity and back. Its length
+// integral never settled, so every measure spent the whole split budget on the
+// pole (seconds per query) and then answered a finite, meaningless length.
+// Such a piece is refused; pieces of a tree that each stay on one side are not.
+TEST(MappedShape, APieceCrossingTheHorizonIsRefusedInsteadOfGivenAFiniteLength) {
+    // camera()'s horizon crosses the x axis at x = -100.
+    const auto across = segment({-150, 0}, {0, 0});
+    const auto curve = cfMakeHandle<ccBezierCurve>(ccVector<2>(-150, 0), ccVector<2>(-60, 30),
+                                                   ccVector<2>(-30, -30), ccVector<2>(0, 0));
+    const auto params = ccShape::ccSampleParams(0.0, 1.5, ccNoPointLimit, true, true);
+    for (const auto& inner : {across, ccPtrHandle_const<ccShape>(curve)}) {
+        const ccMappedShape mapped(inner, camera(), true);
+        EXPECT_THROW(mapped.perimeter(), ccShapesError::BadParams);
+        EXPECT_THROW(samplesOf(mapped, params), ccShapesError::BadParams);
+        EXPECT_THROW(mapped.boundingBox(), ccShapesError::BadParams);
+        EXPECT_THROW(mapped.nearestPoint({0, 0}), ccShapesError::BadParams);
+    }
+
+    auto contour = cfMakeHandle<ccContourTree>(false);
+    contour->addChild(segment({-150, 0}, {-120, 0}), true);
+    contour->addChild(segment({-120, 0}, {-60, 0}), true);
+    EXPECT_THROW(ccMappedShape(contour, camera(), true).perimeter(), ccShapesError::BadParams);
+
+    const auto far = segment({-150, 0}, {-120, 0}), near = segment({0, 0}, {10, 0});
+    auto apart = cfMakeHandle<ccGeneralShapeTree>();
+    apart->addChild(far, true);
+    apart->addChild(near, true);
+    const double each = ccMappedShape(far, camera(), true).perimeter() +
+                        ccMappedShape(near, camera(), true).perimeter();
+    EXPECT_NEAR(ccMappedShape(apart, camera(), true).perimeter(), each,
+                2 * each * cc_tol::kArcLengthRelative);
 }
