@@ -13,30 +13,11 @@
 namespace {
 
 using namespace fixtures;
-using V = ccVector<2>;
 using archive_fixtures::loaded;
 using archive_fixtures::stored;
 
 void expectRoundTrip(const ConstShape& shape) {
     archive_fixtures::expectRoundTrip(shape, expectSameTypesAndRecords);
-}
-
-// One plain shape of each of the 25 model types: every leaf, and the
-// outlines, trees and maps a model can stand for.
-std::vector<ConstShape> oneOfEachModelType() {
-    const std::vector<V> points{{0, 0}, {4, 0}, {4, 3}, {0, 3}};
-    const double h[9] = {1, 0.2, 3, -0.1, 0.9, 1, 0.01, 0.02, 1};
-    auto region = cfMakeHandle<ccRegionTree>(*square(0, 0, 10), false);
-    region->addChild(circle(5, 5, 2), true);
-    std::vector<ConstShape> shapes = archive_fixtures::oneOfEachLeaf();
-    shapes.insert(
-        shapes.end(),
-        {cfMakeHandle<cc2Wireframe>(points, std::vector<double>{0, 0.5, 0, 0}, true, true),
-         squareContour(3, {weight(2), reversed(), ignored(), weight(-1)}),
-         cfMakeHandle<ccGenPoly>(points, std::vector<double>{0, 0.5, 0, 1}, true),
-         general({circle(), model(segment(0, 0, 1, 1), reversed(0.5))}),
-         cfMakeHandle<ccMappedShape>(region, cc2XformPerspective(h), true), region});
-    return shapes;
 }
 
 TEST(ModelArchive, EveryModelTypeReadsBackAsTheSameTypeWithItsRecord) {

@@ -332,17 +332,6 @@ TEST(ComplexFeatures, ALimitedBudgetLeavesOutTheShortestParts) {
 
 // ---- features commute with rigid and mirroring maps ----
 
-bool hasRegionTree(const ccShape& shape) {
-    if (cfIsA<ccRegionTree>(shape)) return true;
-    if (const auto* mapped = dynamic_cast<const ccMappedShape*>(&shape))
-        return hasRegionTree(*mapped->shape());
-    if (const auto* tree = dynamic_cast<const ccShapeTree*>(&shape)) {
-        for (const auto& c : tree->children())
-            if (hasRegionTree(*c)) return true;
-    }
-    return false;
-}
-
 ccFeaturelet mapped(const ccFeaturelet& f, const ccXform<2>& x) {
     ccFeaturelet out = f;
     out.position = x.mapPoint(f.position);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "ch_core/shapemod.h"
+#include "platform/vxstd12u/archive_fixtures.h"
 
 namespace fixtures {
 
@@ -108,6 +109,15 @@ inline void expectSameTypesAndRecords(const ccShape& a, const ccShape& b) {
         expectSameTypesAndRecords(*partsA[i], *partsB[i]);
 }
 
+// Whether a region tree stands anywhere in `shape`: mapping one re-starts its
+// loops, so its featurelets agree with the unmapped ones only as a set.
+inline bool hasRegionTree(const ccShape& shape) {
+    if (cfIsA<ccRegionTree>(shape)) return true;
+    for (const auto& part : partsOf(shape))
+        if (hasRegionTree(*part)) return true;
+    return false;
+}
+
 // A mirroring similarity: rotate, scale and reflect across the x axis.
 inline ccXform<2> mirroringSimilarity(std::mt19937& rng) {
     std::uniform_real_distribution<double> angle(-3, 3), scale(0.5, 2), shift(-5, 5);
@@ -116,6 +126,24 @@ inline ccXform<2> mirroringSimilarity(std::mt19937& rng) {
     return ccXform<2>(
         ccMatrix<2>::rotation(ccRadian(angle(rng))) * ccMatrix<2>::scale(s, s) * reflect,
         ccVector<2>(shift(rng), shift(rng)));
+}
+
+// One plain shape of each of the 25 model types: every leaf, and the
+// outlines, trees and maps a model can stand for, with values away from the defaults.
+inline std::vector<ConstShape> oneOfEachModelType() {
+    const std::vector<ccVector<2>> points{{0, 0}, {4, 0}, {4, 3}, {0, 3}};
+    const double h[9] = {1, 0.2, 3, -0.1, 0.9, 1, 0.01, 0.02, 1};
+    auto region = cfMakeHandle<ccRegionTree>(*square(0, 0, 10), false);
+    region->addChild(circle(5, 5, 2), true);
+    std::vector<ConstShape> shapes = archive_fixtures::oneOfEachLeaf();
+    shapes.insert(
+        shapes.end(),
+        {cfMakeHandle<cc2Wireframe>(points, std::vector<double>{0, 0.5, 0, 0}, true, true),
+         squareContour(3, {weight(2), reversed(), ignored(), weight(-1)}),
+         cfMakeHandle<ccGenPoly>(points, std::vector<double>{0, 0.5, 0, 1}, true),
+         general({circle(), model(segment(0, 0, 1, 1), reversed(0.5))}),
+         cfMakeHandle<ccMappedShape>(region, cc2XformPerspective(h), true), region});
+    return shapes;
 }
 
 // Random trees mixing models and plain shapes, open and closed leaves of both

@@ -31,39 +31,29 @@ TEST(ShapeModelProps, NegativeMagnitudeIsRefusedAndLeavesTheRecordAlone) {
     ccShapeModelProps p(false, 1.0, false, 3.0);
     EXPECT_THROW(p.magnitude(-1.0), ccShapeModelDefs::BadParams);
     EXPECT_EQ(p.magnitude(), 3.0);
-    p.weight(-1.0);
-    EXPECT_EQ(p.weight(), -1.0);
 }
 
-TEST(ShapeModelProps, CombineMultipliesWeightsOnlyWhenOneIsPositive) {
+TEST(ShapeModelProps, CombineMultipliesWeightsOnlyWhenOneIsPositiveAndCancelsReversals) {
     EXPECT_EQ(weight(2).combine(weight(3)).weight(), 6.0);
     EXPECT_EQ(weight(-2).combine(weight(-3)).weight(), 0.0);
     EXPECT_EQ(weight(2).combine(weight(-3)).weight(), -6.0);
     EXPECT_EQ(weight(-3).combine(weight(2)).weight(), -6.0);
     EXPECT_EQ(weight(0).combine(weight(5)).weight(), 0.0);
-    EXPECT_EQ(weight(0).combine(weight(-5)).weight(), 0.0);
     // NaN is not above zero: with a positive partner the product is NaN,
     // with a non-positive one the rule gives 0.
     EXPECT_TRUE(std::isnan(weight(kNaN).combine(weight(2)).weight()));
     EXPECT_EQ(weight(kNaN).combine(weight(-2)).weight(), 0.0);
     // Records compare exactly, so a NaN weight equals nothing, not even itself.
     EXPECT_FALSE(weight(kNaN) == weight(kNaN));
-    EXPECT_TRUE(weight(kNaN) != weight(kNaN));
-}
 
-TEST(ShapeModelProps, CombineFlagsAndMagnitudes) {
-    const ccShapeModelProps reversed(true), ignored(false, 1.0, true), plain;
-    EXPECT_FALSE(reversed.combine(reversed).isReversedPolarity());
-    EXPECT_TRUE(reversed.combine(plain).isReversedPolarity());
-    EXPECT_TRUE(plain.combine(reversed).isReversedPolarity());
-    EXPECT_TRUE(plain.combine(ignored).isIgnoredPolarity());
-    EXPECT_TRUE(ignored.combine(ignored).isIgnoredPolarity());
+    // Reversals cancel, an ignore sticks, magnitudes multiply.
+    EXPECT_FALSE(reversed().combine(reversed()).isReversedPolarity());
+    EXPECT_TRUE(weight(1).combine(reversed()).isReversedPolarity());
+    EXPECT_TRUE(ignored().combine(ignored()).isIgnoredPolarity());
     EXPECT_EQ(ccShapeModelProps(false, 1, false, 2)
                   .combine(ccShapeModelProps(false, 1, false, 0.5))
                   .magnitude(),
               1.0);
-    // The inputs are values: combining changes neither.
-    EXPECT_TRUE(reversed.isReversedPolarity());
 }
 
 TEST(ShapeModelErrors, NumbersAndFamily) {
@@ -76,22 +66,14 @@ TEST(ShapeModelErrors, NumbersAndFamily) {
     } catch (const ccShapesError::Errors& e) {
         EXPECT_NE(e.message().find(L"ccShapeModelDefs::BadParams"), std::wstring::npos);
         EXPECT_NE(e.message().find(L"magnitude -1 is below zero"), std::wstring::npos);
-        EXPECT_NE(std::string(e.what()).find("BadParams"), std::string::npos);
     }
 }
 
 TEST(ShapeModelErrors, SuicideAndRethrowThrowsItsOwnTypeAndFreesTheObject) {
-    ccPersistent* made = ccShapeModelDefs::NotSupported::make();
-    auto* error = dynamic_cast<ccShapeModelDefs::NotSupported*>(made);
-    ASSERT_NE(error, nullptr);
-    EXPECT_THROW(error->suicideAndRethrow(), ccShapeModelDefs::NotSupported);
-
-    auto* third = dynamic_cast<ccException*>(ccShapeModelDefs::BadWeight::make());
-    try {
-        third->suicideAndRethrow();
-    } catch (const ccShapesError::Errors& e) {
-        EXPECT_NE(dynamic_cast<const ccShapeModelDefs::BadWeight*>(&e), nullptr);
-    }
+    auto* notSupported = dynamic_cast<ccException*>(ccShapeModelDefs::NotSupported::make());
+    EXPECT_THROW(notSupported->suicideAndRethrow(), ccShapeModelDefs::NotSupported);
+    auto* badWeight = dynamic_cast<ccException*>(ccShapeModelDefs::BadWeight::make());
+    EXPECT_THROW(badWeight->suicideAndRethrow(), ccShapeModelDefs::BadWeight);
 }
 
 // A model whose hook counts its calls.
@@ -100,7 +82,6 @@ class CountingModel : public ccShapeModel {
     using ccShapeModel::ccShapeModel;
     int hookCalls = 0;
     ccShapeModelProps hookArgument;
-    ccPtrHandle<ccShape> raw() const { return rawShape_(); }
 
   protected:
     void modelProps_(const ccShapeModelProps& p) override {
@@ -111,7 +92,6 @@ class CountingModel : public ccShapeModel {
 
 TEST(ShapeModel, SetterStoresNotifiesAndCallsTheHookOnceButAssignmentDoesNot) {
     CountingModel m;
-    EXPECT_TRUE(m.raw().isNull());
     const ccShapeModelProps p(true, 3.0, true, 2.0);
     const long before = m.changeCount();
     m.modelProps(p);
@@ -134,9 +114,7 @@ TEST(ShapeModel, SetterStoresNotifiesAndCallsTheHookOnceButAssignmentDoesNot) {
 }
 
 TEST(FeatureParams, MagnitudeScaleIsValidatedWeightScaleIsNot) {
-    const ccShapeModel::ccFeatureParams ok(ccShape::ccSampleParams(), 0.0, -2.0);
-    EXPECT_EQ(ok.magScale(), 0.0);
-    EXPECT_EQ(ok.weightScale(), -2.0);
+    EXPECT_NO_THROW(ccShapeModel::ccFeatureParams(ccShape::ccSampleParams(), 0.0, -2.0));
     EXPECT_THROW(ccShapeModel::ccFeatureParams(ccShape::ccSampleParams(), -0.1),
                  ccShapeModelDefs::BadParams);
 
@@ -179,8 +157,6 @@ TEST(ShapeModelPropsArchive, LaterVersionIsRefusedBeforeAnyFieldIsRead) {
         FAIL() << "version 2 accepted";
     } catch (const ccArchive::UnknownVersion& e) {
         EXPECT_EQ(e.source(), "shmd/shapemod");
-        EXPECT_EQ(e.number(), 130);
-        EXPECT_NE(e.message().find(L"shmd/shapemod"), std::wstring::npos);
     }
     EXPECT_EQ(in.remaining(), bytes.size() - kHeader - 1);
     EXPECT_EQ(back, ccShapeModelProps(true, 3.0));
@@ -307,24 +283,12 @@ TEST(ShapeModelTemplate, EqualityIsTheRecordGeometryGoesThroughTheShape) {
 
 TEST(ShapeModelTemplate, CloneAndRawShape) {
     const Shape m = model(segment(0, 0, 3, 4), weight(2));
-    const Shape copy = m->clone();
-    EXPECT_NE(copy.get(), m.get());
-    EXPECT_EQ(typeid(*copy), typeid(ccShapeModelTemplate<ccLineSeg>));
-    EXPECT_EQ(recordOf(*copy), weight(2));
-    EXPECT_TRUE(*copy == *m);
+    expectSameTypesAndRecords(*m->clone(), *m);
     const Shape raw = ccShapeModel::rawShape(*m);
     EXPECT_EQ(typeid(*raw), typeid(ccLineSeg));
     EXPECT_TRUE(*raw == *segment(0, 0, 3, 4));
     EXPECT_FALSE(cfIsA<ccShapeModel>(*raw));
     EXPECT_EQ(typeid(*ccShapeModel::rawShape(*circle())), typeid(ccCircle));
-}
-
-TEST(ShapeModelTemplate, PropsConstructorRunsTheHookTheOthersDoNot) {
-    const ccShapeModelTemplate<ccCircle> viaSetter(weight(4));
-    EXPECT_EQ(viaSetter.modelProps(), weight(4));
-    EXPECT_GT(viaSetter.changeCount(), 0);
-    const ccShapeModelTemplate<ccCircle> copied(ccCircle(), weight(4));
-    EXPECT_EQ(copied.changeCount(), 0);
 }
 
 TEST(ShapeModelFactory, ErrorsAndModelTypesAreRegisteredUnderStableNames) {
@@ -363,22 +327,9 @@ TEST(ModelGeometry, DecomposeWrapsThePiecesTreeAndKeepsAModelResult) {
     EXPECT_EQ(recordOf(*c->decompose()), weight(5));
 }
 
-TEST(ModelGeometry, MapShapeCorrectsReversalOnlyForMirrors) {
-    const Shape c = model(circle(1, 0, 2), weight(2));
-    const Shape rotated = c->mapShape(ccXform<2>::rigid(ccRadian(0.5), ccVector<2>(1, 1)));
-    EXPECT_EQ(recordOf(*rotated), weight(2));
-    const Shape mirrored = c->mapShape(ccXform<2>(ccMatrix<2>(1, 0, 0, -1), ccVector<2>()));
-    EXPECT_EQ(recordOf(*mirrored), ccShapeModelProps(true, 2.0));
-    EXPECT_TRUE(cfIsA<ccEllipse2>(*mirrored));
-    // The circle's polarity sense survives the mirror.
-    EXPECT_EQ(ccShapeModel::isInsidePolarity(*mirrored, true),
-              ccShapeModel::isInsidePolarity(*c, true));
-}
-
 TEST(ModelGeometry, SubShapeAndClipGiveModelsAndFillTheClipInfo) {
     const Shape seg = model(segment(0, 0, 10, 0), weight(2));
-    const ccShapeInfo info(*seg);
-    const Shape piece = seg->subShape(info, {ccPerimPos(0, 2.0), 3.0});
+    const Shape piece = seg->subShape(ccShapeInfo(*seg), {ccPerimPos(0, 2.0), 3.0});
     EXPECT_EQ(recordOf(*piece), weight(2));
     EXPECT_NEAR(piece->perimeter(), 3.0, kRoundoff);
 
@@ -427,11 +378,11 @@ TEST(WireframeModel, RecordAndPolarityFlagStayInStepBothWays) {
     m.modelProps(reversed(2));
     EXPECT_TRUE(m.isPolarityReversed());
     m.polarity(false);
-    EXPECT_FALSE(m.modelProps().isReversedPolarity());
-    EXPECT_EQ(m.modelProps().weight(), 2);
-    EXPECT_FALSE(m.isPolarityReversed());
+    EXPECT_EQ(m.modelProps(), weight(2));
 
-    // Built from a wireframe and a record, both flags are kept as given.
+    // Built from a record alone the flag follows it; from a wireframe and a
+    // record, both flags are kept as given.
+    EXPECT_TRUE(ccShapeModelTemplate<cc2Wireframe>(reversed()).isPolarityReversed());
     const ccShapeModelTemplate<cc2Wireframe> kept(
         dynamic_cast<const cc2Wireframe&>(*wireframe(true)), ccShapeModelProps());
     EXPECT_TRUE(kept.isPolarityReversed());
