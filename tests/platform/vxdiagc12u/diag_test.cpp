@@ -6,6 +6,7 @@
 #include <regex>
 #include <sstream>
 
+#include "platform/vxdispc12u/svg_checks.h"
 #include "vxdiagc12u/htmlreport.h"
 #include "vxdiagc12u/png.h"
 #include "vxstd12u/errors.h"
@@ -43,6 +44,14 @@ std::string unBase64(const std::string& text) {
         }
     }
     return out;
+}
+
+// The first PNG image embedded in `html`, decoded.
+ccPelBuffer_const<unsigned char> embeddedPng(const std::string& html) {
+    std::smatch uri;
+    EXPECT_TRUE(
+        std::regex_search(html, uri, std::regex("data:image/png;base64,([A-Za-z0-9+/=]+)")));
+    return cfDecodePng8(unBase64(uri[1]));
 }
 
 TEST(DiagObject, RecordsComeBackInOrderWithTheirLevelsTextsAndGraphics) {
@@ -133,20 +142,12 @@ TEST(HtmlReport, DrawsGraphicsOverTheRecordsImageAsAnEmbeddedPng) {
     const std::string html = reportOf(diag);
 
     // Both pictures show the image's rectangle, offset included.
-    const std::regex viewBox("viewBox=\"([^\"]*)\"");
-    std::vector<std::string> boxes;
-    for (auto it = std::sregex_iterator(html.begin(), html.end(), viewBox);
-         it != std::sregex_iterator(); ++it)
-        boxes.push_back((*it)[1]);
-    EXPECT_THAT(boxes, testing::ElementsAre("100 200 40 30", "100 200 40 30"));
+    EXPECT_THAT(svg_checks::attributes(html, "viewBox"),
+                testing::ElementsAre("100 200 40 30", "100 200 40 30"));
     // Client coordinates are mirrored onto the same rectangle: y -> 430 - y.
     EXPECT_NE(html.find("<g transform=\"matrix(1 0 0 -1 0 430)\">"), std::string::npos);
     EXPECT_NE(html.find("<path d=\"M 110 210 L 120 220\""), std::string::npos);
-
-    std::smatch uri;
-    ASSERT_TRUE(
-        std::regex_search(html, uri, std::regex("data:image/png;base64,([A-Za-z0-9+/=]+)")));
-    const auto decoded = cfDecodePng8(unBase64(uri[1]));
+    const auto decoded = embeddedPng(html);
     EXPECT_EQ(decoded.width(), 40);
     EXPECT_EQ(decoded.pels(), pels);
 }
@@ -156,11 +157,7 @@ TEST(HtmlReport, ShowsSixteenBitImagesStretchedFromDarkestToBrightest) {
     diag.newDiagRecord().image(
         ccPelBuffer_const<unsigned short>(3, 1, std::vector<unsigned short>{1000, 1100, 1510}),
         false);
-    const std::string html = reportOf(diag);
-    std::smatch uri;
-    ASSERT_TRUE(
-        std::regex_search(html, uri, std::regex("data:image/png;base64,([A-Za-z0-9+/=]+)")));
-    EXPECT_THAT(cfDecodePng8(unBase64(uri[1])).pels(), testing::ElementsAre(0, 50, 255));
+    EXPECT_THAT(embeddedPng(reportOf(diag)).pels(), testing::ElementsAre(0, 50, 255));
 }
 
 TEST(HtmlReport, WritesWideTextAsUtf8) {

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <tuple>
 
 #include "vxstd12u/handle.h"
 #include "vxstd12u/persistent.h"
@@ -12,35 +13,16 @@
 namespace {
 
 TEST(Archive, ValuesRoundTripInOrder) {
+    using Values = std::tuple<bool, unsigned char, int, long, double, std::string, std::wstring>;
+    Values out{true, 200, -7, -1234567890123L, -0.1, "r\xc3\xa9gion", L"\u2220 deg"}, back;
+    double nan = std::numeric_limits<double>::quiet_NaN(), nanBack = 0;
     std::vector<unsigned char> bytes;
-    {
-        ccArchive out(bytes, ccArchive::eStoring);
-        bool b = true;
-        unsigned char c = 200;
-        int i = -7;
-        long l = -1234567890123L;
-        double d = -0.1, nan = std::numeric_limits<double>::quiet_NaN();
-        std::string s = "r\xc3\xa9gion";
-        std::wstring w = L"\u2220 deg";
-        out || b || c || i || l || d || nan || s || w;
-    }
+    std::apply([&](auto&... v) { (ccArchive(bytes, ccArchive::eStoring) || ... || v) || nan; },
+               out);
     ccArchive in(bytes, ccArchive::eLoading);
-    bool b = false;
-    unsigned char c = 0;
-    int i = 0;
-    long l = 0;
-    double d = 0, nan = 0;
-    std::string s;
-    std::wstring w;
-    in || b || c || i || l || d || nan || s || w;
-    EXPECT_TRUE(b);
-    EXPECT_EQ(c, 200);
-    EXPECT_EQ(i, -7);
-    EXPECT_EQ(l, -1234567890123L);
-    EXPECT_EQ(d, -0.1);
-    EXPECT_TRUE(std::isnan(nan));
-    EXPECT_EQ(s, "r\xc3\xa9gion");
-    EXPECT_EQ(w, L"\u2220 deg");
+    std::apply([&](auto&... v) { (in || ... || v) || nanBack; }, back);
+    EXPECT_EQ(back, out);
+    EXPECT_TRUE(std::isnan(nanBack));
     EXPECT_EQ(in.remaining(), 0u);
 }
 
@@ -78,10 +60,8 @@ TEST(Archive, SampleParamsRoundTripWithoutTheShapeInfo) {
     p.uniformMode(true);
     p.perimPosRequested(true);
     std::vector<unsigned char> bytes;
-    {
-        ccArchive out(bytes, ccArchive::eStoring);
-        out || p;
-    }
+    ccArchive out(bytes, ccArchive::eStoring);
+    out || p;
     ccShapeSampleParams back;
     ccArchive in(bytes, ccArchive::eLoading);
     in || back;
@@ -114,13 +94,9 @@ TEST(ArchiveObjects, SharedObjectsAreWrittenOnceAndComeBackShared) {
     const auto shared = link(7);
     std::vector<ccPtrHandle<Link>> out = {link(1, shared), link(2, shared), {}};
     std::vector<unsigned char> bytes;
-    {
-        ccArchive ar(bytes, ccArchive::eStoring);
-        ar || out;
-    }
+    ccArchive(bytes, ccArchive::eStoring) || out;
     std::vector<ccPtrHandle<Link>> back;
-    ccArchive in(bytes, ccArchive::eLoading);
-    in || back;
+    ccArchive(bytes, ccArchive::eLoading) || back;
     ASSERT_EQ(back.size(), 3u);
     EXPECT_EQ(back[0]->value, 1);
     EXPECT_EQ(back[0]->next->value, 7);
@@ -142,10 +118,7 @@ TEST(ArchiveObjects, UnknownClassesAndBadNumbersAreRefused) {
 TEST(ArchiveObjects, TruncationAnywhereThrowsAndLeavesTheHandleAlone) {
     ccPtrHandle<Link> chain = link(1, link(2, link(3)));
     std::vector<unsigned char> bytes;
-    {
-        ccArchive ar(bytes, ccArchive::eStoring);
-        ar || chain;
-    }
+    ccArchive(bytes, ccArchive::eStoring) || chain;
     for (std::size_t cut = ccArchive::header().size(); cut < bytes.size(); ++cut) {
         std::vector<unsigned char> part(bytes.begin(), bytes.begin() + cut);
         ccPtrHandle<Link> target = link(99);

@@ -88,14 +88,6 @@ void expectCuts(const ccClipInfo& info, const std::vector<double>& expected) {
 
 // ---- Hand-checked clips ----
 
-TEST(ClipTest, SegmentAcrossASquareKeepsTheChordAndReportsBothCuts) {
-    ccClipInfo info;
-    const ccShapePtrh result = ccLineSeg({-1, 0.5}, {2, 0.5}).clip(unitSquare(), info);
-    expectSegment(result, {0, 0.5}, {1, 0.5});
-    EXPECT_TRUE(info.anythingRemoved());
-    expectCuts(info, {1, 2});
-}
-
 TEST(ClipTest, SegmentThroughAConcaveRegionGivesItsPiecesInTravelOrder) {
     ccClipInfo info;
     const ccShapePtrh result = ccLineSeg({4, 2}, {-1, 2}).clip(uShape(), info);
@@ -202,18 +194,12 @@ TEST(ClipTest, LinesRectanglesAndRingsAreCutWhereTheyCrossTheBoundary) {
     EXPECT_EQ(info.cutOffsets().size(), 4u);
 }
 
-TEST(ClipTest, RegionIsTakenInEitherDirectionAndWithItsClosingVertexRepeated) {
+TEST(ClipTest, ARegionWithItsClosingVertexRepeatedClipsAsWithout) {
     const ccLineSeg segment({-1, 0.25}, {2, 0.75});
-    ccClipInfo forward;
-    ccClipInfo backward;
-    ccClipInfo repeated;
-    const ccShapePtrh a = segment.clip(unitSquare(), forward);
-    const ccShapePtrh b = segment.clip(polygon({{0, 1}, {1, 1}, {1, 0}, {0, 0}}), backward);
-    const ccShapePtrh c = segment.clip(polygon({{0, 0}, {1, 0}, {1, 1}, {0, 1}, {0, 0}}), repeated);
-    EXPECT_TRUE(*a == *b);
-    EXPECT_TRUE(*a == *c);
-    EXPECT_EQ(forward.cutOffsets(), backward.cutOffsets());
-    EXPECT_EQ(forward.cutOffsets(), repeated.cutOffsets());
+    ccClipInfo plain, repeated;
+    EXPECT_TRUE(*segment.clip(unitSquare(), plain) ==
+                *segment.clip(polygon({{0, 0}, {1, 0}, {1, 1}, {0, 1}, {0, 0}}), repeated));
+    EXPECT_EQ(plain.cutOffsets(), repeated.cutOffsets());
 }
 
 // ---- Bad regions ----

@@ -79,13 +79,6 @@ TEST(Polyline, DecompositionAndPiecesFollowTheVertices) {
     EXPECT_EQ(piece.vertices(), (std::vector<ccVector<2>>{{0.5, 0}, {1, 0}, {1, 1}, {0.5, 1}}));
     EXPECT_EQ(square.piece(1.0, 2.0).vertices(), (std::vector<ccVector<2>>{{1, 0}, {1, 1}}));
     EXPECT_THROW(square.piece(2.0, 1.0), ccShapesError::BadParams);
-
-    // A mirror reverses handedness but keeps the start.
-    const ccPolyline image =
-        asPolyline(square.mapShape(ccXform<2>(ccMatrix<2>(-1, 0, 0, 1), {5, 0})));
-    EXPECT_EQ(image.startPoint(), ccVector<2>(5, 0));
-    EXPECT_EQ(image.vertex(1), ccVector<2>(4, 0));
-    EXPECT_FALSE(image.isRightHanded());
 }
 
 TEST(Polyline, WithinUsesTheWindingRule) {

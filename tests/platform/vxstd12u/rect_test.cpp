@@ -16,7 +16,6 @@ using shape_checks::pointAt;
 
 TEST(Rect, StartsAtTheOriginAndRunsAlongXFirstCounterClockwise) {
     const ccRect r({1, 2}, {4, 3});
-    EXPECT_TRUE(r.isRegion());
     EXPECT_TRUE(r.isRightHanded());
     EXPECT_EQ(r.startPoint(), ccVector<2>(1, 2));
     EXPECT_DOUBLE_EQ(r.startAngle().toDouble(), 0.0);
@@ -26,10 +25,8 @@ TEST(Rect, StartsAtTheOriginAndRunsAlongXFirstCounterClockwise) {
     EXPECT_EQ(pointAt(r, 4.0), ccVector<2>(5, 2));
     EXPECT_EQ(pointAt(r, 7.0), ccVector<2>(5, 5));
     EXPECT_EQ(pointAt(r, 11.0), ccVector<2>(1, 5));
-    EXPECT_EQ(r.corner(3), r.upperLeft());
     EXPECT_DOUBLE_EQ(r.windingAngle({3, 3}), ccTwoPi);
     EXPECT_NEAR(r.windingAngle({0, 3}), 0.0, cc_tol::kAngle);
-    EXPECT_EQ(r.center(), ccVector<2>(3, 3.5));
 }
 
 TEST(Rect, DecomposesIntoFourSidesInOrderInAClosedContour) {
@@ -64,8 +61,6 @@ TEST(Rect, MapsToARectOnlyWhenItStaysAxisAlignedWithTheSameStart) {
 
     const auto turned = r.mapShape(ccXform<2>::rigid(ccRadian(ccPi / 2), {}));
     const ccPolyline& poly = *ccPtrHandle<ccPolyline>(turned);
-    ASSERT_EQ(poly.numVertices(), 4);
-    EXPECT_TRUE(poly.isClosed());
     expectSamePoint(poly.vertex(0), {-1, 1});
     expectSamePoint(poly.vertex(1), {-1, 3});
     expectSamePoint(poly.vertex(2), {-2, 3});

@@ -15,14 +15,11 @@ TEST(Str, ShortestTextThatReadsBack) {
     EXPECT_EQ(cfStr(1.5), L"1.5");
     EXPECT_EQ(cfStr(90.0), L"90");
     EXPECT_EQ(cfStr(0.1), L"0.1");
-    EXPECT_EQ(cfStr(-2.0), L"-2");
-    EXPECT_EQ(cfStr(0.0), L"0");
     EXPECT_EQ(cfStr(1.0 / 3.0), L"0.3333333333333333");
     EXPECT_EQ(cfStr(1e300), L"1e+300");
     EXPECT_EQ(cfStr(std::numeric_limits<double>::quiet_NaN()), L"nan");
     EXPECT_EQ(cfStr(-std::numeric_limits<double>::infinity()), L"-inf");
-    EXPECT_EQ(cfStr(2147483647L), L"2147483647");
-    EXPECT_EQ(cfStr(-2L), L"-2");
+    EXPECT_EQ(cfStr(-2147483647L), L"-2147483647");
 }
 
 TEST(Str, RandomDoublesRoundTrip) {
@@ -45,13 +42,11 @@ TEST(Str, Utf8RoundTripAndRepairs) {
     EXPECT_EQ(cfWiden("\xe2\x88"), L"\xfffd\xfffd");  // truncated sequence
 }
 
-TEST(Str, FloorAndMax) {
+TEST(Str, FloorRoundsDownAndRefusesWhatNoLongHolds) {
     EXPECT_EQ(cfIFloor(2.7), 2);
     EXPECT_EQ(cfIFloor(-2.1), -3);
-    EXPECT_EQ(cfIFloor(5.0), 5);
     EXPECT_THROW(cfIFloor(std::numeric_limits<double>::quiet_NaN()), ccShapesError::BadParams);
     EXPECT_THROW(cfIFloor(1e30), ccShapesError::BadParams);
-    EXPECT_EQ(cfIMax(-3, 2), 2);
 }
 
 }  // namespace
