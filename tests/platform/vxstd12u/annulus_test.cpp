@@ -90,17 +90,6 @@ TEST(AnnulusTest, ArcLengthRunsRoundTheOuterCircleThenTheInnerOneBackwards) {
     ring.perimPointAndTangent(ccPerimPos(0, 1e9), p, t);
     expectSamePoint(p, ccVector<2>(1, 0));
     EXPECT_THROW(ring.perimPointAndTangent(ccPerimPos(1, 0), p, t), ccShapesError::BadParams);
-
-    ccShape::ccSampleParams params(0.0, ccPi / 2, ccNoPointLimit, true, true);
-    params.perimPosRequested(true);
-    ccShape::ccSampleResult samples;
-    ring.sample(params, samples);
-    ASSERT_EQ(samples.numChains(), 2);
-    EXPECT_EQ(samples.chainLength(0), 8);
-    EXPECT_EQ(samples.chainLength(1), 4);
-    EXPECT_TRUE(samples.closedFlags()[1]);
-    EXPECT_NEAR(samples.perimPositions()[8].offset(), outer, kLengthRelative);
-    expectSamePoint(samples.positions()[8], ccVector<2>(1, 0));
 }
 
 TEST(AnnulusTest, AZeroInnerRadiusLeavesTheHoleOut) {

@@ -104,26 +104,3 @@ TEST(LineProperties, RandomLinesMapAndReverseAndSegmentsKeepEveryCurveProperty) 
             shape_checks::checkCurve(shape_checks::randomSegment(rng), rng, trial % 8);
     }
 }
-
-TEST(LineProperties, UniformSamplesOfASegmentCommuteWithAnyAffineMap) {
-    // Uniform samples sit at fixed fractions of the length, and an affine map
-    // keeps fractions along a straight piece.
-    std::mt19937 rng(33);
-    ccShape::ccSampleParams params;
-    params.uniformMode(true);
-    for (int trial = 0; trial < 100; ++trial) {
-        const ccLineSeg seg = shape_checks::randomSegment(rng);
-        const ccXform<2> x = shape_checks::randomAffine(rng);
-        params.maxPoints(shape_checks::count(rng, 1, 40));
-        ccShape::ccSampleResult direct, viaImage;
-        seg.sample(params, direct);
-        seg.mapShape(x)->sample(params, viaImage);
-        ASSERT_EQ(direct.positions().size(), static_cast<std::size_t>(params.maxPoints()));
-        ASSERT_EQ(viaImage.positions().size(), direct.positions().size());
-        for (std::size_t k = 0; k < direct.positions().size(); ++k) {
-            expectSamePoint(viaImage.positions()[k], x.mapPoint(direct.positions()[k]));
-            expectSamePoint(seg.nearestPoint(direct.positions()[k]), direct.positions()[k]);
-            expectSameHeading(viaImage.tangents()[k], x.mapAngle(direct.tangents()[k]));
-        }
-    }
-}

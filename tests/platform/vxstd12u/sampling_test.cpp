@@ -173,29 +173,19 @@ TEST(Sampling, ContourPiecesOfEveryKindSampleWhereTheirPositionsSay) {
     contour->addChild(cfMakeHandle<ccCircle>(ccVector<2>(1.5, 4.9), 1.0), true);
     contour->addChild(bulge({2.5, 4.9}, {0, 6}, 0.4), true);
 
-    ccShape::ccSampleResult result;
-    triangle(false)->sample(spaced(1), result);
-    const std::vector<ccVector<2>> before = result.positions();
-    auto params = spaced(0.6, ccNoPointLimit, false);
-    params.perimPosRequested(true);
-    contour->sample(params, result);
-
-    ASSERT_EQ(result.numChains(), 2);
-    const auto first = static_cast<std::size_t>(result.breaks()[1]);
-    ASSERT_EQ(first, before.size());
-    for (std::size_t i = 0; i < first; ++i) expectSamePoint(result.positions()[i], before[i]);
-    ASSERT_EQ(result.tangents().size(), result.positions().size());
-    ASSERT_EQ(result.perimPositions().size(), result.positions().size() - first);
-    for (std::size_t i = first; i < result.positions().size(); ++i) {
-        ccVector<2> point;
-        ccRadian tangent;
-        contour->perimPointAndTangent(result.perimPositions()[i - first], point, tangent);
-        expectSamePoint(result.positions()[i], point);
-        expectSameHeading(result.tangents()[i], tangent);
-    }
+    const auto result = sampleAt(*contour, 0.6, false);
+    ASSERT_EQ(result.numChains(), 1);
+    shape_checks::expectSamplesWhereTheySay(*contour, result);
     // Each joint once: no two neighbours coincide.
-    for (std::size_t i = first + 1; i < result.positions().size(); ++i)
+    for (std::size_t i = 1; i < result.positions().size(); ++i)
         EXPECT_GT((result.positions()[i] - result.positions()[i - 1]).len(), cc_tol::kCoincident);
+
+    // Behind a chain already in the result the same samples follow.
+    auto appended = sampleAt(*triangle(false), 1.0);
+    contour->sample(ccShape::ccSampleParams(0.0, 0.6, ccNoPointLimit, true, false), appended);
+    const auto tail = appended.positions().end() - result.positions().size();
+    EXPECT_EQ(std::vector<ccVector<2>>(tail, appended.positions().end()), result.positions());
+    EXPECT_EQ(appended.tangents().back(), result.tangents().back());
 }
 
 TEST(Sampling, TangentsStayOnePerSampleWhenResultsMixShapesWithAndWithoutThem) {
