@@ -31,6 +31,13 @@ long sampleCount(const ccShape& shape, const ccShape::ccSampleParams& params) {
     return static_cast<long>(r.positions().size());
 }
 
+// The samples of a contour's pieces, each sampled alone.
+long pieceSampleCount(const ccContourTree& contour, const ccShape::ccSampleParams& params) {
+    long sum = 0;
+    for (const auto& piece : contour.children()) sum += sampleCount(*piece, params);
+    return sum;
+}
+
 double angleGap(double a, double b, double period = ccTwoPi) {
     return std::fabs(std::remainder(a - b, period));
 }
@@ -56,12 +63,9 @@ TEST(FeaturesFromSamples, ScalesOnceAndTurnsByPolarity) {
     }
     const auto normal = ccShapeModel::features(*segment(0, 0, 3, 0), Params(spacing(1)));
     EXPECT_NEAR(normal->featurelets()[0].angle.toDouble(), ccPi / 2, kTight);
-}
-
-TEST(FeaturesFromSamples, ShapesWithoutTangentsGiveAngleZero) {
-    const auto set = ccShapeModel::features(cc2Point(ccVector<2>(1, 2)), Params(spacing(1)));
-    ASSERT_EQ(set->numFeaturelets(), 1);
-    EXPECT_EQ(set->featurelets()[0].angle.toDouble(), 0.0);
+    // A shape without tangents gives angle zero, not a turned one.
+    const auto point = ccShapeModel::features(cc2Point(ccVector<2>(1, 2)), Params(spacing(1)));
+    EXPECT_EQ(point->featurelets().at(0).angle.toDouble(), 0.0);
 }
 
 // An open contour of three segments of different weights.
@@ -75,8 +79,7 @@ ccPtrHandle<ccContourTree> threeWeights(bool closed) {
 
 TEST(ContourJoining, OpenContourMergesEachJointIntoTheLaterPiece) {
     const auto open = threeWeights(false);
-    long sum = 0;
-    for (const auto& piece : open->children()) sum += sampleCount(*piece, spacing(1));
+    const long sum = pieceSampleCount(*open, spacing(1));
     const auto set = ccShapeModel::features(*open, Params(spacing(1)));
     ASSERT_EQ(set->numChains(), 1);
     EXPECT_FALSE(set->isClosed(0));
@@ -95,8 +98,7 @@ TEST(ContourJoining, OpenContourMergesEachJointIntoTheLaterPiece) {
 
 TEST(ContourJoining, ClosedContourPutsTheWrapAroundJointFirst) {
     const auto closed = threeWeights(true);
-    long sum = 0;
-    for (const auto& piece : closed->children()) sum += sampleCount(*piece, spacing(1));
+    const long sum = pieceSampleCount(*closed, spacing(1));
     const auto set = ccShapeModel::features(*closed, Params(spacing(1)));
     ASSERT_EQ(set->numChains(), 1);
     EXPECT_TRUE(set->isClosed(0));
@@ -155,17 +157,12 @@ TEST(ContourJoining, SetsAreSizedToTheirFeaturelets) {
 
 TEST(ContourJoining, DuplicatedCornersAndUniformModeDoNotMerge) {
     const auto open = threeWeights(false);
-    long sum = 0;
-    for (const auto& piece : open->children()) sum += sampleCount(*piece, spacing(1, true));
-    const auto set = ccShapeModel::features(*open, Params(spacing(1, true)));
-    EXPECT_EQ(set->numFeaturelets(), sum);
-    for (const ccFeaturelet& f : set->featurelets()) {
-        EXPECT_TRUE(f.weight == 1.0 || f.weight == 2.0 || f.weight == 4.0);
-    }
-    const auto uniformSet = ccShapeModel::features(*open, Params(uniform(50)));
-    EXPECT_EQ(uniformSet->numFeaturelets(), 50);
-    for (const ccFeaturelet& f : uniformSet->featurelets()) {
-        EXPECT_TRUE(f.weight == 1.0 || f.weight == 2.0 || f.weight == 4.0);
+    const long sum = pieceSampleCount(*open, spacing(1, true));
+    for (const auto& [params, count] : {std::pair(spacing(1, true), sum), {uniform(50), 50L}}) {
+        const auto set = ccShapeModel::features(*open, Params(params));
+        EXPECT_EQ(set->numFeaturelets(), count);
+        for (const ccFeaturelet& f : set->featurelets())
+            EXPECT_TRUE(f.weight == 1.0 || f.weight == 2.0 || f.weight == 4.0) << f.weight;
     }
 }
 
@@ -390,7 +387,8 @@ TEST(FeaturesUnderMaps, RegionTreesAgreeAsSetsInUniformMode) {
             const auto& all = after->featurelets();
             const bool found = std::any_of(all.begin(), all.end(), [&](const ccFeaturelet& g) {
                 return (g.position - expected.position).len() < 1e-6 &&
-                       angleGap(g.angle.toDouble(), expected.angle.toDouble()) < 1e-6;
+                       angleGap(g.angle.toDouble(), expected.angle.toDouble()) < 1e-6 &&
+                       g.weight == expected.weight;
             });
             ASSERT_TRUE(found) << "region " << i;
         }

@@ -7,7 +7,6 @@
 
 #include <cmath>
 #include <random>
-#include <sstream>
 
 #include "model_fixtures.h"
 #include "platform/vxstd12u/shape_checks.h"
@@ -359,28 +358,6 @@ TEST(Record, SixteenBitImagesRecordTheSameAndEmptyMappedShapesThrow) {
                  ccBadPointer);
     // The root's record was made before its drawing met the empty shape; it stays.
     EXPECT_EQ(diag.numRecords(), 1);
-}
-
-long count(const std::string& text, const std::string& what) {
-    long n = 0;
-    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-    return n;
-}
-
-TEST(Report, ARealModelGivesOneSectionPerRecordAndADiagramPerTree) {
-    ccRegionTree plate(*square(20, 20, 400), false);
-    plate.addChild(circle(120, 120, 40), true);
-    const auto slot =
-        contour(true, {segment(200, 200, 300, 200), model(segment(300, 200, 300, 250), reversed()),
-                       model(segment(300, 250, 200, 250), ignored()), segment(200, 250, 200, 200)});
-    const cc2XformLinear turn(ccXform<2>::rigid(ccRadian(0.5), ccVector<2>(500, 300)));
-    const auto shape = general({model(cfMakeHandle<ccRegionTree>(plate), weight(2)), slot,
-                                cfMakeHandle<ccMappedShape>(segment(-40, 0, 40, 0), turn, true)});
-    const ccDiagObject diag = recorded(*shape);
-    std::ostringstream html;
-    diag.writeHtml(html, L"Inspection");
-    EXPECT_EQ(count(html.str(), "class=\"diag-record\""), diag.numRecords());
-    EXPECT_EQ(count(html.str(), "Shape Structure Diagram"), 4);  // the trees
 }
 
 TEST(Diagram, GapsAreWaterFilledFromTheSmallest) {

@@ -288,16 +288,6 @@ TEST(Distribute, RandomTreesKeepTheirFeaturelets) {
 
 // ---- region-tree mapping ----
 
-TEST(RegionTreeMapping, TranslationMapsTheBoundaryAndKeepsRecords) {
-    const Shape region = weight(2).assign(ccRegionTree(*model(circle(0, 0, 5), reversed()), false));
-    const Shape image = region->mapShape(ccXform<2>::translation(ccVector<2>(3, 0)));
-    const auto& node = dynamic_cast<const ccRegionTree&>(*image);
-    EXPECT_EQ(typeid(node), typeid(ccShapeModelTemplate<ccRegionTree>));
-    EXPECT_EQ(recordOf(node), weight(2));
-    EXPECT_EQ(recordOf(node.boundary()), reversed());
-    EXPECT_NEAR(node.boundary().startPoint().x(), 8, kRoundoff);
-}
-
 TEST(RegionTreeMapping, ReflectionKeepsBoundaryReversalFlagsWhereAPlainMapWouldToggle) {
     const ccShapeModelProps d;
     const Shape boundary = squareContour(4, {d, d, d, d});
@@ -379,60 +369,57 @@ std::vector<double> weightsOf(const ccShapeTree& found) {
     return w;
 }
 
+// What a search of `shape` adds to `into`, a fresh tree unless given.
+ccPtrHandle<ccGeneralShapeTree> found(
+    const ConstShape& shape, const ccRange& range, bool inclusive = true,
+    ccPtrHandle<ccGeneralShapeTree> into = cfMakeHandle<ccGeneralShapeTree>()) {
+    cfFindContoursWithWeightInRange(shape, ccShapeModelProps(), range, inclusive, *into);
+    return into;
+}
+
 TEST(FindContours, LeavesInRangeComeInOrderAndEndsFollowInclusiveness) {
     const Shape tree = general({model(circle(), weight(1)), model(circle(3, 0), weight(2)),
                                 model(circle(6, 0), weight(3))});
-    for (bool inclusive : {true, false}) {
-        ccGeneralShapeTree found;
-        cfFindContoursWithWeightInRange(tree, ccShapeModelProps(), ccRange(0.5, 2.5), inclusive,
-                                        found);
-        EXPECT_EQ(weightsOf(found), (std::vector<double>{1, 2}));
-    }
-    ccGeneralShapeTree none;
-    cfFindContoursWithWeightInRange(tree, ccShapeModelProps(), ccRange(1, 2), false, none);
-    EXPECT_EQ(none.numChildren(), 0);
-    // A second call appends.
-    ccGeneralShapeTree twice;
-    cfFindContoursWithWeightInRange(tree, ccShapeModelProps(), ccRange(1, 1), true, twice);
-    cfFindContoursWithWeightInRange(tree, ccShapeModelProps(), ccRange(3, 3), true, twice);
-    EXPECT_EQ(weightsOf(twice), (std::vector<double>{1, 3}));
+    for (bool inclusive : {true, false})
+        EXPECT_EQ(weightsOf(*found(tree, ccRange(0.5, 2.5), inclusive)),
+                  (std::vector<double>{1, 2}));
+    EXPECT_EQ(found(tree, ccRange(1, 2), false)->numChildren(), 0);
+    // A second search appends.
+    const auto twice = found(tree, ccRange(1, 1));
+    found(tree, ccRange(3, 3), true, twice);
+    EXPECT_EQ(weightsOf(*twice), (std::vector<double>{1, 3}));
 }
 
 TEST(FindContours, ContoursSplitIntoRunsAtPiecesOutOfRange) {
-    const auto mixed = squareContour(4, {weight(1), weight(1), weight(5), weight(1)});
-    ccGeneralShapeTree found;
-    cfFindContoursWithWeightInRange(mixed, ccShapeModelProps(), ccRange(0, 2), true, found);
-    ASSERT_EQ(found.numChildren(), 2);
-    EXPECT_EQ(recordOf(*found.child(0)), ccShapeModelProps());
-    const auto& firstRun = dynamic_cast<const ccContourTree&>(*found.child(0));
+    const auto runs =
+        found(squareContour(4, {weight(1), weight(1), weight(5), weight(1)}), ccRange(0, 2));
+    ASSERT_EQ(runs->numChildren(), 2);
+    EXPECT_EQ(recordOf(*runs->child(0)), ccShapeModelProps());
+    const auto& firstRun = dynamic_cast<const ccContourTree&>(*runs->child(0));
     EXPECT_EQ(firstRun.numChildren(), 2);
     EXPECT_EQ(recordOf(*firstRun.child(1)).weight(), 1);
-    EXPECT_EQ(dynamic_cast<const ccContourTree&>(*found.child(1)).numChildren(), 1);
+    EXPECT_EQ(dynamic_cast<const ccContourTree&>(*runs->child(1)).numChildren(), 1);
 
-    const auto same =
-        weight(2).assign(*squareContour(4, {weight(0.5), weight(0.5), weight(0.5), weight(0.5)}));
-    ccGeneralShapeTree whole;
-    cfFindContoursWithWeightInRange(same, ccShapeModelProps(), ccRange(0, 2), true, whole);
-    ASSERT_EQ(whole.numChildren(), 1);
-    EXPECT_EQ(recordOf(*whole.child(0)), weight(2));
-    EXPECT_EQ(dynamic_cast<const ccContourTree&>(*whole.child(0)).numChildren(), 4);
+    const auto whole = found(
+        weight(2).assign(*squareContour(4, {weight(0.5), weight(0.5), weight(0.5), weight(0.5)})),
+        ccRange(0, 2));
+    ASSERT_EQ(whole->numChildren(), 1);
+    EXPECT_EQ(recordOf(*whole->child(0)), weight(2));
+    EXPECT_EQ(dynamic_cast<const ccContourTree&>(*whole->child(0)).numChildren(), 4);
 
     const ccShapeModelProps d;
-    const auto disagreeing = squareContour(4, {d, reversed(), d, d});
-    ccGeneralShapeTree runs;
-    cfFindContoursWithWeightInRange(disagreeing, ccShapeModelProps(), ccRange(0, 2), true, runs);
-    ASSERT_EQ(runs.numChildren(), 1);
-    EXPECT_EQ(recordOf(*runs.child(0)), ccShapeModelProps());  // a run, not the contour
+    const auto disagreeing = found(squareContour(4, {d, reversed(), d, d}), ccRange(0, 2));
+    ASSERT_EQ(disagreeing->numChildren(), 1);
+    EXPECT_EQ(recordOf(*disagreeing->child(0)), ccShapeModelProps());  // a run, not the contour
 }
 
 TEST(FindContours, MappedTreesGiveMappedFinds) {
     const ccXform<2> shift = ccXform<2>::translation(ccVector<2>(10, 0));
-    const Shape mapped =
-        cfMakeHandle<ccMappedShape>(general({circle(), circle(3, 0)}), cc2XformLinear(shift), true);
-    ccGeneralShapeTree found;
-    cfFindContoursWithWeightInRange(mapped, ccShapeModelProps(), ccRange(0, 2), true, found);
-    ASSERT_EQ(found.numChildren(), 2);
-    const auto& first = dynamic_cast<const ccMappedShape&>(*found.child(0));
+    const auto mapped = found(
+        cfMakeHandle<ccMappedShape>(general({circle(), circle(3, 0)}), cc2XformLinear(shift), true),
+        ccRange(0, 2));
+    ASSERT_EQ(mapped->numChildren(), 2);
+    const auto& first = dynamic_cast<const ccMappedShape&>(*mapped->child(0));
     EXPECT_TRUE(cfIsA<ccShapeModel>(*first.shape()));
     EXPECT_NEAR(first.startPoint().x(), 11, kRoundoff);
 }
