@@ -300,6 +300,21 @@ ccCubicPlace ccCubicPath::placeAtLength(double s) const {
     return {i, measures_[static_cast<size_t>(i)].paramAt(along)};
 }
 
+ccCubicPlace ccCubicPath::placeAtParam(double T) const {
+    if (isEmpty()) return {};
+    T = std::clamp(T, 0.0, static_cast<double>(numSegments()));
+    const long i = std::min(static_cast<long>(T), numSegments() - 1);
+    return {i, T - static_cast<double>(i)};
+}
+
+void ccCubicPathParametrisation::pointAt(double t, ccVector<2>& point, ccVector<2>& derivative,
+                                         ccRadian& tangent) const {
+    const ccCubicPlace place = path_.placeAtParam(t);
+    point = path_.pointAt(place);
+    derivative = path_.segment(place.segment).derivativeAt(place.t);
+    tangent = path_.tangentAt(place);
+}
+
 double ccCubicPath::lengthAt(const ccCubicPlace& place) const {
     if (isEmpty()) return 0.0;
     const ccCubicSegment& seg = segment(place.segment);

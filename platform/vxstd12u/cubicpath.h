@@ -24,6 +24,7 @@
 
 #include "vxstd12u/arclength.h"
 #include "vxstd12u/radian.h"
+#include "vxstd12u/shape.h"
 #include "vxstd12u/vector.h"
 #include "vxstd12u/xform.h"
 
@@ -83,6 +84,10 @@ class ccCubicPath {
     ccCubicPlace placeAtLength(double s) const;
     // Arc length from the start to `place`.
     double lengthAt(const ccCubicPlace& place) const;
+    // The place at the path's own parameter T in [0, numSegments()] (clamped):
+    // piece floor(T) at T - floor(T), and the last piece's end at
+    // T = numSegments(). The empty path gives {0, 0}.
+    ccCubicPlace placeAtParam(double T) const;
 
     // The queries below throw ccShapesError::BadParams on an empty path.
     ccVector<2> pointAt(const ccCubicPlace& place) const;
@@ -118,4 +123,21 @@ class ccCubicPath {
     // every step (a shape seen in perspective asks for thousands of places).
     std::vector<ccArcLengthTable> measures_;
     bool closed_ = false;
+};
+
+// A path read through its own parameter (see placeAtParam): each piece is
+// smooth in it and needs no arc-length search. Refers to `path`, which must
+// outlive it.
+class ccCubicPathParametrisation final : public ccCurveParametrisation {
+  public:
+    explicit ccCubicPathParametrisation(const ccCubicPath& path) : path_(path) {}
+
+    // numSegments(); 0 for the empty path, whose points throw BadParams.
+    double end() const override { return static_cast<double>(path_.numSegments()); }
+    void pointAt(double t, ccVector<2>& point, ccVector<2>& derivative,
+                 ccRadian& tangent) const override;
+    double arcLengthAt(double t) const override { return path_.lengthAt(path_.placeAtParam(t)); }
+
+  private:
+    const ccCubicPath& path_;
 };

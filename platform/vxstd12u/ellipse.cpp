@@ -376,6 +376,10 @@ ccPtrHandle<ccShape> ccEllipse2::pieceBetween_(double from, double to) const {
         cfEllipsePiece(*this, phase_.toDouble(), travelSign(), ccTwoPi, from, to)));
 }
 
+std::unique_ptr<const ccCurveParametrisation> ccEllipse2::ownParametrisation() const {
+    return std::make_unique<ccEllipseRunParametrisation>(run());
+}
+
 ccEllipseRun ccEllipse2::run() const {
     return ccEllipseRun(*this, phase_.toDouble(), travelSign(), ccTwoPi);
 }
@@ -540,6 +544,10 @@ bool ccEllipseArc2::equal_(const ccShape& other) const {
 ccPtrHandle<ccShape> ccEllipseArc2::pieceBetween_(double from, double to) const {
     return ccPtrHandle<ccShape>(new ccEllipseArc2(cfEllipsePiece(
         ellipse_, phiStart_.toDouble(), direction(), std::fabs(spanLength()), from, to)));
+}
+
+std::unique_ptr<const ccCurveParametrisation> ccEllipseArc2::ownParametrisation() const {
+    return std::make_unique<ccEllipseRunParametrisation>(run());
 }
 
 ccEllipseRun ccEllipseArc2::run() const {

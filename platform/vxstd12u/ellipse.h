@@ -189,6 +189,8 @@ class ccEllipse2 : public ccShape {
     double perimeter() const override;
     void perimPointAndTangent(const ccPerimPos& pos, ccVector<2>& point,
                               ccRadian& tangent) const override;
+    // The ellipse's parameter phi, run from the start point.
+    std::unique_ptr<const ccCurveParametrisation> ownParametrisation() const override;
     // The base's sampling rules, walking the curve once instead of measuring
     void perimPointsAndTangents(const double* offsets, long n, ccVector<2>* points,
                                 ccRadian* tangents) const override;
@@ -279,6 +281,8 @@ class ccEllipseArc2 : public ccShape {
     double perimeter() const override;
     void perimPointAndTangent(const ccPerimPos& pos, ccVector<2>& point,
                               ccRadian& tangent) const override;
+    // The ellipse's parameter phi, run from the start point.
+    std::unique_ptr<const ccCurveParametrisation> ownParametrisation() const override;
     // As for ccEllipse2.
     void sample(const ccSampleParams& params, ccSampleResult& result) const override;
     long sampleCount(const ccSampleParams& params) const noexcept override;

@@ -115,6 +115,18 @@ void ccEllipseRun::sample(double total, bool closed, const ccShapeSampleParams& 
     if (!result.tangents().empty()) result.fillTangents();
 }
 
+void ccEllipseRunParametrisation::pointAt(double t, ccVector<2>& point, ccVector<2>& derivative,
+                                          ccRadian& tangent) const {
+    t = std::clamp(t, 0.0, run_.span());
+    point = run_.pointAtParam(t);
+    derivative = run_.velocityAtParam(t);
+    tangent = run_.tangentAtParam(t, run_.span() > 0 && t >= run_.span());
+}
+
+double ccEllipseRunParametrisation::arcLengthAt(double t) const {
+    return run_.lengthToParam(std::clamp(t, 0.0, run_.span()));
+}
+
 void ccEllipseRun::pointAndTangentAtLength(double length, double total, ccVector<2>& point,
                                            ccRadian& tangent) const {
     pointAndTangentAtParam(ellipse_.unitCircleXform(), paramAtLength(length, total),

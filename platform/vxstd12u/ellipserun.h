@@ -18,7 +18,12 @@ class ccEllipseRun {
     ccEllipseRun(const ccEllipse2& ellipse, double phi0, double sign, double span);
 
     double phiAt(double t) const noexcept { return phi0_ + sign_ * t; }
+    double span() const noexcept { return span_; }
     ccVector<2> pointAtParam(double t) const noexcept { return ellipse_.pointAt(phiAt(t)); }
+    // d point / dt.
+    ccVector<2> velocityAtParam(double t) const noexcept {
+        return ellipse_.derivativeAt(phiAt(t)) * sign_;
+    }
     // The direction of travel at t. Where the speed is zero (a flat ellipse at
     // the tip of its axis) it is the one-sided limit: from before t when
     // `approaching`, from after t otherwise; for a curve of no extent, the
@@ -74,6 +79,20 @@ class ccEllipseRun {
     double phi0_;
     double sign_;
     double span_;
+};
+
+// A run read through its own parameter t, for integrals along an image of it.
+class ccEllipseRunParametrisation final : public ccCurveParametrisation {
+  public:
+    explicit ccEllipseRunParametrisation(const ccEllipseRun& run) : run_(run) {}
+
+    double end() const override { return run_.span(); }
+    void pointAt(double t, ccVector<2>& point, ccVector<2>& derivative,
+                 ccRadian& tangent) const override;
+    double arcLengthAt(double t) const override;
+
+  private:
+    ccEllipseRun run_;
 };
 
 // The direction `a` on the branch of an angle measured from a vector,

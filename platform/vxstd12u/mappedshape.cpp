@@ -6,7 +6,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
-#include <optional>
+#include <iterator>
 #include <vector>
 
 #include "vxstd12u/arclength.h"
@@ -22,80 +22,88 @@ constexpr int kImageProbes = 512;
 // Golden-section steps refining a nearest point between two probes.
 constexpr int kNearestRefinements = 60;
 
-// The image of a finite shape under a transform, parametrised by the inner
-// shape's own arc length u.
+// The image of a finite shape under a transform, read through one parameter t
+// that runs over the inner shape's leaves (the shape itself when it is not a
+// tree) one after another: a curve that has its own parametrisation is read
+// through it, any other leaf by its arc length. Inside the image's length
+// integral a numerically measured curve is then evaluated directly; searching
+// its arc length there left the integrand as rough as the search's tolerance,
+// and the integral spent its whole split budget without settling.
 class ImageCurve {
   public:
     // The curve holds both handles: a chain's composed transform has no
     // other owner.
     ImageCurve(const ccPtrHandle_const<ccShape>& inner,
                const ccPtrHandle_const<cc2XformBase>& xform)
-        : innerHandle_(inner), xformHandle_(xform), inner_(*inner), xform_(*xform) {
-        if (!inner_.isFinite())
+        : innerHandle_(inner), xformHandle_(xform), xform_(*xform) {
+        if (!inner->isFinite())
             throw ccShapesError::InfiniteExtent(L"an infinite shape under a non-linear map");
-        innerLength_ = inner_.perimeter();
-        if (inner_.asShapeTree()) {
-            treeInfo_ = std::make_unique<ccShapeInfo>(inner_);
-            if (treeInfo_->isLeaf(0)) treeInfo_.reset();
+        if (inner->asShapeTree()) {
+            const ccShapeInfo info(*inner);
+            for (long i = 0; i < info.numNodes(); ++i)
+                if (info.isLeaf(i)) addPiece(info.node(i), info.nodeStart(i));
+        } else {
+            addPiece(*inner, 0.0);
         }
-        if (treeInfo_)
-            leafStarts_.resize(static_cast<size_t>(treeInfo_->numNodes()));
-        else if (!inner_.isEmpty())
-            innerStart_ = inner_.startPoint();
-        speed_ = [this](double u) {
-            ccVector<2> p;
+        speed_ = [this](double t) {
+            ccVector<2> p, d;
             ccRadian a;
-            innerPointAndTangent(u, p, a);
-            return xform_.mapVector(p, ccVector<2>::polar(a.toDouble())).len();
+            innerPointAndDerivative(t, p, d, a);
+            return xform_.mapVector(p, d).len();
         };
     }
     ImageCurve(const ImageCurve&) = delete;
     ImageCurve& operator=(const ImageCurve&) = delete;
 
     // Integrated on each call; measure().total() is the same number.
-    double length() const { return cfArcLength(speed_, 0.0, innerLength_); }
-    double innerLength() const { return innerLength_; }
-    // The image measured once, for finding the inner arc lengths of many
-    // image arc lengths (its paramAt) without integrating from the start
-    // for each.
-    ccArcLengthTable measure() const { return ccArcLengthTable(speed_, 0.0, innerLength_); }
-    double imageLengthTo(double u) const { return cfArcLength(speed_, 0.0, u); }
+    double length() const { return cfArcLength(speed_, 0.0, end_); }
+    // The image measured once, for finding the parameters of many image arc
+    // lengths (its paramAt) without integrating from the start for each.
+    ccArcLengthTable measure() const { return ccArcLengthTable(speed_, 0.0, end_); }
+    double imageLengthTo(double t) const { return cfArcLength(speed_, 0.0, t); }
 
-    void pointAndTangent(double u, ccVector<2>& point, ccRadian& tangent) const {
-        ccVector<2> p;
+    // The inner shape's arc length from its start to t.
+    double innerArcLength(double t) const {
+        const Piece& piece = pieceAt(t);
+        const double local = t - piece.paramStart;
+        return piece.arcStart + (piece.own ? piece.own->arcLengthAt(local) : local);
+    }
+
+    void pointAndTangent(double t, ccVector<2>& point, ccRadian& tangent) const {
+        ccVector<2> p, d;
         ccRadian a;
-        innerPointAndTangent(u, p, a);
+        innerPointAndDerivative(t, p, d, a);
         point = xform_.mapPoint(p);
         tangent = xform_.mapAngle(p, a);
     }
 
-    ccVector<2> pointAt(double u) const {
+    ccVector<2> pointAt(double t) const {
         ccVector<2> p;
         ccRadian a;
-        pointAndTangent(u, p, a);
+        pointAndTangent(t, p, a);
         return p;
     }
 
-    // Inner arc lengths of the probes, both ends included.
+    // Parameters of the probes, both ends included.
     std::vector<double> probes() const {
-        std::vector<double> us;
-        for (int k = 0; k <= kImageProbes; ++k) us.push_back(innerLength_ * k / kImageProbes);
-        return us;
+        std::vector<double> ts;
+        for (int k = 0; k <= kImageProbes; ++k) ts.push_back(end_ * k / kImageProbes);
+        return ts;
     }
 
-    // The inner arc length of the point nearest to `p`.
-    double nearestInner(const ccVector<2>& p) const {
-        const auto us = probes();
+    // The parameter of the point nearest to `p`.
+    double nearestParam(const ccVector<2>& p) const {
+        const auto ts = probes();
         size_t best = 0;
         double bestDistance = std::numeric_limits<double>::infinity();
-        for (size_t k = 0; k < us.size(); ++k) {
-            const double d = (pointAt(us[k]) - p).len();
+        for (size_t k = 0; k < ts.size(); ++k) {
+            const double d = (pointAt(ts[k]) - p).len();
             if (d < bestDistance) {
                 best = k;
                 bestDistance = d;
             }
         }
-        double lo = us[best > 0 ? best - 1 : 0], hi = us[std::min(best + 1, us.size() - 1)];
+        double lo = ts[best > 0 ? best - 1 : 0], hi = ts[std::min(best + 1, ts.size() - 1)];
         const double ratio = 0.5 * (std::sqrt(5.0) - 1.0);
         for (int k = 0; k < kNearestRefinements; ++k) {
             const double a = hi - ratio * (hi - lo), b = lo + ratio * (hi - lo);
@@ -105,60 +113,72 @@ class ImageCurve {
                 lo = a;
         }
         const double refined = 0.5 * (lo + hi);
-        return (pointAt(refined) - p).len() <= bestDistance ? refined : us[best];
+        return (pointAt(refined) - p).len() <= bestDistance ? refined : ts[best];
     }
 
   private:
-    // As inner_.perimPointAndTangent(ccPerimPos(0, u), ...). A tree answers
-    // that through its shape info; building the info once here rather than
-    // at each of the integration's thousands of evaluations keeps mapping a
-    // tree linear in its size (nested mapped trees were exponential).
-    void innerPointAndTangent(double u, ccVector<2>& p, ccRadian& a) const {
-        if (!treeInfo_) {
-            inner_.perimPointAndTangent(ccPerimPos(0, u), p, a);
-            requireOnSideOfStart(pieceStart(0), p);
-            return;
-        }
-        const double along = treeInfo_->arcLength(ccPerimPos(0, u)) - treeInfo_->nodeStart(0);
-        const ccPerimPos pos = treeInfo_->perimPosInSubtree(0, along);
-        treeInfo_->leafPointAndTangent(pos, p, a);
-        requireOnSideOfStart(pieceStart(pos.node()), p);
+    // One leaf of the inner shape, over [paramStart, paramStart + span] of t.
+    struct Piece {
+        const ccShape* shape;
+        std::unique_ptr<const ccCurveParametrisation> own;
+        double paramStart, span;
+        // The inner shape's arc length at the leaf's start.
+        double arcStart;
+        // Where the leaf starts, the side of the horizon it must keep to.
+        ccVector<2> start;
+    };
+
+    void addPiece(const ccShape& leaf, double arcStart) {
+        Piece piece{&leaf, leaf.ownParametrisation(), end_, 0.0, arcStart, ccVector<2>()};
+        piece.span = piece.own ? piece.own->end() : leaf.perimeter();
+        if (!leaf.isEmpty()) piece.start = leaf.startPoint();
+        end_ += piece.span;
+        pieces_.push_back(std::move(piece));
     }
 
-    // A piece that crosses the horizon goes out to infinity and back: its
-    // image has no length, and integrating one would spend its whole split
-    // budget on the pole. Every point evaluated is checked, so a crossing is
-    // found wherever the integration or the probes look.
-    void requireOnSideOfStart(const ccVector<2>& start, const ccVector<2>& p) const {
-        if (!xform_.onSameSideOfHorizon(start, p))
+    static bool hasLength(const Piece& piece) { return piece.span > 0; }
+
+    // The piece that holds t: at a joint, the piece that starts there; at
+    // the very end, the last piece with its whole span. Pieces without length
+    // are passed over while a longer one holds t.
+    const Piece& pieceAt(double t) const {
+        if (pieces_.empty()) throw ccShapesError::BadParams(L"a tree without leaves has no points");
+        auto after = std::upper_bound(pieces_.begin(), pieces_.end(), t,
+                                      [](double v, const Piece& p) { return v < p.paramStart; });
+        if (after == pieces_.begin()) return pieces_.front();
+        auto holder = std::prev(after);
+        while (!hasLength(*holder) && holder != pieces_.begin() &&
+               std::prev(holder)->paramStart + std::prev(holder)->span >= t)
+            --holder;
+        return *holder;
+    }
+
+    // The inner point at t, its derivative in t and the inner direction of
+    // travel. A point across the map's horizon from its piece's start is
+    // refused: the piece runs out to infinity there, its image has no length,
+    // and every point evaluated is checked, so a crossing is found wherever
+    // the integration or the probes look.
+    void innerPointAndDerivative(double t, ccVector<2>& p, ccVector<2>& d, ccRadian& a) const {
+        const Piece& piece = pieceAt(t);
+        const double local = std::clamp(t - piece.paramStart, 0.0, piece.span);
+        if (piece.own) {
+            piece.own->pointAt(local, p, d, a);
+        } else {
+            piece.shape->perimPointAndTangent(ccPerimPos(0, local), p, a);
+            d = ccVector<2>::polar(a.toDouble());
+        }
+        if (!xform_.onSameSideOfHorizon(piece.start, p))
             throw ccShapesError::BadParams(
                 L"a shape that crosses its perspective map's horizon has an unbounded image");
     }
 
-    // The start point of leaf `node` (of the inner shape itself when it is
-    // not a tree), looked up once per leaf.
-    const ccVector<2>& pieceStart(long node) const {
-        if (!treeInfo_) return innerStart_;
-        auto& start = leafStarts_[static_cast<size_t>(node)];
-        if (!start) {
-            ccVector<2> p;
-            ccRadian a;
-            treeInfo_->leafPointAndTangent(ccPerimPos(node, 0.0), p, a);
-            start = p;
-        }
-        return *start;
-    }
-
     const ccPtrHandle_const<ccShape> innerHandle_;
     const ccPtrHandle_const<cc2XformBase> xformHandle_;
-    const ccShape& inner_;
     const cc2XformBase& xform_;
-    std::unique_ptr<const ccShapeInfo> treeInfo_;
-    ccVector<2> innerStart_;
-    // A curve is used by one thread at a time, so the lookups need no lock.
-    mutable std::vector<std::optional<ccVector<2>>> leafStarts_;
+    std::vector<Piece> pieces_;
+    // Where t ends: the sum of the pieces' spans.
+    double end_ = 0.0;
     ccSpeedFunction speed_;
-    double innerLength_ = 0.0;
 };
 
 // The points (and tangents, when not null) of `curve` at n image arc lengths,
@@ -369,7 +389,7 @@ ccRect ccMappedShape::boundingBox() const {
 ccVector<2> ccMappedShape::nearestPoint(const ccVector<2>& p) const {
     if (isLinear()) return explicitShape()->nearestPoint(p);
     const ImageCurve curve(underlyingShape(), overallMapXform());
-    return curve.pointAt(curve.nearestInner(p));
+    return curve.pointAt(curve.nearestParam(p));
 }
 
 ccPerimPos ccMappedShape::nearestPerimPos(const ccVector<2>& p) const {
@@ -378,7 +398,7 @@ ccPerimPos ccMappedShape::nearestPerimPos(const ccVector<2>& p) const {
         return ccPerimPos(0, ccShapeInfo(*image).arcLength(image->nearestPerimPos(p)));
     }
     const ImageCurve curve(underlyingShape(), overallMapXform());
-    return ccPerimPos(0, curve.imageLengthTo(curve.nearestInner(p)));
+    return ccPerimPos(0, curve.imageLengthTo(curve.nearestParam(p)));
 }
 
 double ccMappedShape::perimeter() const {
@@ -482,7 +502,8 @@ ccPtrHandle<ccShape> ccMappedShape::subShape(const ccShapeInfo& info,
     const ImageCurve curve(u, overall);
     const ccArcLengthTable measure = curve.measure();
     rememberImageLength(measure.total());
-    const double a = measure.paramAt(from), b = measure.paramAt(to);
+    const double a = curve.innerArcLength(measure.paramAt(from));
+    const double b = curve.innerArcLength(measure.paramAt(to));
     const ccShapeInfo innerInfo(*u);
     return cfMakeHandle<ccMappedShape>(u->subShape(innerInfo, {innerInfo.perimPos(a), b - a}),
                                        *overall, true);

@@ -20,6 +20,7 @@
 //   operation leaves every shape as it was.
 #pragma once
 
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -57,6 +58,29 @@ class ccClipInfo {
   private:
     bool removed_ = false;
     std::vector<double> cuts_;
+};
+
+// A curve read through a parameter of its own, in which a point costs no
+// search for an arc length. Shapes whose points at an arc length are found
+// numerically offer one (ccShape::ownParametrisation), so that an integral
+// along an image of the curve (its length under a perspective map) evaluates
+// it directly: a search's tolerance would leave the integrand too rough for
+// the integral to settle. A parametrisation refers to its shape, which must
+// outlive it.
+class ccCurveParametrisation {
+  public:
+    virtual ~ccCurveParametrisation() = default;
+    // The parameter runs over [0, end()], from the start point to the end
+    // point; end() is 0 only for a curve without extent.
+    virtual double end() const = 0;
+    // At t (clamped to [0, end()]): the point, its derivative d point / dt and
+    // the direction of travel, which perimPointAndTangent would give at the
+    // same point (also where the derivative vanishes; at the end, the
+    // direction arriving there).
+    virtual void pointAt(double t, ccVector<2>& point, ccVector<2>& derivative,
+                         ccRadian& tangent) const = 0;
+    // The arc length from the start point to t (clamped to [0, end()]).
+    virtual double arcLengthAt(double t) const = 0;
 };
 
 class ccShape : public virtual ccRepBase, public virtual ccPersistent {
@@ -142,6 +166,12 @@ class ccShape : public virtual ccRepBase, public virtual ccPersistent {
     // parameters that sample() would refuse. Callers use it to size their
     // output once; it never throws.
     virtual long sampleCount(const ccSampleParams& /*params*/) const noexcept { return -1; }
+    // The shape's own parametrisation when its points at an arc length are
+    // found numerically (Bezier curves, splines, ellipses and elliptical
+    // arcs); null for every other shape, trees included.
+    virtual std::unique_ptr<const ccCurveParametrisation> ownParametrisation() const {
+        return nullptr;
+    }
 
     // Geometric equality: same type and same parameters, both ways.
     bool operator==(const ccShape& other) const { return equal_(other) && other.equal_(*this); }

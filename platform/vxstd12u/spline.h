@@ -75,6 +75,10 @@ class ccCubicSpline : public ccShape {
     // Node 0 is the only node; any other throws BadParams.
     void perimPointAndTangent(const ccPerimPos& pos, ccVector<2>& point,
                               ccRadian& tangent) const override;
+    // The path's own parameter, one unit per cubic piece.
+    std::unique_ptr<const ccCurveParametrisation> ownParametrisation() const override {
+        return std::make_unique<ccCubicPathParametrisation>(path_);
+    }
 
   protected:
     ccCubicSpline() = default;
