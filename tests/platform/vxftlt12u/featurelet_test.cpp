@@ -86,11 +86,11 @@ TEST(ChainSet, ProportionCountsGradientsLeftOfTravel) {
     set.insertChain(2, straightChain(10, 4), false);  // 6 of 10 left
     set.insertChain(3, straightChain(4, 2), false);   // a tie
     set.insertChain(4, straightChain(1, 0), false);   // no travel at all
-    // A counter-clockwise square, gradients pointing inwards: the closing
-    // step back to the first counts too.
+    // A counter-clockwise square whose first gradient is left of the closing
+    // travel from the last point but right of the step to the second.
     set.insertChain(
         5,
-        {at(0, 0, ccPi / 4), at(1, 0, 3 * ccPi / 4), at(1, 1, -3 * ccPi / 4), at(0, 1, -ccPi / 4)},
+        {at(0, 0, -ccPi / 8), at(1, 0, 3 * ccPi / 4), at(1, 1, -3 * ccPi / 4), at(0, 1, -ccPi / 4)},
         true);
     EXPECT_EQ(set.proportionPositiveCrossProduct(0), 1.0);
     EXPECT_EQ(set.proportionPositiveCrossProduct(1), 0.0);
