@@ -56,12 +56,12 @@ bool isLow() noexcept {
     return static_cast<std::size_t>(first - here) > kSpanBytes;
 }
 
-void runOnFreshStack(const std::function<void()>& work) {
+void runOnFreshStack(const std::function<void()>& work, std::size_t stackBytes) {
     pthread_attr_t attributes;
     throwIfFailed(pthread_attr_init(&attributes), "cannot describe a thread");
     FreshStackCall call{&work, nullptr};
     pthread_t thread{};  // clang cannot see that a failed create throws before the join
-    int error = pthread_attr_setstacksize(&attributes, kFreshStackBytes);
+    int error = pthread_attr_setstacksize(&attributes, stackBytes);
     if (error == 0) error = pthread_create(&thread, &attributes, runFreshStackCall, &call);
     pthread_attr_destroy(&attributes);
     throwIfFailed(error, "cannot start a thread for a deep walk");

@@ -56,10 +56,11 @@ constexpr std::size_t kSpanBytes = 0;
 // stack cannot be found out (the walk then simply recurses).
 bool isLow() noexcept;
 
-// Runs `work` to its end on a new thread with a kFreshStackBytes stack and
+// Runs `work` to its end on a new thread with a stack of `stackBytes` and
 // waits for it; whatever `work` throws is thrown here, in the caller's thread.
-// Throws std::system_error if no thread can be started.
-void runOnFreshStack(const std::function<void()>& work);
+// Throws std::system_error if no thread can be started (a stack size below
+// the system's minimum among the causes).
+void runOnFreshStack(const std::function<void()>& work, std::size_t stackBytes = kFreshStackBytes);
 
 }  // namespace cc_stack
 

@@ -4,7 +4,6 @@
 // stack guard overflows at these depths instead of passing by luck on a large
 // main stack.
 #include <gtest/gtest.h>
-#include <pthread.h>
 #include <sys/resource.h>
 
 #include <chrono>
@@ -52,30 +51,7 @@ constexpr std::size_t kSmallStack = std::size_t(2) << 20;
 // Runs `work` on a new thread with a kSmallStack stack; what it throws is
 // rethrown here.
 void onSmallStack(const std::function<void()>& work) {
-    struct Call {
-        const std::function<void()>* work;
-        std::exception_ptr failure;
-    } call{&work, nullptr};
-    pthread_attr_t attributes;
-    ASSERT_EQ(pthread_attr_init(&attributes), 0);
-    ASSERT_EQ(pthread_attr_setstacksize(&attributes, kSmallStack), 0);
-    pthread_t thread;
-    const int started = pthread_create(
-        &thread, &attributes,
-        [](void* c) -> void* {
-            auto* call = static_cast<Call*>(c);
-            try {
-                (*call->work)();
-            } catch (...) {
-                call->failure = std::current_exception();
-            }
-            return nullptr;
-        },
-        &call);
-    pthread_attr_destroy(&attributes);
-    ASSERT_EQ(started, 0);
-    pthread_join(thread, nullptr);
-    if (call.failure) std::rethrow_exception(call.failure);
+    cc_stack::runOnFreshStack(work, kSmallStack);
 }
 
 // `leaf` inside `depth` open contours; every other level a model, the
