@@ -35,10 +35,12 @@ void expectRoundTrip(const ModelFile& model) {
     EXPECT_EQ(shapemod::writeModel(back), text);
 }
 
-// Every type moved by a random rigid or mirroring map, so that arbitrary
-// doubles everywhere must keep every bit, and random trees of models.
+// Every type as it is, whose flags stand away from their defaults, and moved
+// by a random rigid or mirroring map, so that arbitrary doubles everywhere
+// must keep every bit; and random trees of models.
 TEST(ModelFileRoundTrip, RandomModelTreesOfEveryTypeReadBackEqualWithTheirRecords) {
     const auto types = oneOfEachModelType();
+    for (const ConstShape& type : types) expectRoundTrip({type->clone(), {}});
     for (unsigned seed = 1; seed <= 300; ++seed) {
         SCOPED_TRACE(seed);
         RandomTrees random(seed);
