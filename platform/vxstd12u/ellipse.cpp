@@ -45,8 +45,10 @@ void runPointsAndTangents(const ccEllipseRun& run, double total, const double* o
         if (std::isnan(offsets[k]))
             throw ccShapesError::BadParams(L"perimeter offset is not a number");
     ccRadian unused;
+    const ccArcLengthTable measure = run.measure();
     for (long k = 0; k < n; ++k)
-        run.pointAndTangentAtLength(offsets[k], total, points[k], tangents ? tangents[k] : unused);
+        run.pointAndTangentAtLength(offsets[k], total, measure, points[k],
+                                    tangents ? tangents[k] : unused);
 }
 
 void requireQueryPoint(const ccVector<2>& p) {
@@ -335,7 +337,8 @@ double ccEllipse2::perimeter() const {
 void ccEllipse2::perimPointAndTangent(const ccPerimPos& pos, ccVector<2>& point,
                                       ccRadian& tangent) const {
     requireOwnPosition(pos, "ccEllipse2");
-    run().pointAndTangentAtLength(pos.offset(), perimeter(), point, tangent);
+    const double offset = pos.offset();
+    runPointsAndTangents(run(), perimeter(), &offset, 1, &point, &tangent);
 }
 
 void ccEllipse2::sample(const ccSampleParams& params, ccSampleResult& result) const {
@@ -507,7 +510,8 @@ double ccEllipseArc2::perimeter() const {
 void ccEllipseArc2::perimPointAndTangent(const ccPerimPos& pos, ccVector<2>& point,
                                          ccRadian& tangent) const {
     requireOwnPosition(pos, "ccEllipseArc2");
-    run().pointAndTangentAtLength(pos.offset(), perimeter(), point, tangent);
+    const double offset = pos.offset();
+    runPointsAndTangents(run(), perimeter(), &offset, 1, &point, &tangent);
 }
 
 void ccEllipseArc2::sample(const ccSampleParams& params, ccSampleResult& result) const {

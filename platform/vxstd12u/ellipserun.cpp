@@ -65,48 +65,33 @@ double ccEllipseRun::lengthToParam(double t) const {
     return cfArcLength(speed(), 0.0, t);
 }
 
-double ccEllipseRun::paramAtLength(double length, double total) const {
+ccArcLengthTable ccEllipseRun::measure() const {
+    return ccArcLengthTable(speed(), 0.0, ellipse_.isCircular() ? 0.0 : span_);
+}
+
+double ccEllipseRun::paramAtLength(double length, double total,
+                                   const ccArcLengthTable& measure) const {
     length = std::clamp(length, 0.0, total);
     if (ellipse_.isCircular()) {
         const double r = ellipse_.radii().x();
         return r > 0 ? std::min(length / r, span_) : 0.0;
     }
-    return cfParamAtArcLength([&](double s) { return ellipse_.derivativeAt(phiAt(s)).len(); }, 0.0,
-                              span_, total, length);
-}
-
-std::vector<double> ccEllipseRun::paramsAtLengths(const std::vector<double>& lengths,
-                                                  double total) const {
-    std::vector<double> params;
-    params.reserve(lengths.size());
-    if (ellipse_.isCircular()) {
-        for (double length : lengths) params.push_back(paramAtLength(length, total));
-        return params;
-    }
-    const ccSpeedFunction speedAt = speed();
-    double lastT = 0.0, lastLength = 0.0;
-    for (double length : lengths) {
-        length = std::clamp(length, 0.0, total);
-        if (length < lastLength) lastT = 0.0, lastLength = 0.0;
-        lastT = cfParamAtArcLength(speedAt, lastT, span_, total - lastLength, length - lastLength);
-        lastLength = length;
-        params.push_back(lastT);
-    }
-    return params;
+    return measure.paramAt(length);
 }
 
 void ccEllipseRun::sample(double total, bool closed, const ccShapeSampleParams& params,
                           ccShapeSampleResult& result) const {
     const std::vector<double> offsets = cfSampleOffsets(total, closed, params);
     if (offsets.empty()) return;
-    const std::vector<double> ts = paramsAtLengths(offsets, total);
+    const ccArcLengthTable measured = measure();
     const ccXform<2> unit = ellipse_.unitCircleXform();
     if (params.computeTangents()) result.fillTangents();
     result.beginChain(closed);
     for (size_t i = 0; i < offsets.size(); ++i) {
         ccVector<2> point;
         ccRadian tangent;
-        pointAndTangentAtParam(unit, ts[i], total > 0 && offsets[i] >= total, point, tangent);
+        pointAndTangentAtParam(unit, paramAtLength(offsets[i], total, measured),
+                               total > 0 && offsets[i] >= total, point, tangent);
         result.positions().push_back(point);
         if (params.computeTangents()) result.tangents().push_back(tangent);
         if (params.perimPosRequested())
@@ -127,9 +112,10 @@ double ccEllipseRunParametrisation::arcLengthAt(double t) const {
     return run_.lengthToParam(std::clamp(t, 0.0, run_.span()));
 }
 
-void ccEllipseRun::pointAndTangentAtLength(double length, double total, ccVector<2>& point,
+void ccEllipseRun::pointAndTangentAtLength(double length, double total,
+                                           const ccArcLengthTable& measure, ccVector<2>& point,
                                            ccRadian& tangent) const {
-    pointAndTangentAtParam(ellipse_.unitCircleXform(), paramAtLength(length, total),
+    pointAndTangentAtParam(ellipse_.unitCircleXform(), paramAtLength(length, total, measure),
                            total > 0 && length >= total, point, tangent);
 }
 
@@ -325,6 +311,8 @@ ccEllipseArc2 cfEllipsePiece(const ccEllipse2& ellipse, double phi0, double sign
     if (from > to) throw ccShapesError::BadParams(L"piece starts after it ends");
     const ccEllipseRun run(ellipse, phi0, sign, span);
     const double total = run.lengthToParam(span);
-    const double t0 = run.paramAtLength(from, total), t1 = run.paramAtLength(to, total);
+    const ccArcLengthTable measure = run.measure();
+    const double t0 = run.paramAtLength(from, total, measure);
+    const double t1 = run.paramAtLength(to, total, measure);
     return ccEllipseArc2(ellipse, ccRadian(run.phiAt(t0)), ccRadian(sign * (t1 - t0)));
 }

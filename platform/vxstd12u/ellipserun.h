@@ -5,7 +5,6 @@
 
 #include <array>
 #include <cmath>
-#include <vector>
 
 #include "vxstd12u/arclength.h"
 #include "vxstd12u/ellipse.h"
@@ -31,18 +30,21 @@ class ccEllipseRun {
     ccRadian tangentAtParam(double t, bool approaching) const noexcept;
     // The arc length from t = 0 to t (0 <= t <= span).
     double lengthToParam(double t) const;
+    // The run measured once, panel by panel: the t of an arc length is then
+    // found within one panel instead of by integrating from the start at
+    // every step of a search, which made each point cost several whole
+    // integrations. A circular run needs no measure and gets an empty one.
+    ccArcLengthTable measure() const;
     // The t at which the arc length from 0 reaches `length`, clamped to
-    // [0, total]; `total` is the length of the whole run.
-    double paramAtLength(double length, double total) const;
-    // The t for each of `lengths` (ascending), as paramAtLength gives them but
-    // measured on from the previous one, so that a long run of samples costs
-    // no more than one pass along the curve. Agrees with paramAtLength to
-    // cc_tol::kArcParameterRelative of the total.
-    std::vector<double> paramsAtLengths(const std::vector<double>& lengths, double total) const;
-    // The point and tangent at arc length `length` (clamped to [0, total]).
-    // The end of a run of positive length takes the tangent approaching it.
-    void pointAndTangentAtLength(double length, double total, ccVector<2>& point,
-                                 ccRadian& tangent) const;
+    // [0, total]; `total` is the length of the whole run and `measure` its
+    // measure(). One measure serves any number of lengths, each found exactly
+    // as it would be alone.
+    double paramAtLength(double length, double total, const ccArcLengthTable& measure) const;
+    // The point and tangent at arc length `length` (clamped to [0, total]),
+    // through `measure` as paramAtLength. The end of a run of positive length
+    // takes the tangent approaching it.
+    void pointAndTangentAtLength(double length, double total, const ccArcLengthTable& measure,
+                                 ccVector<2>& point, ccRadian& tangent) const;
     // The t of the point of the run nearest to p. Exact for circles; for
     // ellipses every local minimum of the distance found on a fine grid is
     // refined (golden section, then Newton's method), and the ends of an open
