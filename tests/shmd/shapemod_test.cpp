@@ -125,25 +125,23 @@ TEST(FeatureParams, MagnitudeScaleIsValidatedWeightScaleIsNot) {
 
 // ---- archive forms ----
 
-std::vector<unsigned char> stored(ccShapeModelProps p) {
+// The bytes of an archive that stored `fields` in order.
+template <class... Fields>
+std::vector<unsigned char> stored(Fields... fields) {
     std::vector<unsigned char> bytes;
     ccArchive ar(bytes, ccArchive::eStoring);
-    ar || p;
+    (ar || ... || fields);
     return bytes;
 }
 
-TEST(ShapeModelPropsArchive, VersionZeroReadsAsNotIgnoredWithUnitMagnitude) {
-    std::vector<unsigned char> bytes;
-    {
-        ccArchive ar(bytes, ccArchive::eStoring);
-        unsigned char version = 0;
-        bool reversed = true;
-        double weight = 4.0;
-        ar || version || reversed || weight;
-    }
-    ccShapeModelProps back(false, 1.0, true, 9.0);
+void load(std::vector<unsigned char> bytes, ccShapeModelProps& into) {
     ccArchive in(bytes, ccArchive::eLoading);
-    in || back;
+    in || into;
+}
+
+TEST(ShapeModelPropsArchive, VersionZeroReadsAsNotIgnoredWithUnitMagnitude) {
+    ccShapeModelProps back(false, 1.0, true, 9.0);
+    load(stored(static_cast<unsigned char>(0), true, 4.0), back);
     EXPECT_EQ(back, ccShapeModelProps(true, 4.0, false, 1.0));
 }
 
@@ -163,17 +161,8 @@ TEST(ShapeModelPropsArchive, LaterVersionIsRefusedBeforeAnyFieldIsRead) {
 }
 
 TEST(ShapeModelPropsArchive, StoredNegativeMagnitudeIsAcceptedUntilCombined) {
-    std::vector<unsigned char> bytes;
-    {
-        ccArchive ar(bytes, ccArchive::eStoring);
-        unsigned char version = 1;
-        bool flag = false;
-        double weight = 1.0, magnitude = -1.0;
-        ar || version || flag || weight || flag || magnitude;
-    }
     ccShapeModelProps back;
-    ccArchive in(bytes, ccArchive::eLoading);
-    in || back;
+    load(stored(static_cast<unsigned char>(1), false, 1.0, false, -1.0), back);
     EXPECT_EQ(back.magnitude(), -1.0);
     EXPECT_THROW(back.combine(ccShapeModelProps(false, 1.0, false, 2.0)),
                  ccShapeModelDefs::BadParams);
@@ -183,8 +172,7 @@ TEST(ShapeModelPropsArchive, TruncatedBytesThrowAndLeaveTheRecordAlone) {
     auto bytes = stored(ccShapeModelProps(true, 2.0, true, 3.0));
     bytes.resize(bytes.size() - 3);
     ccShapeModelProps back(false, 5.0);
-    ccArchive in(bytes, ccArchive::eLoading);
-    EXPECT_THROW(in || back, ccArchive::Error);
+    EXPECT_THROW(load(bytes, back), ccArchive::Error);
     EXPECT_EQ(back, ccShapeModelProps(false, 5.0));
 }
 
@@ -407,15 +395,8 @@ TEST(ModelGeometry, PolygonModelsMapAsTheirDecomposition) {
 
 // ---- archive forms of typed models ----
 
-std::vector<unsigned char> storedHandles(std::vector<Shape> handles) {
-    std::vector<unsigned char> bytes;
-    ccArchive ar(bytes, ccArchive::eStoring);
-    ar || handles;
-    return bytes;
-}
-
 TEST(ShapeModelTemplateArchive, UnknownVersionIsRefusedRightAfterIt) {
-    auto bytes = storedHandles({model(circle(), weight(2))});
+    auto bytes = stored(std::vector<Shape>{model(circle(), weight(2))});
     const std::string name = "ccShapeModelTemplate<ccCircle>";
     // header, vector count, object tag, class name (count and bytes), then the version
     const std::size_t versionAt = kHeader + 8 + 1 + 8 + name.size();
