@@ -398,6 +398,17 @@ ccEllipseArc2::ccEllipseArc2(const ccEllipse2& ellipse, const ccRadian& phiStart
     phiEnd_ = phiStart + ccRadian(clampedSpan(phiSpan.toDouble()));
 }
 
+ccEllipseArc2 ccEllipseArc2::between(const ccEllipse2& ellipse, const ccRadian& phiStart,
+                                     const ccRadian& phiEnd) {
+    requireFinite(phiStart.toDouble(), L"arc start angle");
+    requireFinite(phiEnd.toDouble(), L"arc end angle");
+    if (!(std::fabs(phiEnd.toDouble() - phiStart.toDouble()) <= ccTwoPi + cc_tol::kAngle))
+        throw ccShapesError::BadParams(L"arc ends lie more than one turn apart");
+    ccEllipseArc2 arc(ellipse, phiStart, ccRadian(0.0));
+    arc.phiEnd_ = phiEnd;
+    return arc;
+}
+
 void ccEllipseArc2::ellipse(const ccEllipse2& e) {
     noticeChange_();
     ellipse_ = e;
@@ -625,11 +636,11 @@ ccPersistent* ccEllipseArc2::make() {
 void ccEllipseArc2::exchangeParams(ccArchive& ar) {
     ccEllipse2 ellipse = ellipse_;
     ellipse.exchangeParams(ar);
-    ccRadian phiStart = phiStart_, span = phiSpan();
-    ar || phiStart || span;
+    ccRadian phiStart = phiStart_, phiEnd = phiEnd_;
+    ar || phiStart || phiEnd;
     if (!ar.isLoading()) return;
     const ccEllipseArc2 loaded =
-        cfValidLoaded("ccEllipseArc2", [&] { return ccEllipseArc2(ellipse, phiStart, span); });
+        cfValidLoaded("ccEllipseArc2", [&] { return between(ellipse, phiStart, phiEnd); });
     noticeChange_();
     *this = loaded;
 }

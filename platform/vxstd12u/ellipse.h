@@ -235,13 +235,21 @@ class ccEllipseArc2 : public ccShape {
     // Throws BadParams for non-finite angles. A span beyond one turn is
     // clamped to +-2*pi.
     ccEllipseArc2(const ccEllipse2& ellipse, const ccRadian& phiStart, const ccRadian& phiSpan);
+    // The arc from phiStart to phiEnd exactly: adding a span to the start
+    // can miss an end by a rounding (an end of smaller magnitude than the
+    // start lies on a finer grid than their sums). Throws BadParams for
+    // non-finite angles and for ends more than one turn (2*pi, to
+    // cc_tol::kAngle) apart.
+    static ccEllipseArc2 between(const ccEllipse2& ellipse, const ccRadian& phiStart,
+                                 const ccRadian& phiEnd);
 
     // The ellipse whose centre, radii and angle the arc runs on.
     const ccEllipse2& ellipse() const noexcept { return ellipse_; }
     void ellipse(const ccEllipse2& e);
     const ccRadian& phiStart() const noexcept { return phiStart_; }
     const ccRadian& phiEnd() const noexcept { return phiEnd_; }
-    // phiEnd - phiStart; within +-2*pi.
+    // phiEnd - phiStart; within +-2*pi (and cc_tol::kAngle more for an arc
+    // made by between()).
     ccRadian phiSpan() const noexcept { return phiEnd_ - phiStart_; }
     // Sets start and span together; as the constructor.
     void phiRange(const ccRadian& phiStart, const ccRadian& phiSpan);
@@ -294,15 +302,16 @@ class ccEllipseArc2 : public ccShape {
     // From the end back to the start, on the same ellipse.
     ccPtrHandle<ccShape> reverse() const override;
 
-    // The archive items after the version, in the order of the form: the ellipse's items (as
-    // ccEllipse2), phiStart, phiSpan. Loading validates them as the constructor does
-    // (ccArchive::Error when refused) and changes nothing unless they are valid.
+    // The archive items after the version, in the order of the form: the
+    // ellipse's items (as ccEllipse2), phiStart, phiEnd. Loading validates
+    // them as between() does (ccArchive::Error when refused), changes nothing
+    // unless they are valid, and gives back both ends exactly.
     void exchangeParams(ccArchive& ar);
     // A default-made object for the archive's factory.
     static ccPersistent* make();
 
   protected:
-    // Form: version 0, the ellipse's items (as ccEllipse2), phiStart, phiSpan.
+    // Form: version 0, the ellipse's items (as ccEllipse2), phiStart, phiEnd.
     void dispatchSerialize(ccArchive& ar) override;
     bool equal_(const ccShape& other) const override;
     ccPtrHandle<ccShape> pieceBetween_(double from, double to) const override;

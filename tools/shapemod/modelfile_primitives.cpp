@@ -1,6 +1,5 @@
 // Points, lines, segments, rectangles, circles, ellipses and elliptical arcs.
 #include <cmath>
-#include <optional>
 
 #include "shapemod/modelfile_json.h"
 #include "vxstd12u/tolerances.h"
@@ -93,27 +92,7 @@ void writeEllipseFields(const ccEllipse2& s, JsonOut& out) {
     out.put("phase", s.phase());
 }
 
-// The arc on `ellipse` from phi `from` whose end the constructor, adding
-// the span to the start, makes exactly `to`. The plain difference can miss
-// by a rounding, so its nearest neighbours are tried as well.
-std::optional<ccEllipseArc2> arcReaching(const ccEllipse2& ellipse, double from, double to) {
-    constexpr int kNeighbours = 8;
-    double up = to - from, down = up;
-    for (int i = 0; i <= kNeighbours; ++i) {
-        for (double span : {up, down}) {
-            const ccEllipseArc2 arc(ellipse, ccRadian(from), ccRadian(span));
-            if (arc.phiEnd().toDouble() == to) return arc;
-        }
-        up = std::nextafter(up, HUGE_VAL);
-        down = std::nextafter(down, -HUGE_VAL);
-    }
-    return std::nullopt;
-}
-
-// The arc from phiStart to phiEnd exactly, as the file holds them. Where no
-// span reaches the end from the start (an end of smaller magnitude than the
-// start lies on a finer grid than their sums), the arc is built from the end
-// back to the start and reversed, which swaps the two exactly.
+// The arc from phiStart to phiEnd exactly, as the file holds them.
 ccEllipseArc2 readEllipseArc(const JsonIn& n) {
     const ccEllipse2 ellipse = readEllipse(n.at("ellipse"));
     const double start = n.at("phiStart").number();
@@ -121,9 +100,7 @@ ccEllipseArc2 readEllipseArc(const JsonIn& n) {
     const double end = endField.number();
     if (!(std::fabs(end - start) <= ccTwoPi + cc_tol::kAngle))
         endField.expected("an angle within one turn (2 pi) of phiStart");
-    if (const auto forwards = arcReaching(ellipse, start, end)) return *forwards;
-    if (const auto backwards = arcReaching(ellipse, end, start)) return backwards->reversed();
-    return ccEllipseArc2(ellipse, ccRadian(start), ccRadian(end - start));
+    return ccEllipseArc2::between(ellipse, ccRadian(start), ccRadian(end));
 }
 void writeEllipseArc(const ccEllipseArc2& s, JsonOut& out) {
     out.put("ellipse", writeEllipse(s.ellipse(), out.path() / "ellipse"));

@@ -306,13 +306,17 @@ TEST(EllipseArc, CircularArcsRunEitherWayAndSweepAsSeen) {
     EXPECT_NEAR(sliver.reversed().windingAngle({0, 0}), 0.0, kRoundoff);
 }
 
-TEST(EllipseArc, SpansBeyondATurnAreClampedAndAZeroSpanIsAPoint) {
+TEST(EllipseArc, SpansBeyondATurnAreClampedEndsGivenAreKeptAndAZeroSpanIsAPoint) {
     const ccEllipseArc2 over(ccEllipse2(), ccRadian(1.0), ccRadian(7.0));
     EXPECT_NEAR(over.phiSpan().toDouble(), ccTwoPi, kRoundoff);
     EXPECT_TRUE(over.isFullTurn());
     EXPECT_NEAR(ccEllipseArc2(ccEllipse2(), ccRadian(1.0), ccRadian(-9.0)).phiSpan().toDouble(),
                 -ccTwoPi, kRoundoff);
     EXPECT_NEAR(over.windingAngle({0.1, 0}), ccTwoPi, kRoundoff);
+    // 3 + (0.1 - 3) rounds away from 0.1; between() keeps both ends as given.
+    const ccEllipseArc2 back = ccEllipseArc2::between(ccEllipse2(), ccRadian(3.0), ccRadian(0.1));
+    EXPECT_EQ(back.phiEnd().toDouble(), 0.1);
+    EXPECT_EQ(back.direction(), -1.0);
     const ccEllipseArc2 dot(ccEllipse2({0, 0}, {3, 1}), ccRadian(1.0), ccRadian(0.0));
     EXPECT_EQ(dot.perimeter(), 0.0);
     EXPECT_EQ(dot.startPoint(), dot.endPoint());
@@ -355,6 +359,10 @@ TEST(Ellipse, BadValuesAndQueriesAreRefusedAndTheShapeKept) {
     EXPECT_THROW(ccEllipseArc2(ccEllipse2(), ccRadian(NAN), ccRadian(1.0)),
                  ccShapesError::BadParams);
     EXPECT_THROW(ccEllipseArc2(ccEllipse2(), ccRadian(0.0), ccRadian(INFINITY)),
+                 ccShapesError::BadParams);
+    EXPECT_THROW(ccEllipseArc2::between(ccEllipse2(), ccRadian(0.0), ccRadian(6.3)),
+                 ccShapesError::BadParams);
+    EXPECT_THROW(ccEllipseArc2::between(ccEllipse2(), ccRadian(NAN), ccRadian(1.0)),
                  ccShapesError::BadParams);
 
     ccCircle c({1, 1}, 2);
