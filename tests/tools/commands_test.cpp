@@ -93,6 +93,7 @@ TEST(Demo, WritesOutputsThatTheOtherCommandsReproduce) {
     ASSERT_EQ(demo.code, kSuccess) << demo.err;
     const std::string csv = slurp(out + "/featurelets.csv");
     EXPECT_THAT(demo.out, HasSubstr(std::to_string(lineCount(csv) - 1) + " featurelets"));
+    EXPECT_THAT(slurp(out + "/drawing.svg"), HasSubstr("<svg"));
 
     // The model file and the archive each hold the whole model and its
     // parameters: both give the demo's featurelets and drawing again.
