@@ -48,17 +48,23 @@ double adaptive(const ccSpeedFunction& speed, double a, double b, double whole, 
            adaptive(speed, mid, b, right, 0.5 * tolerance, depth + 1, splitsLeft, record);
 }
 
-// The length over [t0, t1], t0 < t1, with its panels passed to `record`.
+// Panels an interval starts from, so that a speed with sharp features inside
+// it is not mistaken for a smooth one by a single estimate. An interval
+// between the breaks of a piecewise speed holds one smooth piece and needs
+// fewer.
+constexpr int kCurvePanels = 8;
+constexpr int kPiecePanels = 2;
+
+// The length over [t0, t1], t0 < t1, from `panels` equal panels refined, with
+// the final panels passed to `record`.
 template <class Record>
-double integrate(const ccSpeedFunction& speed, double t0, double t1, const Record& record) {
-    // Start from a few panels so that a speed with sharp features inside the
-    // interval is not mistaken for a smooth one by a single estimate.
-    constexpr int kPanels = 8;
+double integrate(const ccSpeedFunction& speed, double t0, double t1, int panels,
+                 const Record& record) {
     long splitsLeft = cc_tol::kArcLengthMaxSplits;
     double total = 0;
-    for (int i = 0; i < kPanels; ++i) {
-        const double a = t0 + (t1 - t0) * i / kPanels;
-        const double b = i + 1 == kPanels ? t1 : t0 + (t1 - t0) * (i + 1) / kPanels;
+    for (int i = 0; i < panels; ++i) {
+        const double a = t0 + (t1 - t0) * i / panels;
+        const double b = i + 1 == panels ? t1 : t0 + (t1 - t0) * (i + 1) / panels;
         const double estimate = gauss(speed, a, b);
         total += adaptive(
             speed, a, b, estimate,
@@ -89,7 +95,7 @@ double solveForLength(const ccSpeedFunction& speed, const LengthTo& lengthTo, do
 double cfArcLength(const ccSpeedFunction& speed, double t0, double t1) {
     if (t0 == t1) return 0.0;
     if (t1 < t0) return -cfArcLength(speed, t1, t0);
-    return integrate(speed, t0, t1, [](double, double, double) {});
+    return integrate(speed, t0, t1, kCurvePanels, [](double, double, double) {});
 }
 
 double cfParamAtArcLength(const ccSpeedFunction& speed, double t0, double t1, double total,
@@ -106,9 +112,24 @@ double cfParamAtArcLength(const ccSpeedFunction& speed, double t0, double t1, do
 ccArcLengthTable::ccArcLengthTable(const ccSpeedFunction& speed, double t0, double t1)
     : speed_(speed), t0_(t0), t1_(t1) {
     if (t0 == t1 || t1 < t0) return;
-    double start = 0.0;
-    total_ = integrate(speed_, t0, t1, [&](double a, double b, double length) {
-        panels_.push_back(Panel{a, b, start, length});
+    measure(t0, t1, kCurvePanels);
+}
+
+ccArcLengthTable::ccArcLengthTable(const ccSpeedFunction& speed, const std::vector<double>& breaks)
+    : speed_(speed) {
+    if (breaks.size() < 2) return;
+    t0_ = breaks.front();
+    t1_ = breaks.back();
+    for (size_t i = 0; i + 1 < breaks.size(); ++i)
+        if (breaks[i] < breaks[i + 1]) measure(breaks[i], breaks[i + 1], kPiecePanels);
+}
+
+void ccArcLengthTable::measure(double a, double b, int panels) {
+    // The total adds up as cfArcLength's does, so that a table of one
+    // interval matches it bit for bit; panel starts add up in order.
+    double start = total_;
+    total_ += integrate(speed_, a, b, panels, [&](double from, double to, double length) {
+        panels_.push_back(Panel{from, to, start, length});
         start += length;
     });
 }
@@ -127,4 +148,13 @@ double ccArcLengthTable::paramAt(double length) const {
     return solveForLength(
         speed_, [&](double t) { return t == p.t0 ? 0.0 : gauss(speed_, p.t0, t); }, p.t0, p.t1,
         p.t0 + (p.t1 - p.t0) * (along / p.length), along, cc_tol::kArcParameterRelative * total_);
+}
+
+double ccArcLengthTable::lengthTo(double t) const {
+    if (panels_.empty() || !(t > t0_)) return 0.0;
+    if (t >= t1_) return total_;
+    const auto after = std::upper_bound(panels_.begin(), panels_.end(), t,
+                                        [](double v, const Panel& p) { return v < p.t0; });
+    const Panel& p = *std::prev(after);
+    return p.start + (t >= p.t1 ? p.length : gauss(speed_, p.t0, t));
 }

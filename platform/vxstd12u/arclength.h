@@ -31,9 +31,20 @@ class ccArcLengthTable {
     // Integrates `speed` over [t0, t1] exactly as cfArcLength does; t1 < t0
     // measures nothing (total 0).
     ccArcLengthTable(const ccSpeedFunction& speed, double t0, double t1);
+    // Integrates `speed` from breaks.front() to breaks.back(), each interval
+    // between consecutive breaks (which must not fall) on its own, with a
+    // split budget of its own: a speed that is smooth only between breaks
+    // (the pieces of a contour) is then measured as accurately for ten
+    // thousand pieces as for one, and a piece where it never settles spends
+    // only its own budget. Fewer than two breaks measure nothing.
+    ccArcLengthTable(const ccSpeedFunction& speed, const std::vector<double>& breaks);
 
-    // The length from t0 to t1, equal to cfArcLength(speed, t0, t1).
+    // The length from t0 to t1, equal to cfArcLength(speed, t0, t1) for a
+    // table of one interval.
     double total() const noexcept { return total_; }
+    // The length from t0 to t (clamped to [t0, t1]), from the panel that
+    // holds t: the inverse of paramAt to its accuracy.
+    double lengthTo(double t) const;
     // As cfParamAtArcLength(speed, t0, t1, total(), length), to the same
     // accuracy: `length` is clamped to [0, total()], and a curve of zero
     // length gives t0. NaN gives t0.
@@ -46,8 +57,12 @@ class ccArcLengthTable {
         double start, length;
     };
 
+    // Integrates [a, b] from `panels` equal panels, adding to the total and
+    // the panel list.
+    void measure(double a, double b, int panels);
+
     ccSpeedFunction speed_;
-    double t0_, t1_;
+    double t0_ = 0.0, t1_ = 0.0;
     double total_ = 0.0;
     std::vector<Panel> panels_;
 };

@@ -4,9 +4,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <limits>
 #include <memory>
-#include <iterator>
 #include <vector>
 
 #include "vxstd12u/arclength.h"
@@ -55,12 +55,10 @@ class ImageCurve {
     ImageCurve(const ImageCurve&) = delete;
     ImageCurve& operator=(const ImageCurve&) = delete;
 
-    // Integrated on each call; measure().total() is the same number.
-    double length() const { return cfArcLength(speed_, 0.0, end_); }
-    // The image measured once, for finding the parameters of many image arc
-    // lengths (its paramAt) without integrating from the start for each.
-    ccArcLengthTable measure() const { return ccArcLengthTable(speed_, 0.0, end_); }
-    double imageLengthTo(double t) const { return cfArcLength(speed_, 0.0, t); }
+    // The image measured piece by piece (each cubic of a spline a piece of
+    // its own), for its length, the parameters of image arc lengths (its
+    // paramAt) and the image arc lengths of parameters (its lengthTo).
+    ccArcLengthTable measure() const { return ccArcLengthTable(speed_, breaks()); }
 
     // The inner shape's arc length from its start to t.
     double innerArcLength(double t) const {
@@ -137,6 +135,20 @@ class ImageCurve {
     }
 
     static bool hasLength(const Piece& piece) { return piece.span > 0; }
+
+    // Where the image's speed may not be smooth: the joints of the pieces,
+    // and within a piece read by its own parameter the joints of its unit
+    // intervals (a spline's cubics).
+    std::vector<double> breaks() const {
+        std::vector<double> at{0.0};
+        for (const Piece& piece : pieces_) {
+            if (!hasLength(piece)) continue;
+            if (piece.own)
+                for (double k = 1; k < piece.span; ++k) at.push_back(piece.paramStart + k);
+            at.push_back(piece.paramStart + piece.span);
+        }
+        return at;
+    }
 
     // The piece that holds t: at a joint, the piece that starts there; at
     // the very end, the last piece with its whole span. Pieces without length
@@ -242,7 +254,7 @@ void ccMappedShape::shape(const ccPtrHandle_const<ccShape>& shape, bool share) {
 double ccMappedShape::imageLength() const {
     double length = imageLength_.load();
     if (std::isnan(length)) {
-        length = ImageCurve(underlyingShape(), overallMapXform()).length();
+        length = ImageCurve(underlyingShape(), overallMapXform()).measure().total();
         imageLength_.store(length);
     }
     return length;
@@ -398,7 +410,7 @@ ccPerimPos ccMappedShape::nearestPerimPos(const ccVector<2>& p) const {
         return ccPerimPos(0, ccShapeInfo(*image).arcLength(image->nearestPerimPos(p)));
     }
     const ImageCurve curve(underlyingShape(), overallMapXform());
-    return ccPerimPos(0, curve.imageLengthTo(curve.nearestParam(p)));
+    return ccPerimPos(0, curve.measure().lengthTo(curve.nearestParam(p)));
 }
 
 double ccMappedShape::perimeter() const {

@@ -17,7 +17,9 @@
 //   explicitShape(), the underlying shape mapped by its own mapShape.
 // - Under a non-linear one, geometry comes from the underlying shape point by
 //   point: arc lengths are those of the image curve (the mapped speed
-//   integrated with cfArcLength), and samples are spaced along the image.
+//   integrated leaf by leaf, and cubic by cubic along a spline; curves that
+//   have their own parametrisation are read through it), and samples are
+//   spaced along the image.
 //   The point at an arc length takes one measure of the whole image, so
 //   perimPointsAndTangents, which measures it once for all its offsets, is
 //   the way to ask for many.

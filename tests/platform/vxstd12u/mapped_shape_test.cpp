@@ -151,8 +151,11 @@ TEST(MappedShape, TreesInPerspectiveSampleChildByChild) {
 // Measuring a tree through a perspective map rebuilt the tree's node table at
 // every evaluation of the length integral, so nested mapped trees ran for
 // seconds and grew to gigabytes. Measured through the table built once, a
-// line cut into many pieces is as long in the image as the uncut line.
-TEST(MappedShape, ALineCutIntoManyPiecesIsAsLongInPerspectiveAsTheWholeLine) {
+// line cut into many pieces is as long in the image as the uncut line. A
+// zigzag's image was integrated in one go, on one split budget for all its
+// kinks: 3,000 pieces came out a percent long. Measured piece by piece, it is
+// as long as its pieces' images.
+TEST(MappedShape, ManyPiecesInPerspectiveAreAsLongAsTheirImagesTogether) {
     auto pieces = cfMakeHandle<ccContourTree>(false);
     for (int i = 0; i < 200; ++i)
         pieces->addChild(cfMakeHandle<ccLineSeg>(ccVector<2>(i, 0), ccVector<2>(i + 1, 0)), true);
@@ -161,6 +164,21 @@ TEST(MappedShape, ALineCutIntoManyPiecesIsAsLongInPerspectiveAsTheWholeLine) {
     // Each length is within the integration's accuracy of the true one.
     EXPECT_NEAR(ccMappedShape(pieces, camera(), true).perimeter(), whole,
                 2 * whole * cc_tol::kArcLengthRelative);
+
+    auto zigzag = cfMakeHandle<ccContourTree>(false);
+    double each = 0.0;
+    for (int i = 0; i < 3000; ++i) {
+        const auto piece =
+            segment({i * 0.05, (i % 2) * 0.5}, {(i + 1) * 0.05, ((i + 1) % 2) * 0.5});
+        zigzag->addChild(piece, true);
+        each += ccMappedShape(piece, camera(), true).perimeter();
+    }
+    const ccMappedShape seen(zigzag, camera(), true);
+    EXPECT_NEAR(seen.perimeter(), each, each * 1e3 * cc_tol::kArcLengthRelative);
+    ccVector<2> p;
+    ccRadian unused;
+    seen.perimPointAndTangent(ccPerimPos(0, 0.37 * each), p, unused);
+    EXPECT_NEAR(seen.nearestPerimPos(p).offset(), 0.37 * each, 1e-6 * each);
 }
 
 namespace {
