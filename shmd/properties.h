@@ -69,7 +69,10 @@ ccPtrHandle<ccShapeTree> cfFlattenWithShapeProps(const ccShapeTree& tree, bool f
 
 // Whether the pieces of `contour`, below the properties `inherited`, agree by
 // `mode`; if so `consistent` receives the properties for the whole contour,
-// otherwise it is left as it was.
+// otherwise it is left as it was. Mapped pieces are judged by the records of
+// their chains alone, without the handedness of the maps: a contour of
+// mirrored pieces that agree is sampled whole with those records, where the
+// same pieces taken one by one would each have their reversal toggled.
 bool cfConsistentContourProps(const ccContourTree& contour, const ccShapeModelProps& inherited,
                               ccShapeModelProps& consistent, ConsistentPropsMode mode);
 
