@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numeric>
+#include <string>
 
 #include "vxstd12u/errors.h"
 #include "vxstd12u/shapetree.h"
@@ -199,8 +200,11 @@ ccSampleOffsets::ccSampleOffsets(double perimeter, bool closed, const ccShapeSam
         hasLast_ = true;
         return;
     }
-    if (!params.uniformMode() && spaced(perimeter, closed, params)) return;
-    uniform(perimeter, closed, params.maxPoints());
+    if (params.uniformMode() || !spaced(perimeter, closed, params))
+        uniform(perimeter, closed, params.maxPoints());
+    if (size() > cc_tol::kMaxSamples)
+        throw ccShapesError::BadParams(L"sampling one shape at more than " +
+                                       std::to_wstring(cc_tol::kMaxSamples) + L" points");
 }
 
 bool ccSampleOffsets::spaced(double perimeter, bool closed, const ccShapeSampleParams& params) {

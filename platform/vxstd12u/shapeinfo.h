@@ -134,7 +134,8 @@ void cfCheckSampleParams(const ccShapeSampleParams& params);
 // that form, so sampling needs no array of offsets per curve. `closed` says
 // whether the curve returns to its start. The perimeter must be finite and not
 // negative (else ccShapesError::InfiniteExtent / BadParams); unusable
-// parameters throw BadParams.
+// parameters, and parameters that would give more than cc_tol::kMaxSamples
+// arc lengths, throw BadParams.
 class ccSampleOffsets {
   public:
     ccSampleOffsets(double perimeter, bool closed, const ccShapeSampleParams& params);

@@ -39,6 +39,11 @@ constexpr double kDegenerateRelative = 1e-14;
 // accepts before it refuses the input instead of exhausting the stack.
 constexpr long kMaxNestingDepth = 100000;
 
+// Most samples one shape gives in one call: 2^28 points take 4 GiB of
+// positions alone. Asking for more (a spacing far finer than the shape, a
+// huge uniform count) is refused rather than left to exhaust memory.
+constexpr long kMaxSamples = 1L << 28;
+
 // Clipping follows a curve by this many chords of equal arc length and
 // checks each against the clip boundary; a chord that meets the boundary
 // without a clear single crossing is split in halves up to kClipChordSplits

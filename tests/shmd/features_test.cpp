@@ -314,6 +314,10 @@ TEST(ComplexFeatures, WeightStandsForTheLengthEachFeatureletCovers) {
                   ->numFeaturelets(),
               0);
     EXPECT_EQ(cfComplexFeatures(*segment(0, 0, 10, 0), 1.0, 2.0, 0, 0, 0.0)->numChains(), 0);
+    // A spacing range far finer than the part asked the sampler for 1e13
+    // points, which it tried to allocate; it is refused instead.
+    EXPECT_THROW(cfComplexFeatures(*segment(0, 0, 1e4, 0), 1e-9, 1e-9, 0, ccNoPointLimit, 0.0),
+                 ccShapesError::BadParams);
 }
 
 TEST(ComplexFeatures, ALimitedBudgetLeavesOutTheShortestParts) {

@@ -70,6 +70,11 @@ TEST(Sampling, OffsetsFollowTheSpacingAndTheLimit) {
     EXPECT_THROW(cfSampleOffsets(10, true, spaced(0)), ccShapesError::BadParams);
     EXPECT_THROW(cfSampleOffsets(10, true, spaced(1, 0)), ccShapesError::BadParams);
     EXPECT_THROW(cfSampleOffsets(INFINITY, true, spaced(1)), ccShapesError::InfiniteExtent);
+    // More points than memory holds are refused, not allocated.
+    EXPECT_THROW(cfSampleOffsets(1e6, true, spaced(1e-6)), ccShapesError::BadParams);
+    EXPECT_THROW(cfSampleOffsets(1, false, uniform(cc_tol::kMaxSamples + 1)),
+                 ccShapesError::BadParams);
+    EXPECT_EQ(cfSampleCount(1e6, true, spaced(1e-6)), -1);
 }
 
 TEST(Sampling, ContourJointsAppearTwiceOnlyWithDuplicateCorners) {
