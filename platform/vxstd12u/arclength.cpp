@@ -28,39 +28,56 @@ double gauss(const ccSpeedFunction& speed, double a, double b) {
     return sum * half;
 }
 
+// Whether a panel whose halves differ from it by `error`, where its parent's
+// differed by `parentError`, has reached the rounding noise of the speed:
+// the difference is already tiny beside the panel's length, and halving
+// stopped shrinking it (on a smooth speed each halving shrinks it a
+// thousandfold and more; on noise, about twofold).
+bool isAtNoiseFloor(double error, double parentError, double length) {
+    return error <= cc_tol::kArcLengthNoiseRelative * std::fabs(length) &&
+           error > cc_tol::kArcLengthStalledRatio * parentError;
+}
+
 // `splitsLeft` bounds the work of one length: a speed that is smooth nowhere
 // (extreme rational weights, say) would otherwise split exponentially often.
-// `record(a, b, length)` sees the final panels in order.
+// `record(a, b, length)` sees the final panels in order. `parentError` is the
+// difference the panel's parent showed (infinite for a first panel).
 template <class Record>
 double adaptive(const ccSpeedFunction& speed, double a, double b, double whole, double tolerance,
-                int depth, long& splitsLeft, const Record& record) {
+                double parentError, int depth, long& splitsLeft, const Record& record) {
     const double mid = 0.5 * (a + b);
     const double left = gauss(speed, a, mid);
     const double right = gauss(speed, mid, b);
-    const bool settled = std::fabs(left + right - whole) <= tolerance;
+    const double error = std::fabs(left + right - whole);
+    const bool settled = error <= tolerance || isAtNoiseFloor(error, parentError, left + right);
     if (settled || depth >= kMaxDepth || splitsLeft <= 0) {
         record(a, mid, left);
         record(mid, b, right);
         return left + right;
     }
     --splitsLeft;
-    return adaptive(speed, a, mid, left, 0.5 * tolerance, depth + 1, splitsLeft, record) +
-           adaptive(speed, mid, b, right, 0.5 * tolerance, depth + 1, splitsLeft, record);
+    return adaptive(speed, a, mid, left, 0.5 * tolerance, error, depth + 1, splitsLeft, record) +
+           adaptive(speed, mid, b, right, 0.5 * tolerance, error, depth + 1, splitsLeft, record);
 }
 
-// Panels an interval starts from, so that a speed with sharp features inside
-// it is not mistaken for a smooth one by a single estimate. An interval
-// between the breaks of a piecewise speed holds one smooth piece and needs
-// fewer.
-constexpr int kCurvePanels = 8;
-constexpr int kPiecePanels = 2;
+// How an interval is integrated: the panels it starts from, so that a speed
+// with sharp features inside it is not mistaken for a smooth one by a single
+// estimate, and its budget of splits. An interval over which the speed is
+// known to be smooth needs less of both.
+struct Refinement {
+    int panels;
+    long maxSplits;
+};
+constexpr Refinement kWholeCurve{8, cc_tol::kArcLengthMaxSplits};
+constexpr Refinement kOnePiece{2, cc_tol::kArcLengthPieceMaxSplits};
 
-// The length over [t0, t1], t0 < t1, from `panels` equal panels refined, with
-// the final panels passed to `record`.
+// The length over [t0, t1], t0 < t1, with the final panels passed to
+// `record`.
 template <class Record>
-double integrate(const ccSpeedFunction& speed, double t0, double t1, int panels,
+double integrate(const ccSpeedFunction& speed, double t0, double t1, Refinement refinement,
                  const Record& record) {
-    long splitsLeft = cc_tol::kArcLengthMaxSplits;
+    const int panels = refinement.panels;
+    long splitsLeft = refinement.maxSplits;
     double total = 0;
     for (int i = 0; i < panels; ++i) {
         const double a = t0 + (t1 - t0) * i / panels;
@@ -69,7 +86,7 @@ double integrate(const ccSpeedFunction& speed, double t0, double t1, int panels,
         total += adaptive(
             speed, a, b, estimate,
             cc_tol::kArcLengthRelative * std::fabs(estimate) + std::numeric_limits<double>::min(),
-            0, splitsLeft, record);
+            std::numeric_limits<double>::infinity(), 0, splitsLeft, record);
     }
     return total;
 }
@@ -95,7 +112,7 @@ double solveForLength(const ccSpeedFunction& speed, const LengthTo& lengthTo, do
 double cfArcLength(const ccSpeedFunction& speed, double t0, double t1) {
     if (t0 == t1) return 0.0;
     if (t1 < t0) return -cfArcLength(speed, t1, t0);
-    return integrate(speed, t0, t1, kCurvePanels, [](double, double, double) {});
+    return integrate(speed, t0, t1, kWholeCurve, [](double, double, double) {});
 }
 
 double cfParamAtArcLength(const ccSpeedFunction& speed, double t0, double t1, double total,
@@ -112,26 +129,31 @@ double cfParamAtArcLength(const ccSpeedFunction& speed, double t0, double t1, do
 ccArcLengthTable::ccArcLengthTable(const ccSpeedFunction& speed, double t0, double t1)
     : speed_(speed), t0_(t0), t1_(t1) {
     if (t0 == t1 || t1 < t0) return;
-    measure(t0, t1, kCurvePanels);
+    measure(t0, t1, kWholeCurve.panels, kWholeCurve.maxSplits);
 }
 
-ccArcLengthTable::ccArcLengthTable(const ccSpeedFunction& speed, const std::vector<double>& breaks)
+ccArcLengthTable::ccArcLengthTable(const ccSpeedFunction& speed,
+                                   const std::vector<ccArcLengthInterval>& intervals)
     : speed_(speed) {
-    if (breaks.size() < 2) return;
-    t0_ = breaks.front();
-    t1_ = breaks.back();
-    for (size_t i = 0; i + 1 < breaks.size(); ++i)
-        if (breaks[i] < breaks[i + 1]) measure(breaks[i], breaks[i + 1], kPiecePanels);
+    if (intervals.empty()) return;
+    t0_ = intervals.front().from;
+    t1_ = intervals.back().to;
+    for (const ccArcLengthInterval& interval : intervals) {
+        if (!(interval.from < interval.to)) continue;
+        const Refinement& refinement = interval.isSmooth ? kOnePiece : kWholeCurve;
+        measure(interval.from, interval.to, refinement.panels, refinement.maxSplits);
+    }
 }
 
-void ccArcLengthTable::measure(double a, double b, int panels) {
+void ccArcLengthTable::measure(double a, double b, int panels, long maxSplits) {
     // The total adds up as cfArcLength's does, so that a table of one
     // interval matches it bit for bit; panel starts add up in order.
     double start = total_;
-    total_ += integrate(speed_, a, b, panels, [&](double from, double to, double length) {
-        panels_.push_back(Panel{from, to, start, length});
-        start += length;
-    });
+    total_ += integrate(speed_, a, b, Refinement{panels, maxSplits},
+                        [&](double from, double to, double length) {
+                            panels_.push_back(Panel{from, to, start, length});
+                            start += length;
+                        });
 }
 
 double ccArcLengthTable::paramAt(double length) const {

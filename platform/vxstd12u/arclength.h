@@ -26,18 +26,29 @@ double cfParamAtArcLength(const ccSpeedFunction& speed, double t0, double t1, do
 // from integrations over everything before them: finding n parameters costs
 // one integration of the curve and n panel-sized ones. The table keeps its own
 // copy of `speed`.
+// One interval of a curve measured piece by piece: [from, to], and whether
+// the speed is smooth all across it (a cubic of a spline: it is refined
+// lightly, with at most cc_tol::kArcLengthPieceMaxSplits splits) or may have
+// corners of its own inside (a polyline: it gets the care of a whole curve,
+// as cfArcLength gives it).
+struct ccArcLengthInterval {
+    double from, to;
+    bool isSmooth;
+};
+
 class ccArcLengthTable {
   public:
     // Integrates `speed` over [t0, t1] exactly as cfArcLength does; t1 < t0
     // measures nothing (total 0).
     ccArcLengthTable(const ccSpeedFunction& speed, double t0, double t1);
-    // Integrates `speed` from breaks.front() to breaks.back(), each interval
-    // between consecutive breaks (which must not fall) on its own, with a
-    // split budget of its own: a speed that is smooth only between breaks
-    // (the pieces of a contour) is then measured as accurately for ten
+    // Integrates `speed` over the `intervals`, which must follow each other
+    // (each from where the one before ends), each interval on its own with a
+    // split budget of its own: a speed that is smooth only piece by piece
+    // (the leaves of a contour) is then measured as accurately for ten
     // thousand pieces as for one, and a piece where it never settles spends
-    // only its own budget. Fewer than two breaks measure nothing.
-    ccArcLengthTable(const ccSpeedFunction& speed, const std::vector<double>& breaks);
+    // only its own budget. No intervals measure nothing.
+    ccArcLengthTable(const ccSpeedFunction& speed,
+                     const std::vector<ccArcLengthInterval>& intervals);
 
     // The length from t0 to t1, equal to cfArcLength(speed, t0, t1) for a
     // table of one interval.
@@ -57,9 +68,9 @@ class ccArcLengthTable {
         double start, length;
     };
 
-    // Integrates [a, b] from `panels` equal panels, adding to the total and
-    // the panel list.
-    void measure(double a, double b, int panels);
+    // Integrates [a, b] from `panels` equal panels with at most `maxSplits`
+    // splits, adding to the total and the panel list.
+    void measure(double a, double b, int panels, long maxSplits);
 
     ccSpeedFunction speed_;
     double t0_ = 0.0, t1_ = 0.0;

@@ -58,7 +58,7 @@ class ImageCurve {
     // The image measured piece by piece (each cubic of a spline a piece of
     // its own), for its length, the parameters of image arc lengths (its
     // paramAt) and the image arc lengths of parameters (its lengthTo).
-    ccArcLengthTable measure() const { return ccArcLengthTable(speed_, breaks()); }
+    ccArcLengthTable measure() const { return ccArcLengthTable(speed_, intervals()); }
 
     // The inner shape's arc length from its start to t.
     double innerArcLength(double t) const {
@@ -136,18 +136,23 @@ class ImageCurve {
 
     static bool hasLength(const Piece& piece) { return piece.span > 0; }
 
-    // Where the image's speed may not be smooth: the joints of the pieces,
-    // and within a piece read by its own parameter the joints of its unit
-    // intervals (a spline's cubics).
-    std::vector<double> breaks() const {
-        std::vector<double> at{0.0};
+    // The image's speed is smooth within each unit interval of a piece read
+    // by its own parameter (a spline's cubics, an ellipse's arcs); a piece
+    // read by arc length may have corners inside (a polyline).
+    std::vector<ccArcLengthInterval> intervals() const {
+        std::vector<ccArcLengthInterval> out;
         for (const Piece& piece : pieces_) {
             if (!hasLength(piece)) continue;
-            if (piece.own)
-                for (double k = 1; k < piece.span; ++k) at.push_back(piece.paramStart + k);
-            at.push_back(piece.paramStart + piece.span);
+            const double end = piece.paramStart + piece.span;
+            if (!piece.own) {
+                out.push_back({piece.paramStart, end, false});
+                continue;
+            }
+            for (double k = 0; k < piece.span; ++k)
+                out.push_back(
+                    {piece.paramStart + k, std::min(piece.paramStart + k + 1, end), true});
         }
-        return at;
+        return out;
     }
 
     // The piece that holds t: at a joint, the piece that starts there; at

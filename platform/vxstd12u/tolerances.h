@@ -71,4 +71,24 @@ constexpr long kDrawPerspectiveChords = 128;
 // minutes.
 constexpr long kArcLengthMaxSplits = 1L << 14;
 
+// A panel of an arc-length integration whose halves differ from it by less
+// than kArcLengthNoiseRelative of its length, and by more than
+// kArcLengthStalledRatio of the difference its parent showed, is taken as
+// settled: the difference has stopped shrinking with the panel, so it is the
+// rounding noise of the speed (a perspective image of far-off coordinates,
+// where the map's derivative loses its digits), which further splits would
+// only chase until the budget ran out. A smooth speed's difference shrinks a
+// thousandfold and more per halving, far below the ratio.
+constexpr double kArcLengthNoiseRelative = 1e-9;
+constexpr double kArcLengthStalledRatio = 0.1;
+
+// The most splits for one piece of a curve measured piece by piece (between
+// the breaks of an arc-length table: a leaf of a contour, a cubic of a
+// spline, each smooth). A smooth piece settles in a few dozen, a peak close
+// to a perspective map's horizon in a few hundred; a piece that needs more
+// has reached the rounding noise of its speed (a perspective image of far-off
+// coordinates, where the map's derivative loses its digits), and further
+// splits only chase that noise.
+constexpr long kArcLengthPieceMaxSplits = 1L << 10;
+
 }  // namespace cc_tol
