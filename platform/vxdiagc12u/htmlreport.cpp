@@ -8,50 +8,9 @@
 #include "vxdiagc12u/base64.h"
 #include "vxdiagc12u/diag.h"
 #include "vxdiagc12u/png.h"
+#include "vxstd12u/str.h"
 
-namespace {
-
-void appendCodePoint(unsigned long c, std::string& out) {
-    if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = 0xFFFD;
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | c >> 6);
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | c >> 12);
-        out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | c >> 18);
-        out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-        out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
-bool isHighSurrogate(unsigned long c) {
-    return c >= 0xD800 && c <= 0xDBFF;
-}
-bool isLowSurrogate(unsigned long c) {
-    return c >= 0xDC00 && c <= 0xDFFF;
-}
-
-}  // namespace
-
-std::string cfUtf8(const std::wstring& text) {
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        // A negative unit widens past the last code point and is replaced.
-        auto c = static_cast<unsigned long>(text[i]);  // NOLINT(bugprone-signed-char-misuse)
-        if (isHighSurrogate(c) && i + 1 < text.size() &&
-            isLowSurrogate(static_cast<unsigned long>(text[i + 1]))) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<unsigned long>(text[++i]) - 0xDC00);
-        }
-        appendCodePoint(c, out);
-    }
-    return out;
-}
+namespace {}  // namespace
 
 std::string cfHtmlEscape(const std::string& text) {
     std::string out;
@@ -86,7 +45,7 @@ namespace {
 constexpr double kPictureSidePixels = 480.0;
 
 std::string escaped(const std::wstring& text) {
-    return cfHtmlEscape(cfUtf8(text));
+    return cfHtmlEscape(cfNarrow(text));
 }
 
 // 16-bit images are shown through 8 bits, stretched from their darkest to

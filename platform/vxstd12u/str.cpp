@@ -45,6 +45,13 @@ long cfIFloor(double value) {
 namespace {
 constexpr wchar_t kReplacement = 0xFFFD;
 
+bool isHighSurrogate(unsigned long unit) {
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+bool isLowSurrogate(unsigned long unit) {
+    return unit >= 0xDC00 && unit <= 0xDFFF;
+}
+
 bool isContinuation(unsigned char byte) {
     return (byte & 0xC0) == 0x80;
 }
@@ -86,10 +93,14 @@ std::wstring cfWiden(const std::string& utf8) {
 std::string cfNarrow(const std::wstring& wide) {
     std::string out;
     out.reserve(wide.size());
-    for (wchar_t w : wide) {
+    for (size_t i = 0; i < wide.size(); ++i) {
         // A negative unit widens past the last code point, so the test below
         // replaces it like any other invalid one.
-        auto code = static_cast<unsigned long>(w);  // NOLINT(bugprone-signed-char-misuse)
+        auto code = static_cast<unsigned long>(wide[i]);  // NOLINT(bugprone-signed-char-misuse)
+        if (isHighSurrogate(code) && i + 1 < wide.size() &&
+            isLowSurrogate(static_cast<unsigned long>(wide[i + 1])))
+            code = 0x10000 + ((code - 0xD800) << 10) +
+                   (static_cast<unsigned long>(wide[++i]) - 0xDC00);
         if (code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) code = kReplacement;
         if (code < 0x80) {
             out.push_back(static_cast<char>(code));

@@ -11,7 +11,8 @@ std::wstring cfStr(double value);
 std::wstring cfStr(long value);
 
 // UTF-8 to wide text and back. Bytes that are not valid UTF-8 become U+FFFD;
-// wide characters outside Unicode become U+FFFD.
+// wide characters outside Unicode and lone surrogates become U+FFFD. A UTF-16
+// surrogate pair (wide text from where wchar_t is 16 bits) is one character.
 std::wstring cfWiden(const std::string& utf8);
 std::string cfNarrow(const std::wstring& wide);
 

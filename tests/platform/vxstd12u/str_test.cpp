@@ -40,6 +40,10 @@ TEST(Str, Utf8RoundTripAndRepairs) {
               L"\xfffd"
               L"a");
     EXPECT_EQ(cfWiden("\xe2\x88"), L"\xfffd\xfffd");  // truncated sequence
+    const wchar_t pair[] = {0xD83D, 0xDE00, 0};
+    EXPECT_EQ(cfNarrow(pair), "\xf0\x9f\x98\x80");
+    EXPECT_EQ(cfNarrow(std::wstring(1, static_cast<wchar_t>(0xD800))), "\xef\xbf\xbd")
+        << "a lone surrogate is no character";
 }
 
 TEST(Str, FloorRoundsDownAndRefusesWhatNoLongHolds) {
