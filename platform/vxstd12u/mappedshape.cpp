@@ -14,6 +14,7 @@
 #include "vxstd12u/rect.h"
 #include "vxstd12u/shapeinfo.h"
 #include "vxstd12u/shapetree.h"
+#include "vxstd12u/stackguard.h"
 
 namespace {
 
@@ -21,6 +22,11 @@ namespace {
 constexpr int kImageProbes = 512;
 // Golden-section steps refining a nearest point between two probes.
 constexpr int kNearestRefinements = 60;
+
+// The image of a leaf that is itself seen through a non-linear map, read by
+// its own image arc length: the leaf's image measured once, where asking the
+// leaf for each point would measure its image again at every evaluation.
+std::unique_ptr<const ccCurveParametrisation> nestedImageOf(const ccMappedShape& leaf);
 
 // The image of a finite shape under a transform, read through one parameter t
 // that runs over the inner shape's leaves (the shape itself when it is not a
@@ -117,8 +123,14 @@ class ImageCurve {
   private:
     // One leaf of the inner shape, over [paramStart, paramStart + span] of t.
     struct Piece {
+        // The leaf, or for a leaf seen through a linear map the image it
+        // stands for (held by `image`).
         const ccShape* shape;
+        ccPtrHandle_const<ccShape> image;
+        // How the piece is read when not by the shape's arc length, and
+        // whether it is smooth within each unit interval of that reading.
         std::unique_ptr<const ccCurveParametrisation> own;
+        bool isSmoothByUnit;
         double paramStart, span;
         // The inner shape's arc length at the leaf's start.
         double arcStart;
@@ -126,9 +138,24 @@ class ImageCurve {
         ccVector<2> start;
     };
 
+    // A mapped leaf is read through its image: under a linear map as the
+    // explicit image shape, made once instead of at every evaluation; under
+    // a non-linear one through its image measured once.
     void addPiece(const ccShape& leaf, double arcStart) {
-        Piece piece{&leaf, leaf.ownParametrisation(), end_, 0.0, arcStart, ccVector<2>()};
-        piece.span = piece.own ? piece.own->end() : leaf.perimeter();
+        Piece piece{&leaf, {}, nullptr, false, end_, 0.0, arcStart, ccVector<2>()};
+        if (const ccMappedShape* mapped = leaf.asMappedShape()) {
+            if (mapped->overallMapXform()->isLinear()) {
+                piece.image = mapped->explicitShape();
+                piece.shape = piece.image.get();
+            } else {
+                piece.own = cfWithEnoughStack([&] { return nestedImageOf(*mapped); });
+            }
+        }
+        if (!piece.own) {
+            piece.own = piece.shape->ownParametrisation();
+            piece.isSmoothByUnit = piece.own != nullptr;
+        }
+        piece.span = piece.own ? piece.own->end() : piece.shape->perimeter();
         if (!leaf.isEmpty()) piece.start = leaf.startPoint();
         end_ += piece.span;
         pieces_.push_back(std::move(piece));
@@ -137,14 +164,14 @@ class ImageCurve {
     static bool hasLength(const Piece& piece) { return piece.span > 0; }
 
     // The image's speed is smooth within each unit interval of a piece read
-    // by its own parameter (a spline's cubics, an ellipse's arcs); a piece
-    // read by arc length may have corners inside (a polyline).
+    // by its shape's own parameter (a spline's cubics, an ellipse's arcs); a
+    // piece read by arc length may have corners inside (a polyline).
     std::vector<ccArcLengthInterval> intervals() const {
         std::vector<ccArcLengthInterval> out;
         for (const Piece& piece : pieces_) {
             if (!hasLength(piece)) continue;
             const double end = piece.paramStart + piece.span;
-            if (!piece.own) {
+            if (!piece.isSmoothByUnit) {
                 out.push_back({piece.paramStart, end, false});
                 continue;
             }
@@ -197,6 +224,28 @@ class ImageCurve {
     double end_ = 0.0;
     ccSpeedFunction speed_;
 };
+
+class NestedImage final : public ccCurveParametrisation {
+  public:
+    explicit NestedImage(const ccMappedShape& leaf)
+        : curve_(leaf.underlyingShape(), leaf.overallMapXform()), measure_(curve_.measure()) {}
+
+    double end() const override { return measure_.total(); }
+    void pointAt(double s, ccVector<2>& point, ccVector<2>& derivative,
+                 ccRadian& tangent) const override {
+        curve_.pointAndTangent(measure_.paramAt(s), point, tangent);
+        derivative = ccVector<2>::polar(tangent.toDouble());
+    }
+    double arcLengthAt(double s) const override { return std::clamp(s, 0.0, end()); }
+
+  private:
+    const ImageCurve curve_;
+    const ccArcLengthTable measure_;
+};
+
+std::unique_ptr<const ccCurveParametrisation> nestedImageOf(const ccMappedShape& leaf) {
+    return std::make_unique<NestedImage>(leaf);
+}
 
 // The points (and tangents, when not null) of `curve` at n image arc lengths,
 // found through `measure`, the curve's measure.

@@ -363,3 +363,28 @@ TEST(MappedShape, NumericallyMeasuredCurvesAreReadThroughTheirOwnParameter) {
     EXPECT_GT(seen.perimeter(), 0.0);
     EXPECT_EQ(counted->calls, 0);
 }
+
+// A tree under a perspective map asked each mapped leaf for its points one by
+// one: a linearly mapped leaf rebuilt its image shape at every evaluation of
+// the integral, and a leaf under a perspective map of its own measured its
+// whole image again each time (one input ran for minutes and past 2 GB under
+// the address sanitizer). Each leaf's image is now made or measured once, and
+// the tree's image is as long as the leaf seen through both maps at once.
+TEST(MappedShape, MappedLeavesOfATreeInPerspectiveAreMeasuredOnce) {
+    const double h[9] = {0.9, -0.1, 2, 0.15, 1.1, -1, -0.003, 0.006, 1};
+    const cc2XformPerspective near(h);
+    const cc2Rigid turn(ccDegree(30), {5, -2});
+    for (const cc2XformBase* leafMap :
+         {static_cast<const cc2XformBase*>(&turn), static_cast<const cc2XformBase*>(&near)}) {
+        const auto inner =
+            cfMakeHandle<Counting<ccLineSeg>>(ccVector<2>(0, 0), ccVector<2>(40, 10));
+        auto tree = cfMakeHandle<ccGeneralShapeTree>();
+        tree->addChild(cfMakeHandle<ccMappedShape>(inner, *leafMap, true), true);
+        const double seen = ccMappedShape(tree, camera(), true).perimeter();
+        const long calls = inner->calls;
+        const double direct =
+            ccMappedShape(segment({0, 0}, {40, 10}), *camera().compose(*leafMap), true).perimeter();
+        EXPECT_NEAR(seen, direct, direct * 1e3 * cc_tol::kArcLengthRelative);
+        EXPECT_LT(calls, 20000);
+    }
+}
