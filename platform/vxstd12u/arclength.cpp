@@ -49,7 +49,8 @@ double adaptive(const ccSpeedFunction& speed, double a, double b, double whole, 
     const double left = gauss(speed, a, mid);
     const double right = gauss(speed, mid, b);
     const double error = std::fabs(left + right - whole);
-    const bool settled = error <= tolerance || isAtNoiseFloor(error, parentError, left + right);
+    const bool settled = error <= std::max(tolerance, cc_tol::kArcLengthAbsolute) ||
+                         isAtNoiseFloor(error, parentError, left + right);
     if (settled || depth >= kMaxDepth || splitsLeft <= 0) {
         record(a, mid, left);
         record(mid, b, right);

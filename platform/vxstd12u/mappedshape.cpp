@@ -44,13 +44,7 @@ class ImageCurve {
         : innerHandle_(inner), xformHandle_(xform), xform_(*xform) {
         if (!inner->isFinite())
             throw ccShapesError::InfiniteExtent(L"an infinite shape under a non-linear map");
-        if (inner->asShapeTree()) {
-            const ccShapeInfo info(*inner);
-            for (long i = 0; i < info.numNodes(); ++i)
-                if (info.isLeaf(i)) addPiece(info.node(i), info.nodeStart(i));
-        } else {
-            addPiece(*inner, 0.0);
-        }
+        addPieces(*inner, 0.0);
         speed_ = [this](double t) {
             ccVector<2> p, d;
             ccRadian a;
@@ -123,10 +117,7 @@ class ImageCurve {
   private:
     // One leaf of the inner shape, over [paramStart, paramStart + span] of t.
     struct Piece {
-        // The leaf, or for a leaf seen through a linear map the image it
-        // stands for (held by `image`).
         const ccShape* shape;
-        ccPtrHandle_const<ccShape> image;
         // How the piece is read when not by the shape's arc length, and
         // whether it is smooth within each unit interval of that reading.
         std::unique_ptr<const ccCurveParametrisation> own;
@@ -138,24 +129,34 @@ class ImageCurve {
         ccVector<2> start;
     };
 
-    // A mapped leaf is read through its image: under a linear map as the
-    // explicit image shape, made once instead of at every evaluation; under
-    // a non-linear one through its image measured once.
+    // The leaves of `shape` (the shape itself when it is not a tree) as
+    // pieces, `shape` starting at arc length `arcStart` of the inner shape.
+    void addPieces(const ccShape& shape, double arcStart) {
+        if (!shape.asShapeTree()) return addPiece(shape, arcStart);
+        const ccShapeInfo info(shape);
+        for (long i = 0; i < info.numNodes(); ++i)
+            if (info.isLeaf(i)) addPiece(info.node(i), arcStart + info.nodeStart(i));
+    }
+
+    // A mapped leaf is read through its image: under a linear map through
+    // the explicit image shape (a tree's leaves joining the pieces), made once
+    // instead of at every evaluation; under a non-linear one through its
+    // image measured once.
     void addPiece(const ccShape& leaf, double arcStart) {
-        Piece piece{&leaf, {}, nullptr, false, end_, 0.0, arcStart, ccVector<2>()};
-        if (const ccMappedShape* mapped = leaf.asMappedShape()) {
-            if (mapped->overallMapXform()->isLinear()) {
-                piece.image = mapped->explicitShape();
-                piece.shape = piece.image.get();
-            } else {
-                piece.own = cfWithEnoughStack([&] { return nestedImageOf(*mapped); });
-            }
+        const ccMappedShape* mapped = leaf.asMappedShape();
+        if (mapped && mapped->overallMapXform()->isLinear()) {
+            images_.push_back(mapped->explicitShape());
+            const ccShape& image = *images_.back();
+            return cfWithEnoughStack([&] { addPieces(image, arcStart); });
         }
-        if (!piece.own) {
-            piece.own = piece.shape->ownParametrisation();
+        Piece piece{&leaf, nullptr, false, end_, 0.0, arcStart, ccVector<2>()};
+        if (mapped) {
+            piece.own = cfWithEnoughStack([&] { return nestedImageOf(*mapped); });
+        } else {
+            piece.own = leaf.ownParametrisation();
             piece.isSmoothByUnit = piece.own != nullptr;
         }
-        piece.span = piece.own ? piece.own->end() : piece.shape->perimeter();
+        piece.span = piece.own ? piece.own->end() : leaf.perimeter();
         if (!leaf.isEmpty()) piece.start = leaf.startPoint();
         end_ += piece.span;
         pieces_.push_back(std::move(piece));
@@ -219,6 +220,8 @@ class ImageCurve {
     const ccPtrHandle_const<ccShape> innerHandle_;
     const ccPtrHandle_const<cc2XformBase> xformHandle_;
     const cc2XformBase& xform_;
+    // The images of linearly mapped leaves, which pieces refer to.
+    std::vector<ccPtrHandle_const<ccShape>> images_;
     std::vector<Piece> pieces_;
     // Where t ends: the sum of the pieces' spans.
     double end_ = 0.0;

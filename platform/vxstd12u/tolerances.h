@@ -82,6 +82,14 @@ constexpr long kArcLengthMaxSplits = 1L << 14;
 constexpr double kArcLengthNoiseRelative = 1e-9;
 constexpr double kArcLengthStalledRatio = 0.1;
 
+// A panel of an arc-length integration whose halves differ from it by less
+// than this is settled, however small the panel's own length: a thousandth of
+// kCoincident, below anything a geometric answer can tell. Without it, a
+// curve whose image is all but a point (far-off coordinates seen close to a
+// perspective map's vanishing point) chases relative accuracy in rounding
+// noise.
+constexpr double kArcLengthAbsolute = 1e-3 * kCoincident;
+
 // The most splits for one piece of a curve measured piece by piece (between
 // the breaks of an arc-length table: a leaf of a contour, a cubic of a
 // spline, each smooth). A smooth piece settles in a few dozen, a peak close
