@@ -35,7 +35,5 @@ if(NOT SHMD_SANITIZE STREQUAL "")
 endif()
 
 if(SHMD_BUILD_FUZZ)
-  # The project's warnings are held to g++; clang alone also wants every
-  # override of a class marked once one of them is.
-  add_compile_options(-fsanitize=fuzzer-no-link -Wno-inconsistent-missing-override)
+  add_compile_options(-fsanitize=fuzzer-no-link)
 endif()
