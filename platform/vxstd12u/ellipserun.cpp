@@ -87,15 +87,15 @@ void ccEllipseRun::sample(double total, bool closed, const ccShapeSampleParams& 
     const ccXform<2> unit = ellipse_.unitCircleXform();
     if (params.computeTangents()) result.fillTangents();
     result.beginChain(closed);
-    for (size_t i = 0; i < offsets.size(); ++i) {
+    for (const double offset : offsets) {
         ccVector<2> point;
         ccRadian tangent;
-        pointAndTangentAtParam(unit, paramAtLength(offsets[i], total, measured),
-                               total > 0 && offsets[i] >= total, point, tangent);
+        pointAndTangentAtParam(unit, paramAtLength(offset, total, measured),
+                               total > 0 && offset >= total, point, tangent);
         result.positions().push_back(point);
         if (params.computeTangents()) result.tangents().push_back(tangent);
         if (params.perimPosRequested())
-            result.perimPositions().emplace_back(result.shapeIndex(), offsets[i]);
+            result.perimPositions().emplace_back(result.shapeIndex(), offset);
     }
     if (!result.tangents().empty()) result.fillTangents();
 }

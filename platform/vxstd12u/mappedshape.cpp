@@ -145,7 +145,7 @@ class ImageCurve {
     void addPiece(const ccShape& leaf, double arcStart) {
         const ccMappedShape* mapped = leaf.asMappedShape();
         if (mapped && mapped->overallMapXform()->isLinear()) {
-            images_.push_back(mapped->explicitShape());
+            images_.emplace_back(mapped->explicitShape());
             const ccShape& image = *images_.back();
             return cfWithEnoughStack([&] { addPieces(image, arcStart); });
         }
