@@ -39,10 +39,12 @@ constexpr double kDegenerateRelative = 1e-14;
 // accepts before it refuses the input instead of exhausting the stack.
 constexpr long kMaxNestingDepth = 100000;
 
-// Most samples one shape gives in one call: 2^28 points take 4 GiB of
-// positions alone. Asking for more (a spacing far finer than the shape, a
-// huge uniform count) is refused rather than left to exhaust memory.
-constexpr long kMaxSamples = 1L << 28;
+// Most samples one shape gives in one call: 2^24 points take 256 MiB of
+// positions alone, and about a gigabyte with the tangents, perimeter
+// positions and pieces that featurelets are made from. Asking for more (a
+// spacing far finer than the shape, a huge uniform count) is refused rather
+// than left to exhaust memory.
+constexpr long kMaxSamples = 1L << 24;
 
 // Clipping follows a curve by this many chords of equal arc length and
 // checks each against the clip boundary; a chord that meets the boundary
