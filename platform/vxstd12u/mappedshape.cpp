@@ -138,14 +138,18 @@ class ImageCurve {
             if (info.isLeaf(i)) addPiece(info.node(i), arcStart + info.nodeStart(i));
     }
 
-    // A mapped leaf is read through its image: under a linear map through
-    // the explicit image shape (a tree's leaves joining the pieces), made once
-    // instead of at every evaluation; under a non-linear one through its
-    // image measured once.
+    // A leaf that builds its points from parts of its own is read through
+    // those parts, made once, where asking it for each point would rebuild
+    // them at every evaluation: a mapped leaf under a linear map through its
+    // explicit image, a composed one (an annulus, a generalized polygon)
+    // through its decomposition, whose leaves run as its perimeter does. A
+    // leaf under a non-linear map of its own is read through its image
+    // measured once.
     void addPiece(const ccShape& leaf, double arcStart) {
         const ccMappedShape* mapped = leaf.asMappedShape();
-        if (mapped && mapped->overallMapXform()->isLinear()) {
-            images_.emplace_back(mapped->explicitShape());
+        const bool isLinearlyMapped = mapped && mapped->overallMapXform()->isLinear();
+        if (isLinearlyMapped || (!mapped && !leaf.isDecomposed())) {
+            images_.emplace_back(isLinearlyMapped ? mapped->explicitShape() : leaf.decompose());
             const ccShape& image = *images_.back();
             return cfWithEnoughStack([&] { addPieces(image, arcStart); });
         }
@@ -157,7 +161,13 @@ class ImageCurve {
             piece.isSmoothByUnit = piece.own != nullptr;
         }
         piece.span = piece.own ? piece.own->end() : leaf.perimeter();
-        if (!leaf.isEmpty()) piece.start = leaf.startPoint();
+        if (!leaf.isEmpty()) {
+            // A piece whose ends lie on either side crosses the horizon; the
+            // integral would otherwise split towards the pole until its
+            // budget ran out before looking beyond it.
+            piece.start = leaf.startPoint();
+            requireOnSideOf(piece.start, leaf.endPoint());
+        }
         end_ += piece.span;
         pieces_.push_back(std::move(piece));
     }
@@ -212,7 +222,11 @@ class ImageCurve {
             piece.shape->perimPointAndTangent(ccPerimPos(0, local), p, a);
             d = ccVector<2>::polar(a.toDouble());
         }
-        if (!xform_.onSameSideOfHorizon(piece.start, p))
+        requireOnSideOf(piece.start, p);
+    }
+
+    void requireOnSideOf(const ccVector<2>& start, const ccVector<2>& p) const {
+        if (!xform_.onSameSideOfHorizon(start, p))
             throw ccShapesError::BadParams(
                 L"a shape that crosses its perspective map's horizon has an unbounded image");
     }

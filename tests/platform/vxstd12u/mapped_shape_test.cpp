@@ -278,6 +278,13 @@ TEST(MappedShape, APieceCrossingTheHorizonIsRefusedInsteadOfGivenAFiniteLength) 
         EXPECT_THROW(mapped.nearestPoint({0, 0}), ccShapesError::BadParams);
     }
 
+    // Just past the horizon at its end: the integral split towards the pole
+    // until its budget ran out before it looked beyond it.
+    const auto grazing =
+        cfMakeHandle<Counting<ccLineSeg>>(ccVector<2>(0, 0), ccVector<2>(-100.001, 0));
+    EXPECT_THROW(ccMappedShape(grazing, camera(), true).perimeter(), ccShapesError::BadParams);
+    EXPECT_LT(grazing->calls, 100);
+
     auto contour = cfMakeHandle<ccContourTree>(false);
     contour->addChild(segment({-150, 0}, {-120, 0}), true);
     contour->addChild(segment({-120, 0}, {-60, 0}), true);
