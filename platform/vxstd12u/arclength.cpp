@@ -116,17 +116,6 @@ double cfArcLength(const ccSpeedFunction& speed, double t0, double t1) {
     return integrate(speed, t0, t1, kWholeCurve, [](double, double, double) {});
 }
 
-double cfParamAtArcLength(const ccSpeedFunction& speed, double t0, double t1, double total,
-                          double length) {
-    if (!(total > 0)) return t0;
-    length = std::clamp(length, 0.0, total);
-    if (length == 0) return t0;
-    if (length == total) return t1;
-    return solveForLength(
-        speed, [&](double t) { return cfArcLength(speed, t0, t); }, t0, t1,
-        t0 + (t1 - t0) * (length / total), length, cc_tol::kArcParameterRelative * total);
-}
-
 ccArcLengthTable::ccArcLengthTable(const ccSpeedFunction& speed, double t0, double t1)
     : speed_(speed), t0_(t0), t1_(t1) {
     if (t0 == t1 || t1 < t0) return;

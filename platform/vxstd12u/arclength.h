@@ -15,12 +15,6 @@ using ccSpeedFunction = std::function<double(double)>;
 // be finite and non-negative on the interval.
 double cfArcLength(const ccSpeedFunction& speed, double t0, double t1);
 
-// The parameter t in [t0, t1] at which the length from t0 reaches `length`,
-// given the `total` length from t0 to t1 (as cfArcLength gives it). `length`
-// is clamped to [0, total]. A curve of zero length gives t0.
-double cfParamAtArcLength(const ccSpeedFunction& speed, double t0, double t1, double total,
-                          double length);
-
 // A curve's length measured once, panel by panel, so that the parameters of
 // many arc lengths each come from the one panel that holds them instead of
 // from integrations over everything before them: finding n parameters costs
@@ -56,9 +50,9 @@ class ccArcLengthTable {
     // The length from t0 to t (clamped to [t0, t1]), from the panel that
     // holds t: the inverse of paramAt to its accuracy.
     double lengthTo(double t) const;
-    // As cfParamAtArcLength(speed, t0, t1, total(), length), to the same
-    // accuracy: `length` is clamped to [0, total()], and a curve of zero
-    // length gives t0. NaN gives t0.
+    // The parameter at which the length from t0 reaches `length`, to
+    // cc_tol::kArcParameterRelative of total(): `length` is clamped to
+    // [0, total()], and a curve of zero length gives t0. NaN gives t0.
     double paramAt(double length) const;
 
   private:

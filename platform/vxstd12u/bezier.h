@@ -13,8 +13,8 @@
 //   direction of travel; four equal points give a curve of length 0 whose
 //   tangent angle is 0. The default curve is that point at the origin.
 // - Arc length is integrated numerically (cfArcLength) when the curve is made
-//   or changed and kept; positions at a given arc length are found with
-//   cfParamAtArcLength, so samples lie on the curve.
+//   or changed and kept, with its measure (ccArcLengthTable); positions at a
+//   given arc length are found within it, so samples lie on the curve.
 // - mapShape by any affine map gives a Bezier curve with the mapped control
 //   points and the same weights (the image is exact). reverse() gives the
 //   control points and weights in the opposite order.

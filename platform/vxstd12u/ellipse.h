@@ -33,7 +33,8 @@
 //
 // Arc lengths: circles and circular arcs in closed form; ellipses by the
 // arithmetic-geometric mean; elliptical arcs by cfArcLength. Positions along
-// the curve are found from arc lengths with cfParamAtArcLength.
+// the curve are found from arc lengths through one measure of the curve
+// (ccArcLengthTable) per call.
 //
 // Mapping by an affine ccXform<2> maps the curve point by point: the image
 // starts at the image of the start point and runs in the image of the
@@ -51,8 +52,7 @@
 // lengths (subShape) is a ccEllipseArc2 on the same curve.
 //
 // Sampling an ellipse or an elliptical arc walks the curve once; its points
-// agree with perimPointAndTangent at the same offsets to the accuracy of
-// cfParamAtArcLength.
+// agree with perimPointAndTangent at the same offsets bit for bit.
 //
 // Equality (operator== of ccShape) compares the stored parameters exactly.
 // A circle never equals an ellipse, even with the same points.

@@ -21,8 +21,9 @@
 //   A piece of no length is a Hermite spline of two equal points with zero
 //   tangents.
 // - Arc lengths are integrated (cfArcLength) when the spline is made or
-//   changed and kept; positions at a given arc length are found with
-//   cfParamAtArcLength to cc_tol::kArcParameterRelative of a piece's length.
+//   changed and kept, with a measure of each piece (ccArcLengthTable);
+//   positions at a given arc length are found within it to
+//   cc_tol::kArcParameterRelative of the piece's length.
 // - Coincident neighbouring points are allowed and give pieces of zero length
 //   or zero speed; the tangent there is the one-sided limit in the direction
 //   of travel.
