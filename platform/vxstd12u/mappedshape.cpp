@@ -234,7 +234,8 @@ class ImageCurve {
     const ccPtrHandle_const<ccShape> innerHandle_;
     const ccPtrHandle_const<cc2XformBase> xformHandle_;
     const cc2XformBase& xform_;
-    // The images of linearly mapped leaves, which pieces refer to.
+    // The explicit images of linearly mapped leaves and the decompositions
+    // of composed ones, which pieces refer to.
     std::vector<ccPtrHandle_const<ccShape>> images_;
     std::vector<Piece> pieces_;
     // Where t ends: the sum of the pieces' spans.
