@@ -3,7 +3,8 @@
 #
 #   ./build.sh demo      builds everything and runs `shapemod demo`: a model's
 #                        featurelets, drawing, report and archive land in build/demo/
-#   ./build.sh test      builds everything and runs the whole test suite
+#   ./build.sh test      builds everything and runs the whole test suite, the
+#                        pages the tool writes opened in headless Chromium among it
 #   ./build.sh bench     builds and runs the benchmarks
 #   ./build.sh valgrind  runs `shapemod demo` under valgrind's memcheck (errors and leaks fail)
 #   ./build.sh sanitize  builds everything with AddressSanitizer and
@@ -31,6 +32,13 @@ PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmar
 [[ "${1:-}" == bench ]] && PACKAGES+=(libboost-dev)  # the benchmarks' yardstick only
 [[ "${1:-}" == fuzz ]] && PACKAGES+=(clang-14 libclang-rt-14-dev)  # libFuzzer and sanitizers
 [[ "${1:-}" == valgrind ]] && PACKAGES+=(valgrind)
+# The browser tests: Debian's Chromium, and Node.js with npm unless the machine
+# already has them (from Debian or elsewhere).
+if [[ "${1:-}" == test ]]; then
+    PACKAGES+=(chromium)
+    command -v node >/dev/null || PACKAGES+=(nodejs)
+    command -v npm >/dev/null || PACKAGES+=(npm)
+fi
 [[ "${1:-}" == tidy ]] && PACKAGES+=(clang-tidy libboost-dev)  # clang-tidy brings clang++-14
 
 install_missing_packages() {
@@ -191,7 +199,9 @@ demo)
     ./build/release/tools/shapemod demo --out build/demo
     ;;
 test)
-    configure_and_build build/release
+    # puppeteer-core at the locked version; it downloads no browser of its own.
+    npm ci --prefix tests/browser --no-audit --no-fund --loglevel=error
+    configure_and_build build/release -DSHMD_BROWSER_TESTS=ON
     ctest --test-dir build/release --output-on-failure -j "$(nproc)"
     ;;
 bench)
