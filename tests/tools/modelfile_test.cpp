@@ -147,4 +147,104 @@ TEST(ModelFileErrors, FilesThatCannotBeReadOrWrittenAreNamedAndLeftAsTheyWere) {
     EXPECT_EQ(dir.names(), std::vector<std::string>{"kept.json"});
 }
 
+// A file that leaves an optional field out reads as one that states the
+// default examples/models/README.md gives for it (the feature parameters,
+// which it leaves unstated, as the example files state them), and as not one
+// stating another value, so that the comparison would see a wrong default.
+TEST(ModelFileDefaults, AnOmittedOptionalFieldReadsAsItsDocumentedDefault) {
+    const std::string circle = R"({"type": "Circle", "center": [0, 0], "radius": 2})";
+    const std::string region = R"({"type": "RegionTree", "boundary": )" + circle;
+    const std::string square = R"("vertices": [[0, 0], [9, 0], [9, 9], [0, 9]], "closed": true)";
+    const std::string hermite = R"({"type": "HermiteSpline", "points": [[0, 0], [10, 0], [5, 8]],
+        "tangents": [[1, 0], [0, 1], [-1, -1]], "closed": )";
+    // Each text has a '@' where the field goes, with a comma before it unless
+    // it opens its object; each field is stated at its default, then otherwise.
+    const std::string
+        top = R"({"format": 1@, "shape": )" + circle + "}",
+        features = R"({"format": 1, "features": {@}, "shape": )" + circle + "}",
+        record = file(R"({"type": "Circle", "model": {@}, "center": [0, 0], "radius": 2})"),
+        ellipse = file(R"({"type": "Ellipse2", "center": [0, 0], "radii": [3, 2]@})"),
+        arc = file(
+            R"({"type": "EllipseArc2", "ellipse": {"center": [0, 0], "radii": [3, 2]@}, "phiStart": 0, "phiEnd": 1})"),
+        annulus =
+            file(R"({"type": "Annulus", "center": [0, 0], "outerRadius": 3, "innerRadius": 1@})"),
+        section = file(
+            R"({"type": "EllipseAnnulusSection", "center": [0, 0], "outerRadii": [4, 3], "innerRadii": [2, 1], "angle": 0, "phiStart": 0, "phiSpan": 1@})"),
+        genRect = file(R"({"type": "GenRect", "center": [0, 0], "radii": [4, 2], "orient": 0.3@})"),
+        genAnnulus = file(
+            R"({"type": "GenAnnulus", "outer": {"center": [0, 0], "radii": [4, 3], "orient": 0}, "innerRadii": [2, 1]@})"),
+        affine = file(
+            R"({"type": "AffineRectangle", "center": [0, 0], "sides": [4, 2], "rotation": 0.3@})"),
+        genPoly = file(R"({"type": "GenPoly", )" + square + "@}"),
+        wireframe = file(R"({"type": "2Wireframe", )" + square + "@}"),
+        bezier =
+            file(R"({"type": "BezierCurve", "controlPoints": [[0, 0], [1, 2], [3, 2], [4, 0]]@})"),
+        general = file(R"({"type": "GeneralShapeTree"@})"),
+        contour = file(R"({"type": "ContourTree", "closed": false@})"),
+        nested = file(R"({"type": "RegionTree", "boundary": )" + circle + R"(, "children": [)" +
+                      region + "@}]}"),
+        inHole = file(R"({"type": "RegionTree", "hole": true, "children": [)" + region + "@}]}");
+    struct Field {
+        std::string name, stated, other;  // other empty: any other value is refused
+    };
+    const std::pair<std::string, std::vector<Field>> rows[] = {
+        {record,
+         {{"weight", "1", "0"},
+          {"magnitude", "1", "0"},
+          {"reversed", "false", "true"},
+          {"ignored", "false", "true"}}},
+        {top, {{"features", "{}", R"({"spacing": 2})"}}},
+        {features,
+         {{"startOffset", "0", "0.5"},
+          {"spacing", "1", "2"},
+          {"maxPoints", "2147483647", "100"},
+          {"computeTangents", "true", "false"},
+          {"duplicateCorners", "true", "false"},
+          {"uniformMode", "false", "true"},
+          {"magScale", "1", "2"},
+          {"weightScale", "1", "2"}}},
+        {ellipse, {{"angle", "0", "0.5"}, {"rightHanded", "true", "false"}, {"phase", "0", "0.5"}}},
+        {arc, {{"rightHanded", "true", "false"}}},
+        {annulus, {{"rightHanded", "true", "false"}}},
+        {section, {{"reversed", "false", "true"}}},
+        {genRect,
+         {{"skew", "0", "0.1"},
+          {"round", "[0, 0]", "[0.5, 0.5]"},
+          {"rightHanded", "true", "false"}}},
+        {genAnnulus, {{"innerRound", "[0, 0]", "[0.5, 0.5]"}}},
+        {affine, {{"skew", "0", "0.1"}, {"rightHanded", "true", "false"}}},
+        {genPoly, {{"radii", "[0, 0, 0, 0]", "[1, 0, 0, 0]"}}},
+        {wireframe,
+         {{"radii", "[0, 0, 0, 0]", "[1, 0, 0, 0]"}, {"polarityReversed", "false", "true"}}},
+        {bezier, {{"weights", "[1, 1, 1, 1]", "[1, 2, 2, 1]"}}},
+        {file(hermite + "false@}"), {{"knots", "[0, 1, 2]", "[0, 2, 3]"}}},
+        {file(hermite + "true@}"), {{"knots", "[0, 1, 2, 3]", "[0, 1, 3, 4]"}}},
+        {general, {{"children", "[]", "[" + circle + "]"}}},
+        {contour, {{"children", "[]", R"([{"type": "LineSeg", "p1": [0, 0], "p2": [1, 0]}])"}}},
+        {file(region + "@}"), {{"hole", "false", "true"}, {"children", "[]", "[" + region + "}]"}}},
+        // A region's child has the standing opposite its parent's.
+        {nested, {{"hole", "true", ""}}},
+        {inHole, {{"hole", "false", ""}}}};
+    const auto with = [](std::string text, const std::string& field, const std::string& value) {
+        const auto at = text.find('@');
+        const std::string comma = text[at - 1] == '{' ? "" : ", ";
+        return text.replace(at, 1, field.empty() ? "" : comma + "\"" + field + "\": " + value);
+    };
+    for (const auto& [text, fields] : rows) {
+        for (const Field& f : fields) {
+            SCOPED_TRACE(with(text, f.name, f.stated));
+            const ModelFile omitted = shapemod::parseModel(with(text, "", ""), "omitted.json");
+            const ModelFile stated =
+                shapemod::parseModel(with(text, f.name, f.stated), "stated.json");
+            EXPECT_TRUE(*omitted.shape == *stated.shape);
+            EXPECT_TRUE(omitted.params == stated.params);
+            // The written file holds every field, records included.
+            EXPECT_EQ(shapemod::writeModel(omitted), shapemod::writeModel(stated));
+            if (f.other.empty()) continue;
+            const ModelFile other = shapemod::parseModel(with(text, f.name, f.other), "other.json");
+            EXPECT_NE(shapemod::writeModel(omitted), shapemod::writeModel(other));
+        }
+    }
+}
+
 }  // namespace
