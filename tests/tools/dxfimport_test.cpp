@@ -65,6 +65,43 @@ TEST(DxfImport, BulgesTurnTheWayTheirSignSays) {
     EXPECT_EQ(tally(r, "VERTEX", "coincides"), 2);
 }
 
+// At a bulge of +-1 the centre lies on the chord, so a slip in the sign of its
+// offset cannot show there. From (0, 0) to (4, 0), chord c = 4: the centre lies
+// (1 - b^2) c / (4 b) left of the chord's midpoint, the radius is
+// (1 + b^2) c / (4 |b|), and a positive bulge, turning counter-clockwise,
+// passes b c / 2 right of the chord at its middle. The sweep follows from the
+// radius: the half chord 2 subtends 2 asin(2 / r), or the rest of the turn
+// beyond a half circle.
+TEST(DxfImport, BulgedEdgesLieOnTheCircleTheirBulgeGives) {
+    struct Case {
+        double bulge, centreY, radius, middleY, sweep;
+    };
+    const double quarter = 2 * std::asin(0.8);  // r = 2.5
+    const Case cases[] = {
+        {0.5, 1.5, 2.5, -1, quarter},  // (1 - 1/4) 4 / 2 = 1.5, (1 + 1/4) 4 / 2 = 2.5
+        {-0.5, -1.5, 2.5, 1, -quarter},
+        {2, -1.5, 2.5, -4, 2 * ccPi - quarter},               // (1 - 4) 4 / 8 = -1.5, (1 + 4) 4 / 8
+        {-0.25, -3.75, 4.25, 0.5, -2 * std::asin(2 / 4.25)},  // (1 - 1/16) 4 / -1, (1 + 1/16) 4
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bulge);
+        long dropped = 0;
+        const auto edge = dxfPolyline({{{0, 0}, c.bulge}, {{4, 0}, 0.0}}, false, dropped);
+        const auto& arc =
+            dynamic_cast<const ccEllipseArc2&>(*dynamic_cast<const ccShapeTree&>(*edge).child(0));
+        expectPoint(arc.ellipse().center(), 2, c.centreY);
+        EXPECT_NEAR(arc.ellipse().radii().x(), c.radius, kTight);
+        expectPoint(arc.startPoint(), 0, 0);
+        expectPoint(arc.endPoint(), 4, 0);
+        EXPECT_NEAR(arc.tangentRotation(), c.sweep, kTight);
+        EXPECT_NEAR(arc.perimeter(), c.radius * std::abs(c.sweep), kTight);
+        ccVector<2> middle;
+        ccRadian unused;
+        arc.perimPointAndTangent(ccPerimPos(0, arc.perimeter() / 2), middle, unused);
+        expectPoint(middle, 2, c.middleY);
+    }
+}
+
 TEST(DxfImport, MirroredExtrusionFlipsXAndTheSenseOfTravel) {
     const DxfImport r = importDxfFile(drawing("mirrored.dxf"), {});
     const ccShape& arc = piece(r, "MIRRORED", 0);
