@@ -284,6 +284,10 @@ ccPtrHandle_const<ccShape> distributed(const ccPtrHandle_const<ccShape>& shape,
     return cfMakeHandle<ccMappedShape>(shape, xform, true);
 }
 
+bool isTree(const ccShape& shape) {
+    return dynamic_cast<const ccShapeTree*>(&shape) != nullptr;
+}
+
 // `samples` (node numbers of `info`'s shape) renumbered to (node, arc length).
 void toArcLengths(const ccShapeInfo& info, long node, ccShapeSampleResult& samples) {
     for (auto& pos : samples.perimPositions()) pos = ccPerimPos(node, info.arcLength(pos));
@@ -393,6 +397,10 @@ bool ccMappedShape::hasTangent() const {
 bool ccMappedShape::isRightHanded() const {
     if (isLinear()) return explicitShape()->isRightHanded();
     const auto u = underlyingShape();
+    // A tree is asked through the tree of mapped parts its samples come from:
+    // there a region node takes its standing again, so a mirror does not turn
+    // a solid region round.
+    if (isTree(*u)) return distributed(u, *overallMapXform())->isRightHanded();
     return u->isRegion() && (u->isRightHanded() != mirrors());
 }
 
@@ -404,6 +412,7 @@ bool ccMappedShape::within(const ccVector<2>& p) const {
 double ccMappedShape::windingAngle(const ccVector<2>& p) const {
     if (isLinear()) return explicitShape()->windingAngle(p);
     const auto u = underlyingShape();
+    if (isTree(*u)) return distributed(u, *overallMapXform())->windingAngle(p);
     if (u->isRegion()) {
         const double inner = u->windingAngle(overallMapXform()->inverse()->mapPoint(p));
         return mirrors() ? -inner : inner;
@@ -444,6 +453,7 @@ ccRadian ccMappedShape::endAngle() const {
 double ccMappedShape::tangentRotation() const {
     if (isLinear()) return explicitShape()->tangentRotation();
     const auto u = underlyingShape();
+    if (isTree(*u)) return distributed(u, *overallMapXform())->tangentRotation();
     if (u->isRegion()) return mirrors() ? -u->tangentRotation() : u->tangentRotation();
     const ImageCurve curve(u, overallMapXform());
     double sum = 0.0;
@@ -525,7 +535,7 @@ void ccMappedShape::sample(const ccSampleParams& params, ccSampleResult& result)
     cfCheckSampleParams(params);
     const auto overall = overallMapXform();
     ccSampleResult own;
-    if (overall->isLinear() || dynamic_cast<const ccShapeTree*>(u.get())) {
+    if (overall->isLinear() || isTree(*u)) {
         const auto image = overall->isLinear() ? ccPtrHandle_const<ccShape>(explicitShape())
                                                : distributed(u, *overall);
         image->sample(params, own);
