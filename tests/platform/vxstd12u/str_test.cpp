@@ -44,6 +44,14 @@ TEST(Str, Utf8RoundTripAndRepairs) {
     EXPECT_EQ(cfNarrow(pair), "\xf0\x9f\x98\x80");
     EXPECT_EQ(cfNarrow(std::wstring(1, static_cast<wchar_t>(0xD800))), "\xef\xbf\xbd")
         << "a lone surrogate is no character";
+    // A high surrogate joins only a low one: before a character on either
+    // side of the low range it stands alone, and the character stays.
+    const wchar_t unpaired[] = {0xD83D, L'A', 0xD83D, 0xE000, 0};
+    EXPECT_EQ(cfNarrow(unpaired),
+              "\xef\xbf\xbd"
+              "A"
+              "\xef\xbf\xbd"
+              "\xee\x80\x80");
 }
 
 TEST(Str, FloorRoundsDownAndRefusesWhatNoLongHolds) {
