@@ -48,8 +48,14 @@ TEST(Diagram, LinksRunFromWhereEachParentTypeSendsThemToTheTopsOfTheirParts) {
         // Two pieces at x = 0 and 1.5 under a root at (0.75, 3); links leave
         // its octagon at -135 and -45 degrees.
         const auto tree = contour(false, {segment(0, 0, 1, 0), segment(1, 0, 1, 1)});
-        expectLinks(cfStructureDiagrams(*tree, ccDrawShapeParams())[0],
-                    {{{0.75 - r, 3 - r}, {0, 1.5}}, {{0.75 + r, 3 - r}, {1.5, 1.5}}});
+        const auto diagram = cfStructureDiagrams(*tree, ccDrawShapeParams())[0];
+        expectLinks(diagram, {{{0.75 - r, 3 - r}, {0, 1.5}}, {{0.75 + r, 3 - r}, {1.5, 1.5}}});
+        // The contour's icon is an octagon standing on a side: its corners
+        // lie h from the centre, 22.5 degrees off the axes.
+        ccRect icon;
+        ASSERT_TRUE(diagram.graphics.at(2)->extent(icon));
+        EXPECT_NEAR(icon.width(), std::cos(ccPi / 8), 1e-12);
+        EXPECT_NEAR(icon.height(), std::cos(ccPi / 8), 1e-12);
     }
     {
         // The boundary at x = 0, the hole at 1.5 over its own boundary: three

@@ -39,6 +39,10 @@ TEST(ShapeModelProps, CombineMultipliesWeightsOnlyWhenOneIsPositiveAndCancelsRev
     EXPECT_EQ(weight(2).combine(weight(-3)).weight(), -6.0);
     EXPECT_EQ(weight(-3).combine(weight(2)).weight(), -6.0);
     EXPECT_EQ(weight(0).combine(weight(5)).weight(), 0.0);
+    // Neither above zero gives a plain 0, never the -0 of a product that a
+    // description would print as "-0".
+    EXPECT_FALSE(std::signbit(weight(0).combine(weight(-2)).weight()));
+    EXPECT_FALSE(std::signbit(weight(-2).combine(weight(0)).weight()));
     // NaN is not above zero: with a positive partner the product is NaN,
     // with a non-positive one the rule gives 0.
     EXPECT_TRUE(std::isnan(weight(kNaN).combine(weight(2)).weight()));
