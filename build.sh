@@ -28,7 +28,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev libpng-dev
-          nlohmann-json3-dev libdxflib-dev)
+          nlohmann-json3-dev libdxflib-dev libopencv-dev)
 [[ "${1:-}" == bench ]] && PACKAGES+=(libboost-dev)  # the benchmarks' yardstick only
 [[ "${1:-}" == fuzz ]] && PACKAGES+=(clang-14 libclang-rt-14-dev)  # libFuzzer and sanitizers
 [[ "${1:-}" == valgrind ]] && PACKAGES+=(valgrind)
@@ -114,7 +114,7 @@ tidy() {
     configure "$dir" -DCMAKE_EXPORT_COMPILE_COMMANDS=ON -DSHMD_BUILD_TESTS=OFF -DSHMD_BUILD_BENCH=ON
     CXX=clang++-14 configure "$dir/fuzz-db" -DCMAKE_EXPORT_COMPILE_COMMANDS=ON \
         -DSHMD_BUILD_TESTS=OFF -DSHMD_BUILD_FUZZ=ON
-    tidy_sources "$dir" "^$root/(platform|shmd|tools|examples|bench)/" &&
+    tidy_sources "$dir" "^$root/(platform|shmd|find|tools|examples|bench)/" &&
         tidy_sources "$dir/fuzz-db" "^$root/fuzz/"
 }
 
