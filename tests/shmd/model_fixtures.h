@@ -83,19 +83,7 @@ inline ccShapeModelProps recordOf(const ccShape& s) {
     return ccShapeModel::shapeModelProps(s);
 }
 
-// The parts below a node: a region node's boundary and children, a tree's
-// children, a mapped shape's shape.
-inline std::vector<ConstShape> partsOf(const ccShape& shape) {
-    std::vector<ConstShape> parts;
-    if (const auto* region = dynamic_cast<const ccRegionTree*>(&shape)) {
-        if (region->hasBoundary()) parts.push_back(region->boundaryHandle());
-    }
-    if (const auto* tree = dynamic_cast<const ccShapeTree*>(&shape))
-        parts.insert(parts.end(), tree->children().begin(), tree->children().end());
-    if (const auto* mapped = dynamic_cast<const ccMappedShape*>(&shape))
-        parts.push_back(mapped->shape());
-    return parts;
-}
+using archive_fixtures::partsOf;
 
 // Same dynamic type and same record at every node of both trees.
 inline void expectSameTypesAndRecords(const ccShape& a, const ccShape& b) {

@@ -14,9 +14,11 @@
 #include "vxstd12u/ellipse.h"
 #include "vxstd12u/genrect.h"
 #include "vxstd12u/line.h"
+#include "vxstd12u/mappedshape.h"
 #include "vxstd12u/point.h"
 #include "vxstd12u/polyline.h"
 #include "vxstd12u/rect.h"
+#include "vxstd12u/shapetree.h"
 #include "vxstd12u/spline.h"
 
 namespace archive_fixtures {
@@ -47,6 +49,38 @@ void expectRoundTrip(
     EXPECT_EQ(typeid(*back), typeid(*shape));
     EXPECT_TRUE(*back == *shape) << typeid(*shape).name();
     alsoCheck(*shape, *back);
+}
+
+// The parts below a node: a region node's boundary and children, a tree's
+// children, a mapped shape's shape.
+inline std::vector<ArchivedShape> partsOf(const ccShape& shape) {
+    std::vector<ArchivedShape> parts;
+    if (const auto* region = dynamic_cast<const ccRegionTree*>(&shape)) {
+        if (region->hasBoundary()) parts.push_back(region->boundaryHandle());
+    }
+    if (const auto* tree = dynamic_cast<const ccShapeTree*>(&shape))
+        parts.insert(parts.end(), tree->children().begin(), tree->children().end());
+    if (const auto* mapped = dynamic_cast<const ccMappedShape*>(&shape))
+        parts.push_back(mapped->shape());
+    return parts;
+}
+
+// Same class and geometry at every node of both shapes, with what shape
+// equality leaves out: region nodes' root flags, the class of a mapped
+// shape's transform.
+inline void expectSameShape(const ccShape& a, const ccShape& b) {
+    ASSERT_TRUE(typeid(a) == typeid(b)) << typeid(a).name() << " vs " << typeid(b).name();
+    EXPECT_TRUE(a == b) << typeid(a).name();
+    if (const auto* region = dynamic_cast<const ccRegionTree*>(&a)) {
+        EXPECT_EQ(region->isRoot(), dynamic_cast<const ccRegionTree&>(b).isRoot());
+    }
+    if (const auto* mapped = dynamic_cast<const ccMappedShape*>(&a)) {
+        EXPECT_TRUE(typeid(mapped->mapXform()) ==
+                    typeid(dynamic_cast<const ccMappedShape&>(b).mapXform()));
+    }
+    const auto partsA = partsOf(a), partsB = partsOf(b);
+    ASSERT_EQ(partsA.size(), partsB.size());
+    for (std::size_t i = 0; i < partsA.size(); ++i) expectSameShape(*partsA[i], *partsB[i]);
 }
 
 // One shape of every leaf type, with values away from the defaults.
