@@ -105,4 +105,15 @@ TEST(Diagram, EveryIconFitsItsGlyphAndShowsTheModelsColour) {
     EXPECT_NEAR(root.center().x(), 0.75 * static_cast<double>(n - 1), 1e-12);
 }
 
+TEST(Diagram, GapsAreWaterFilledFromTheSmallest) {
+    std::vector<double> gaps{1, 3, 2};
+    cfWaterFillGaps(gaps, 2);
+    EXPECT_EQ(gaps, (std::vector<double>{2.5, 3, 2.5}));
+    cfWaterFillGaps(gaps, 0);
+    EXPECT_EQ(gaps, (std::vector<double>{2.5, 3, 2.5}));
+    cfWaterFillGaps(gaps, 10);
+    EXPECT_NEAR(gaps[0] + gaps[1] + gaps[2], 18, 1e-12);
+    EXPECT_EQ(gaps[0], gaps[1]);
+}
+
 }  // namespace

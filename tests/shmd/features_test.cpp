@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
+#include <vector>
 
 #include "model_fixtures.h"
 #include "shmd/properties.h"
@@ -23,19 +25,6 @@ ccShape::ccSampleParams uniform(long points) {
     ccShape::ccSampleParams p(0.0, 1.0, points, true, false);
     p.uniformMode(true);
     return p;
-}
-
-long sampleCount(const ccShape& shape, const ccShape::ccSampleParams& params) {
-    ccShape::ccSampleResult r;
-    shape.sample(params, r);
-    return static_cast<long>(r.positions().size());
-}
-
-// The samples of a contour's pieces, each sampled alone.
-long pieceSampleCount(const ccContourTree& contour, const ccShape::ccSampleParams& params) {
-    long sum = 0;
-    for (const auto& piece : contour.children()) sum += sampleCount(*piece, params);
-    return sum;
 }
 
 double angleGap(double a, double b, double period = ccTwoPi) {
@@ -68,7 +57,9 @@ TEST(FeaturesFromSamples, ScalesOnceAndTurnsByPolarity) {
     EXPECT_EQ(point->featurelets().at(0).angle.toDouble(), 0.0);
 }
 
-// An open contour of three segments of different weights.
+// An open contour of three segments of different weights, of lengths 3, 4
+// and 5: at spacing 1 each gives a sample every unit and one on its end, 4, 5
+// and 6 samples, 15 in all.
 ccPtrHandle<ccContourTree> threeWeights(bool closed) {
     const ConstShape a = model(segment(0, 0, 3, 0), weight(1)),
                      b = model(segment(3, 0, 3, 4), weight(2));
@@ -79,11 +70,10 @@ ccPtrHandle<ccContourTree> threeWeights(bool closed) {
 
 TEST(ContourJoining, OpenContourMergesEachJointIntoTheLaterPiece) {
     const auto open = threeWeights(false);
-    const long sum = pieceSampleCount(*open, spacing(1));
     const auto set = ccShapeModel::features(*open, Params(spacing(1)));
     ASSERT_EQ(set->numChains(), 1);
     EXPECT_FALSE(set->isClosed(0));
-    ASSERT_EQ(set->numFeaturelets(), sum - 2);
+    ASSERT_EQ(set->numFeaturelets(), 15 - 2);  // two joints merged
     const auto& f = set->featurelets();
     EXPECT_EQ(f.front().weight, 1.0);
     EXPECT_EQ(f.front().position, ccVector<2>(0, 0));
@@ -98,11 +88,10 @@ TEST(ContourJoining, OpenContourMergesEachJointIntoTheLaterPiece) {
 
 TEST(ContourJoining, ClosedContourPutsTheWrapAroundJointFirst) {
     const auto closed = threeWeights(true);
-    const long sum = pieceSampleCount(*closed, spacing(1));
     const auto set = ccShapeModel::features(*closed, Params(spacing(1)));
     ASSERT_EQ(set->numChains(), 1);
     EXPECT_TRUE(set->isClosed(0));
-    ASSERT_EQ(set->numFeaturelets(), sum - 3);
+    ASSERT_EQ(set->numFeaturelets(), 15 - 3);  // three joints merged, the wrap-around one too
     const ccFeaturelet& first = set->featurelets().front();
     EXPECT_EQ(first.position, ccVector<2>(0, 0));
     EXPECT_EQ(first.weight, 2.5);  // the last piece (4) meets the first (1)
@@ -157,8 +146,7 @@ TEST(ContourJoining, SetsAreSizedToTheirFeaturelets) {
 
 TEST(ContourJoining, DuplicatedCornersAndUniformModeDoNotMerge) {
     const auto open = threeWeights(false);
-    const long sum = pieceSampleCount(*open, spacing(1, true));
-    for (const auto& [params, count] : {std::pair(spacing(1, true), sum), {uniform(50), 50L}}) {
+    for (const auto& [params, count] : {std::pair(spacing(1, true), 15L), {uniform(50), 50L}}) {
         const auto set = ccShapeModel::features(*open, Params(params));
         EXPECT_EQ(set->numFeaturelets(), count);
         for (const ccFeaturelet& f : set->featurelets())
@@ -183,15 +171,190 @@ TEST(ContourJoining, JointBisectsTheShorterArc) {
     EXPECT_NEAR(jointAngle(0.1, -0.1), 0.0, kTight);
     EXPECT_NEAR(jointAngle(-0.1, 0.1), 0.0, kTight);
     EXPECT_NEAR(jointAngle(3.0, -3.0), ccPi, kTight);  // across the cut at pi
-    EXPECT_NEAR(jointAngle(0.0, ccPi), ccRadian(ccPi + ccPi / 2).signedNorm().toDouble(), kTight);
+    // Exactly half a turn apart, the arc from the later angle on is taken:
+    // pi + pi/2, that is -pi/2.
+    EXPECT_NEAR(jointAngle(0.0, ccPi), -ccPi / 2, kTight);
+}
+
+// ---- joints between pieces whose records differ in several fields ----
+
+// One featurelet as worked out by hand from Parts 4.2 and 4.4: where it
+// stands, its raw angle (not normalised, except that a merged joint is
+// signedNorm'ed), weight, magnitude and isMod180.
+struct Want {
+    double x, y, angle, weight, magnitude;
+    bool mod180;
+};
+
+constexpr double kH = ccPi / 2;  // a quarter turn
+
+// `set` is exactly one chain, closed or open as asked, of the featurelets `want`.
+void expectOneChain(const ccFeatureletChainSet& set, bool closed, const std::vector<Want>& want,
+                    const std::string& what) {
+    SCOPED_TRACE(what);
+    ASSERT_EQ(set.numChains(), 1);  // no break at a joint, whatever the pieces disagree in
+    EXPECT_EQ(set.isClosed(0), closed);
+    ASSERT_EQ(set.numFeaturelets(), static_cast<long>(want.size()));
+    for (std::size_t i = 0; i < want.size(); ++i) {
+        const ccFeaturelet& f = set.featurelets()[i];
+        const Want& w = want[i];
+        EXPECT_NEAR(f.position.x(), w.x, kTight) << "featurelet " << i;
+        EXPECT_NEAR(f.position.y(), w.y, kTight) << "featurelet " << i;
+        EXPECT_NEAR(f.angle.toDouble(), w.angle, kTight) << "featurelet " << i;
+        EXPECT_EQ(f.weight, w.weight) << "featurelet " << i;
+        EXPECT_EQ(f.magnitude(), w.magnitude) << "featurelet " << i;
+        EXPECT_EQ(f.isMod180(), w.mod180) << "featurelet " << i;
+    }
+}
+
+// Two segments (0,0)-(2,0) and (2,0)-(2,2), sampled at spacing 1: three
+// samples each, tangents 0 and pi/2. Angle = tangent + pi/2, or - pi/2 when
+// reversed; the joint at (2,0) bisects the shorter arc from the first piece's
+// last angle to the second's first, with mean weight and magnitude and
+// isMod180 if either had it.
+TEST(ContourJoining, JointsBetweenPiecesThatDifferInSeveralFields) {
+    const auto check = [](const char* what, const ccShapeModelProps& a, const ccShapeModelProps& b,
+                          const Params& params, const std::vector<Want>& want) {
+        const auto open =
+            contour(false, {model(segment(0, 0, 2, 0), a), model(segment(2, 0, 2, 2), b)});
+        expectOneChain(*ccShapeModel::features(*open, params), false, want, what);
+    };
+    const ccShapeModelProps normal(false, 1.0, false, 1.0);
+    // pi/2 then pi: the shorter arc runs from pi/2 up to pi.
+    check("ignored beside normal", normal, ccShapeModelProps(false, 1.0, true, 1.0),
+          Params(spacing(1)),
+          {{0, 0, kH, 1, 1, false},
+           {1, 0, kH, 1, 1, false},
+           {2, 0, 0.75 * ccPi, 1, 1, true},
+           {2, 1, ccPi, 1, 1, true},
+           {2, 2, ccPi, 1, 1, true}});
+    // -pi/2 then 0: the shorter arc runs from -pi/2 up to 0.
+    check("reversed and ignored beside reversed", ccShapeModelProps(true, 1.0, false, 1.0),
+          ccShapeModelProps(true, 1.0, true, 1.0), Params(spacing(1)),
+          {{0, 0, -kH, 1, 1, false},
+           {1, 0, -kH, 1, 1, false},
+           {2, 0, -0.25 * ccPi, 1, 1, true},
+           {2, 1, 0, 1, 1, true},
+           {2, 2, 0, 1, 1, true}});
+    // Weights 1 and 3 scaled by 0.5, magnitudes 1 and 2 scaled by 2, then
+    // averaged; pi/2 then 0 (reversed): the joint at pi/4.
+    check("weight, magnitude and reversal differ, scaled", normal,
+          ccShapeModelProps(true, 3.0, false, 2.0), Params(spacing(1), 2.0, 0.5),
+          {{0, 0, kH, 0.5, 2, false},
+           {1, 0, kH, 0.5, 2, false},
+           {2, 0, 0.25 * ccPi, 1, 3, false},
+           {2, 1, 0, 1.5, 4, false},
+           {2, 2, 0, 1.5, 4, false}});
+    // -pi/2 then pi: the shorter arc runs from pi on to 3pi/2, bisected at
+    // 5pi/4, which signedNorm writes as -3pi/4.
+    const ccShapeModelProps reversedIgnored(true, 2.0, true, 1.0), plain(false, 4.0, false, 3.0);
+    check("every field differs", reversedIgnored, plain, Params(spacing(1)),
+          {{0, 0, -kH, 2, 1, true},
+           {1, 0, -kH, 2, 1, true},
+           {2, 0, -0.75 * ccPi, 3, 2, true},
+           {2, 1, ccPi, 4, 3, false},
+           {2, 2, ccPi, 4, 3, false}});
+    // With duplicated corners both featurelets at (2,0) stay, unmerged.
+    check("every field differs, corners duplicated", reversedIgnored, plain,
+          Params(spacing(1, true)),
+          {{0, 0, -kH, 2, 1, true},
+           {1, 0, -kH, 2, 1, true},
+           {2, 0, -kH, 2, 1, true},
+           {2, 0, ccPi, 4, 3, false},
+           {2, 1, ccPi, 4, 3, false},
+           {2, 2, ccPi, 4, 3, false}});
+}
+
+// The square (0,0)-(2,2) of four pieces, counter-clockwise, tangents 0, pi/2,
+// pi, -pi/2. Every joint is merged, the wrap-around one (last piece into the
+// first) first.
+TEST(ContourJoining, ClosedContourMergesEveryJointAcrossMixedRecords) {
+    const auto square = squareContour(
+        2, {ccShapeModelProps(false, 1.0, false, 1.0), ccShapeModelProps(true, 2.0, true, 1.0),
+            ccShapeModelProps(false, 1.0, false, 1.0), ccShapeModelProps(false, 3.0, true, 2.0)});
+    // Angles: bottom pi/2, right 0 (reversed), top 3pi/2 (raw pi + pi/2), left 0.
+    expectOneChain(*ccShapeModel::features(*square, Params(spacing(1))), true,
+                   {{0, 0, 0.25 * ccPi, 2, 1.5, true},  // left (0, w 3) into bottom (pi/2, w 1)
+                    {1, 0, kH, 1, 1, false},
+                    {2, 0, 0.25 * ccPi, 1.5, 1, true},  // pi/2 into 0
+                    {2, 1, 0, 2, 1, true},
+                    {2, 2, -0.25 * ccPi, 1.5, 1, true},  // 0 into 3pi/2
+                    {1, 2, 3 * kH, 1, 1, false},
+                    {0, 2, -0.25 * ccPi, 2, 1.5, true},  // 3pi/2 into 0
+                    {0, 1, 0, 3, 2, true}},
+                   "closed square");
+}
+
+// ---- pieces that give no samples ----
+
+// An empty contour tree as a piece gives no chain at all; a contour whose
+// (empty) pieces disagree is joined, and gives one chain of no featurelets.
+// Neither has a featurelet to merge, so the joints of the other pieces stay
+// as they are without it.
+TEST(ContourJoining, EmptyPiecesFirstLastOrBetweenLeaveTheJointsAsTheyAre) {
+    const ConstShape noChain = cfMakeHandle<ccContourTree>(false);
+    const ConstShape emptyChain =
+        contour(false, {model(cfMakeHandle<ccContourTree>(false), weight(5)),
+                        model(cfMakeHandle<ccContourTree>(false), weight(7))});
+    {
+        const auto alone = ccShapeModel::features(*emptyChain, Params(spacing(1)));
+        ASSERT_EQ(alone->numChains(), 1);
+        ASSERT_EQ(alone->numFeaturelets(), 0);
+        EXPECT_EQ(ccShapeModel::features(*noChain, Params(spacing(1)))->numChains(), 0);
+    }
+    // The square (0,0)-(2,2) with pieces of weights 1, 2, 4, 8; angles pi/2,
+    // pi, 3pi/2 and 0 (raw); joints bisect pi/2 and pi (3pi/4), pi and 3pi/2
+    // (5pi/4, written -3pi/4), 3pi/2 and 0 (7pi/4, written -pi/4), 0 and pi/2 (pi/4).
+    const ccVector<2> c[4] = {{0, 0}, {2, 0}, {2, 2}, {0, 2}};
+    std::vector<ConstShape> p;
+    for (int i = 0; i < 4; ++i)
+        p.push_back(model(cfMakeHandle<ccLineSeg>(c[i], c[(i + 1) % 4]), weight(1 << i)));
+    const std::vector<Want> closedWant = {
+        {0, 0, 0.25 * ccPi, 4.5, 1, false}, {1, 0, kH, 1, 1, false},
+        {2, 0, 0.75 * ccPi, 1.5, 1, false}, {2, 1, ccPi, 2, 1, false},
+        {2, 2, -0.75 * ccPi, 3, 1, false},  {1, 2, 3 * kH, 4, 1, false},
+        {0, 2, -0.25 * ccPi, 6, 1, false},  {0, 1, 0, 8, 1, false}};
+    std::vector<Want> openWant(closedWant);
+    openWant[0] = {0, 0, kH, 1, 1, false};       // no wrap-around joint: the first piece's own
+    openWant.push_back({0, 0, 0, 8, 1, false});  // the last piece keeps its end
+    // Joining lets only the last chain of an open contour keep its last
+    // featurelet. When that last chain is an empty one, the piece before it
+    // has already given its last up, and nothing follows to merge it into.
+    std::vector<Want> openEndingInEmptyChain(openWant.begin(), openWant.end() - 1);
+
+    const auto check = [](const char* what, bool closed, const std::vector<ConstShape>& pieces,
+                          const std::vector<Want>& want) {
+        auto tree = cfMakeHandle<ccContourTree>(closed);
+        for (const ConstShape& piece : pieces) tree->addChild(piece, true);
+        expectOneChain(*ccShapeModel::features(*tree, Params(spacing(1))), closed, want, what);
+    };
+    check("closed, no chain last", true, {p[0], p[1], p[2], p[3], noChain}, closedWant);
+    check("closed, empty chain last", true, {p[0], p[1], p[2], p[3], emptyChain}, closedWant);
+    check("closed, no chain first", true, {noChain, p[0], p[1], p[2], p[3]}, closedWant);
+    check("closed, empty chain first", true, {emptyChain, p[0], p[1], p[2], p[3]}, closedWant);
+    check("closed, empty chain between", true, {p[0], p[1], emptyChain, p[2], p[3]}, closedWant);
+    check("closed, empty chains first and last", true,
+          {emptyChain, p[0], p[1], p[2], p[3], emptyChain}, closedWant);
+    check("open, no chain last", false, {p[0], p[1], p[2], p[3], noChain}, openWant);
+    check("open, no chain first", false, {noChain, p[0], p[1], p[2], p[3]}, openWant);
+    check("open, empty chain first", false, {emptyChain, p[0], p[1], p[2], p[3]}, openWant);
+    check("open, empty chain between", false, {p[0], p[1], emptyChain, p[2], p[3]}, openWant);
+    check("open, empty chain last", false, {p[0], p[1], p[2], p[3], emptyChain},
+          openEndingInEmptyChain);
 }
 
 TEST(ContourJoining, ConsistentPiecesAreSampledWhole) {
     const auto same = contour(
         false, {model(segment(0, 0, 3, 0), weight(2)), model(segment(3, 0, 3, 4), weight(2))});
     const auto set = ccShapeModel::features(*same, Params(spacing(1)));
-    EXPECT_EQ(set->numFeaturelets(), sampleCount(*same, spacing(1)));
+    // The contour's own sample: 4 + 5 samples, the joint's once.
+    ASSERT_EQ(set->numChains(), 1);
+    ASSERT_EQ(set->numFeaturelets(), 8);
     for (const ccFeaturelet& f : set->featurelets()) EXPECT_EQ(f.weight, 2.0);
+    // Its joint sample is the later piece's, tangent pi/2 and angle pi; a
+    // merged joint would bisect pi/2 and pi instead.
+    EXPECT_EQ(set->featurelets()[3].position, ccVector<2>(3, 0));
+    EXPECT_NEAR(set->featurelets()[3].angle.toDouble(), ccPi, kTight);
 }
 
 TEST(ConsistentContourProps, ModesCompareDifferentFields) {

@@ -11,17 +11,12 @@
 #include "model_fixtures.h"
 #include "platform/vxstd12u/shape_checks.h"
 #include "vxdiagc12u/diag.h"
-#include "vxstd12u/str.h"
 #include "vxstd12u/tolerances.h"
 
 namespace {
 
 using namespace fixtures;
 using shape_checks::expectSamePoint;
-
-std::wstring N(double v) {
-    return cfStr(v);
-}
 
 const std::wstring kDefaultProps =
     L"Effective shape model props:\n  Polarity: normal\n  Weight: 1\n  Magnitude: 1\n"
@@ -42,32 +37,30 @@ std::wstring describe(const ccShape& s, const std::vector<long>& path = {0}, boo
 TEST(Describe, SegmentTextInRadiansAndDegrees) {
     const Shape seg = segment(0, 0, 0, 2);
     const std::wstring tail = L"Shape tree statistics\n  Depth: 0\n  Path: 0\n  (Primitive)\n\n";
-    auto expected = [&](const std::wstring& angle) {
+    auto expected = [&](const std::wstring& angle, const std::wstring& noTurn) {
         return kDefaultProps +
                L"Line segment parameters\n  Point 1: (0, 0)\n  Point 2: (0, 2)\n  Length: 2\n"
                L"  Angle: " +
                angle + L"\n\n" + tail +
                L"Open contour parameters\n  Start point: (0, 0)\n  End point: (0, 2)\n"
                L"  Start angle: " +
-               angle + L"\n  End angle: " + angle + L"\n  Tangent rotation: 0" +
-               (angle.back() == L'g' ? L" deg" : L" rad") + L"\n\n";
+               angle + L"\n  End angle: " + angle + L"\n  Tangent rotation: " + noTurn + L"\n\n";
     };
-    EXPECT_EQ(describe(*seg), expected(N(1.5707963267948966) + L" rad"));
-    EXPECT_EQ(describe(*seg, {0}, true), expected(N(90) + L" deg"));
+    // pi/2 in the shortest digits that read back; times 57.29577951308232, 90.
+    EXPECT_EQ(describe(*seg), expected(L"1.5707963267948966 rad", L"0 rad"));
+    EXPECT_EQ(describe(*seg, {0}, true), expected(L"90 deg", L"0 deg"));
 }
 
 TEST(Describe, IgnoredReversedCircleModelShowsBothRecordsAndItsRegion) {
     const Shape m = model(circle(1, 2, 3), ccShapeModelProps(true, 2, true, 0.5));
     EXPECT_EQ(describe(*m),
               L"Effective shape model props:\n  Polarity: ignore (reversed)\n  Weight: 2\n"
-              L"  Magnitude: " +
-                  N(0.5) +
-                  L"\nLocal shape model props (shape model):\n  Polarity: ignore (reversed)\n"
-                  L"  Weight: 2\n  Magnitude: " +
-                  N(0.5) +
-                  L"\n\nCircle parameters\n  Center: (1, 2)\n  Radius: 3\n\n"
-                  L"Shape tree statistics\n  Depth: 0\n  Path: 0\n  (Primitive)\n\n"
-                  L"Region parameters\n  Handedness: right\n\n");
+              L"  Magnitude: 0.5\n"
+              L"Local shape model props (shape model):\n  Polarity: ignore (reversed)\n"
+              L"  Weight: 2\n  Magnitude: 0.5\n\n"
+              L"Circle parameters\n  Center: (1, 2)\n  Radius: 3\n\n"
+              L"Shape tree statistics\n  Depth: 0\n  Path: 0\n  (Primitive)\n\n"
+              L"Region parameters\n  Handedness: right\n\n");
 }
 
 TEST(Describe, TreesShowDepthPathAndSizesButNoParametersForGeneralTrees) {
@@ -96,6 +89,127 @@ TEST(Describe, PointContourHasNoTangentAndFlippedRegionsSayNote) {
               std::wstring::npos)
         << text;
     EXPECT_EQ(describe(ccRegionTree(*circle(), false)).find(L"Note"), std::wstring::npos);
+}
+
+// Whole texts of shapes whose fields all differ, so that a field written in
+// the wrong line, a swapped pair (start and end, outer and inner, angle and
+// phase) or the wrong record shows. Numbers are chosen so that cfStr writes
+// them exactly: the shortest digits that read back, positional.
+TEST(Describe, AsymmetricShapesAreDescribedWhole) {
+    const std::wstring stats = L"Shape tree statistics\n  Depth: 0\n  Path: 0\n  (Primitive)\n\n";
+    // A quarter of the ellipse about (8, 8) with radii (4, 3) and angle 0,
+    // from phi 0 to pi/2: from (12, 8), heading pi/2, to (8, 11), heading pi;
+    // the tangent turns by pi/2. The ellipse's own handedness and phase are
+    // kept but play no part in the arc.
+    const ccEllipseArc2 arc(
+        ccEllipse2(ccVector<2>(8, 8), ccVector<2>(4, 3), ccRadian(0.0), false, ccRadian(0.5)),
+        ccRadian(0.0), ccRadian(ccPi / 2));
+    const Shape arcModel = ccShapeModelProps(true, 0.5, false, 1.25).assign(arc);
+    const std::wstring arcProps =
+        L"Effective shape model props:\n  Polarity: ignore (normal)\n  Weight: 2\n"
+        L"  Magnitude: 0.25\n"
+        L"Local shape model props (shape model):\n  Polarity: reversed\n  Weight: 0.5\n"
+        L"  Magnitude: 1.25\n\n";
+    struct Case {
+        const char* what;
+        ConstShape shape;
+        ccShapeModelProps inForce;
+        bool degrees, withProps;
+        std::wstring text;
+    };
+    const std::vector<Case> cases = {
+        {"elliptical arc model, radians", arcModel, ccShapeModelProps(false, 2.0, true, 0.25),
+         false, true,
+         arcProps +
+             L"Ellipse arc parameters\n  Phi start: 0 rad\n  Phi end: 1.5707963267948966 rad\n"
+             L"  Phi span: 1.5707963267948966 rad\n\n"
+             L"Ellipse parameters\n  Radii: (4, 3)\n  Angle: 0 rad\n  Center: (8, 8)\n"
+             L"  Handedness: left\n  Phase: 0.5 rad\n\n" +
+             stats +
+             L"Open contour parameters\n  Start point: (12, 8)\n  End point: (8, 11)\n"
+             L"  Start angle: 1.5707963267948966 rad\n  End angle: 3.141592653589793 rad\n"
+             L"  Tangent rotation: 1.5707963267948966 rad\n\n"},
+        // Degrees: the radians times 57.29577951308232.
+        {"elliptical arc, degrees", cfMakeHandle<ccEllipseArc2>(arc), ccShapeModelProps(), true,
+         false,
+         L"Ellipse arc parameters\n  Phi start: 0 deg\n  Phi end: 90 deg\n  Phi span: 90 deg\n\n"
+         L"Ellipse parameters\n  Radii: (4, 3)\n  Angle: 0 deg\n  Center: (8, 8)\n"
+         L"  Handedness: left\n  Phase: 28.64788975654116 deg\n\n" +
+             stats +
+             L"Open contour parameters\n  Start point: (12, 8)\n  End point: (8, 11)\n"
+             L"  Start angle: 90 deg\n  End angle: 180 deg\n  Tangent rotation: 90 deg\n\n"},
+        // Turns of +pi/2 at three corners: 3pi/2 in all, beyond half a turn.
+        // An open polyline has area 0; its centre is the mean of its vertices.
+        {"open polyline",
+         cfMakeHandle<ccPolyline>(std::vector<ccVector<2>>{{0, 0}, {2, 0}, {2, 2}, {0, 2}, {0, 1}},
+                                  false),
+         ccShapeModelProps(), false, false,
+         L"Polyline parameters\n  Topology: open\n  # Vertices: 5\n  Perimeter: 7\n"
+         L"  Area: 0\n  Center: (0.8, 1)\n\n" +
+             stats +
+             L"Open contour parameters\n  Start point: (0, 0)\n  End point: (0, 1)\n"
+             L"  Start angle: 0 rad\n  End angle: -1.5707963267948966 rad\n"
+             L"  Tangent rotation: 4.71238898038469 rad\n\n"},
+        {"ellipse",
+         cfMakeHandle<ccEllipse2>(ccVector<2>(1, 2), ccVector<2>(4, 3), ccRadian(0.5), false,
+                                  ccRadian(1.25)),
+         ccShapeModelProps(), false, false,
+         L"Ellipse parameters\n  Radii: (4, 3)\n  Angle: 0.5 rad\n  Center: (1, 2)\n"
+         L"  Handedness: left\n  Phase: 1.25 rad\n\n" +
+             stats + L"Region parameters\n  Handedness: left\n\n"},
+        {"ellipse, degrees",
+         cfMakeHandle<ccEllipse2>(ccVector<2>(1, 2), ccVector<2>(4, 3), ccRadian(0.5), false,
+                                  ccRadian(1.25)),
+         ccShapeModelProps(), true, false,
+         L"Ellipse parameters\n  Radii: (4, 3)\n  Angle: 28.64788975654116 deg\n"
+         L"  Center: (1, 2)\n  Handedness: left\n  Phase: 71.6197243913529 deg\n\n" +
+             stats + L"Region parameters\n  Handedness: left\n\n"},
+        {"elliptical annulus",
+         cfMakeHandle<ccEllipseAnnulus>(
+             ccEllipse2(ccVector<2>(1, 2), ccVector<2>(4, 3), ccRadian(0.5), true, ccRadian(1.25)),
+             ccVector<2>(2, 1.25)),
+         ccShapeModelProps(), false, false,
+         L"Ellipse annulus parameters\n  Outer radii: (4, 3)\n  Inner radii: (2, 1.25)\n"
+         L"  Angle: 0.5 rad\n  Center: (1, 2)\n\n" +
+             stats + L"Region parameters\n  Handedness: right\n\n"},
+        {"annulus", cfMakeHandle<ccAnnulus>(ccVector<2>(1, 2), 4.0, 1.25, false),
+         ccShapeModelProps(), false, false,
+         L"Annulus parameters\n  Center: (1, 2)\n  Outer radius: 4\n  Inner radius: 1.25\n\n" +
+             stats + L"Region parameters\n  Handedness: left\n\n"},
+        // No parameter section of its own: only the empty line. Reversed, with
+        // a positive span, it is left-handed.
+        {"elliptical annulus section",
+         cfMakeHandle<ccEllipseAnnulusSection>(ccVector<2>(1, 2), ccVector<2>(4, 3),
+                                               ccVector<2>(2, 1.25), ccRadian(0.5), ccRadian(0.25),
+                                               ccRadian(1.25), true),
+         ccShapeModelProps(), false, false,
+         L"\n" + stats + L"Region parameters\n  Handedness: left\n\n"},
+        {"generalized rectangle",
+         cfMakeHandle<ccGenRect>(ccVector<2>(1, 2), ccVector<2>(4, 3), ccRadian(0.5),
+                                 ccRadian(0.25), ccVector<2>(0.5, 0.25), false),
+         ccShapeModelProps(), false, false,
+         L"Generalized rectangle parameters\n  Radii: (4, 3)\n  Orient: 0.5 rad\n"
+         L"  Center: (1, 2)\n  Skew: 0.25 rad\n  Round: (0.5, 0.25)\n  URound: (2, 0.75)\n\n" +
+             stats + L"Region parameters\n  Handedness: left\n\n"},
+        {"generalized annulus",
+         cfMakeHandle<ccGenAnnulus>(ccGenRect(ccVector<2>(1, 2), ccVector<2>(4, 3), ccRadian(0.5),
+                                              ccRadian(0.25), ccVector<2>(0.5, 0.25)),
+                                    ccVector<2>(2, 1.5), ccVector<2>(0.25, 0.5)),
+         ccShapeModelProps(), false, false,
+         L"Generalized annulus parameters\n  Outer radii: (4, 3)\n  Inner radii: (2, 1.5)\n"
+         L"  Orient: 0.5 rad\n  Center: (1, 2)\n  Outer round: (0.5, 0.25)\n"
+         L"  Inner round: (0.25, 0.5)\n\n" +
+             stats + L"Region parameters\n  Handedness: right\n\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ccDrawShapeParams params;
+        params.useDegrees(c.degrees);
+        params.drawModelProps(c.withProps);
+        std::wstring out;
+        cfDescribeShape(*c.shape, c.inForce, {0}, params, out);
+        EXPECT_EQ(out, c.text);
+    }
 }
 
 TEST(DisplayName, ContoursSayTheirTopologyAndModelsTheirShapesKind) {
@@ -215,6 +329,58 @@ TEST(Draw, RootHoleBoundaryIsSkippedAndMappedScalesDoubleTheGlyph) {
     ASSERT_EQ(list.size(), 6);
     EXPECT_EQ(segmentOf(list, 0), ccLineSeg(ccVector<2>(0, 0), ccVector<2>(200, 0)));
     expectSamePoint(segmentOf(list, 1).p2(), ccVector<2>(92, -8));
+}
+
+// Under a mapped shape the glyph's size is scaled with the map, but whether a
+// primitive is long enough for one is decided in the primitive's own frame:
+// at least 5 glyph sizes, the size being 4 % of the longest piece there. A
+// contour of a 100-long piece and a short one of length 20 +- 0.5 shares the
+// size 4 of the long piece; the short one gets a glyph only when it is 20 or
+// longer, however the map scales it.
+TEST(Draw, MappedGlyphsScaleWithTheMapWhileTheMinimumLengthStaysUnscaled) {
+    struct Glyph {
+        long first;  // index of its first line segment in the list
+        ccVector<2> centre, lowerArm, upperArm, plusLeft;
+    };
+    // One case: the long segment alone (shortPiece 0) or the contour, under
+    // maps of the given scales (innermost first); the list's length and glyphs.
+    const auto check = [](const char* what, const std::vector<double>& scales, double shortPiece,
+                          long count, const std::vector<Glyph>& glyphs) {
+        SCOPED_TRACE(what);
+        ConstShape shape = segment(0, 0, 100, 0);
+        if (shortPiece > 0) shape = contour(false, {shape, segment(100, 0, 100, shortPiece)});
+        for (double k : scales) {
+            const cc2XformLinear scale(ccXform<2>(ccMatrix<2>::scale(k, k), ccVector<2>(0, 0)));
+            shape = cfMakeHandle<ccMappedShape>(shape, scale, true);
+        }
+        const ccGraphicList list = draw(*shape);
+        ASSERT_EQ(list.size(), count);
+        for (const Glyph& g : glyphs) {
+            expectSamePoint(segmentOf(list, g.first).p1(), g.centre);
+            expectSamePoint(segmentOf(list, g.first).p2(), g.lowerArm);
+            expectSamePoint(segmentOf(list, g.first + 1).p2(), g.upperArm);
+            expectSamePoint(segmentOf(list, g.first + 2).p1(), g.plusLeft);
+        }
+    };
+    // Long piece: middle (50, 0) heading 0, glyph size 4 before mapping.
+    // Short piece: middle (100, L / 2) heading pi/2. Arms at (-s, -+s) and the
+    // plus sign at (0, s) in the frame of the heading; the plus sign's
+    // horizontal stroke starts 0.3 s to its left in the output frame.
+    check("segment, scale 3", {3}, 0, 1 + 5, {{1, {150, 0}, {138, -12}, {138, 12}, {146.4, 12}}});
+    check("segment, scale 1/4", {0.25}, 0, 1 + 5,
+          {{1, {12.5, 0}, {11.5, -1}, {11.5, 1}, {12.2, 1}}});
+    check("segment, scale 3 inside scale 1/4", {3, 0.25}, 0, 1 + 5,
+          {{1, {37.5, 0}, {34.5, -3}, {34.5, 3}, {36.6, 3}}});
+    check("short piece just long enough, scale 3", {3}, 20.5, 2 + 5 + 5,
+          {{2, {150, 0}, {138, -12}, {138, 12}, {146.4, 12}},
+           {7, {300, 30.75}, {312, 18.75}, {288, 18.75}, {284.4, 30.75}}});
+    check("short piece just too short, scale 3", {3}, 19.5, 2 + 5,
+          {{2, {150, 0}, {138, -12}, {138, 12}, {146.4, 12}}});
+    check("short piece just long enough, scale 1/4", {0.25}, 20.5, 2 + 5 + 5,
+          {{2, {12.5, 0}, {11.5, -1}, {11.5, 1}, {12.2, 1}},
+           {7, {25, 2.5625}, {26, 1.5625}, {24, 1.5625}, {23.7, 2.5625}}});
+    check("short piece just too short, scale 1/4", {0.25}, 19.5, 2 + 5,
+          {{2, {12.5, 0}, {11.5, -1}, {11.5, 1}, {12.2, 1}}});
 }
 
 TEST(Draw, MappingTheShapeEqualsMappingItsDrawing) {
@@ -358,27 +524,6 @@ TEST(Record, SixteenBitImagesRecordTheSameAndEmptyMappedShapesThrow) {
                  ccBadPointer);
     // The root's record was made before its drawing met the empty shape; it stays.
     EXPECT_EQ(diag.numRecords(), 1);
-}
-
-TEST(Diagram, GapsAreWaterFilledFromTheSmallest) {
-    std::vector<double> gaps{1, 3, 2};
-    cfWaterFillGaps(gaps, 2);
-    EXPECT_EQ(gaps, (std::vector<double>{2.5, 3, 2.5}));
-    cfWaterFillGaps(gaps, 0);
-    EXPECT_EQ(gaps, (std::vector<double>{2.5, 3, 2.5}));
-    cfWaterFillGaps(gaps, 10);
-    EXPECT_NEAR(gaps[0] + gaps[1] + gaps[2], 18, cc_tol::kCoincident);
-    EXPECT_EQ(gaps[0], gaps[1]);
-}
-
-TEST(Diagram, OneDiagramPerNodeWithAnIconPerNodeAndALinkPerPart) {
-    ccRegionTree region(*square(0, 0, 100), false);
-    region.addChild(circle(50, 50, 10), true);
-    const auto diagrams = cfStructureDiagrams(region, ccDrawShapeParams());
-    ASSERT_EQ(diagrams.size(), 4u);  // tree, boundary, hole, its boundary
-    EXPECT_EQ(diagrams[0].graphics.size(), 4 + 3);
-    EXPECT_EQ(diagrams[1].graphics.size(), 1);
-    EXPECT_GT(diagrams[0].box.height(), diagrams[1].box.height());
 }
 
 }  // namespace

@@ -65,12 +65,16 @@ TEST(LocalProps, EachMirroringMapOfTheChainTogglesOnce) {
 }
 
 TEST(RegionNodeProps, ToggleWhenBoundaryHandednessEqualsBeingAHole) {
-    for (bool hole : {false, true}) {
-        for (bool clockwise : {false, true}) {
-            const ccRegionTree node(clockwise ? *clockwiseCircle() : *circle(), hole);
-            EXPECT_EQ(cfRegionNodeModelProps(node, {}).isReversedPolarity(), hole != clockwise)
-                << "hole " << hole << " clockwise " << clockwise;
-        }
+    // A solid with a counter-clockwise (right-handed) boundary and a
+    // hole with a clockwise one keep the normal polarity; the other two turn it.
+    struct Case {
+        bool hole, clockwise, reversed;
+    };
+    for (const Case& c : {Case{false, false, false}, Case{false, true, true},
+                          Case{true, false, true}, Case{true, true, false}}) {
+        const ccRegionTree node(c.clockwise ? *clockwiseCircle() : *circle(), c.hole);
+        EXPECT_EQ(cfRegionNodeModelProps(node, {}).isReversedPolarity(), c.reversed)
+            << "hole " << c.hole << " clockwise " << c.clockwise;
     }
     // The node's own record and the inherited one come first.
     const auto node = weight(2).assign(ccRegionTree(*circle(), false));

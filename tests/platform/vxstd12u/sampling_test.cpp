@@ -1,10 +1,12 @@
 #include <cmath>
 #include <cstddef>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "tree_checks.h"
+#include "vxstd12u/annulus.h"
 #include "vxstd12u/bezier.h"
 #include "vxstd12u/errors.h"
 #include "vxstd12u/mappedshape.h"
@@ -219,4 +221,93 @@ TEST(Sampling, TangentsStayOnePerSampleWhenResultsMixShapesWithAndWithoutThem) {
         EXPECT_EQ(mixed.tangents().size(), mixed.positions().size());
         EXPECT_EQ(mixed.tangents().back().toDouble(), 0.0);
     }
+}
+
+// Spaced sampling keeps its spacing while the samples it gives number at most
+// maxPoints, and only above that spreads maxPoints samples evenly instead
+// (restarting at the start). Each natural count below is counted by hand: an
+// open curve of length L at spacing 1 from offset 0 gets 0, 1, ... below L and
+// L itself, a closed one no sample on its start again; a contour without
+// duplicated corners keeps one sample per joint.
+TEST(Sampling, ANaturalCountEqualToMaxPointsKeepsTheSpacing) {
+    // One case: the shape sampled at spacing 1; the lengths of the chains it
+    // gives and where some of its samples (by index) lie.
+    const auto check = [](const char* what, const ccShape& shape, double startOffset,
+                          long maxPoints, bool duplicates, const std::vector<long>& chainLengths,
+                          const std::vector<std::pair<long, ccVector<2>>>& at) {
+        SCOPED_TRACE(what);
+        ccShape::ccSampleResult result;
+        shape.sample(ccShape::ccSampleParams(startOffset, 1.0, maxPoints, true, duplicates),
+                     result);
+        ASSERT_EQ(result.numChains(), static_cast<long>(chainLengths.size()));
+        for (long k = 0; k < result.numChains(); ++k)
+            EXPECT_EQ(result.chainLength(k), chainLengths[static_cast<std::size_t>(k)]) << k;
+        for (const auto& [index, point] : at) {
+            ASSERT_LT(index, static_cast<long>(result.positions().size()));
+            expectSamePoint(result.positions()[static_cast<std::size_t>(index)], point);
+        }
+    };
+
+    // 0 .. 10 and the end 10.5: 12. Evenly spread, 11 samples lie 1.05 apart.
+    const auto seg105 = segment({0, 0}, {10.5, 0});
+    check("segment 10.5, one to spare", *seg105, 0, 13, true, {12}, {{1, {1, 0}}, {11, {10.5, 0}}});
+    check("segment 10.5, exactly", *seg105, 0, 12, true, {12}, {{1, {1, 0}}, {11, {10.5, 0}}});
+    check("segment 10.5, one short", *seg105, 0, 11, true, {11}, {{1, {1.05, 0}}, {10, {10.5, 0}}});
+    // 0 .. 9 and the end 10 (a sample would lie on it, so it comes once): 11.
+    const auto seg10 = segment({0, 0}, {10, 0});
+    check("segment 10, exactly", *seg10, 0, 11, true, {11}, {{1, {1, 0}}, {10, {10, 0}}});
+    check("segment 10, one short", *seg10, 0, 10, true, {10}, {{1, {10.0 / 9, 0}}, {9, {10, 0}}});
+
+    // Perimeter 2 (10.25 + 10) = 40.5; from offset 0.5: 0.5 .. 39.5, 40
+    // samples, the last on the left side at (0, 1). Evenly spread, they
+    // restart at the start point.
+    const ccPolyline rect(std::vector<ccVector<2>>{{0, 0}, {10.25, 0}, {10.25, 10}, {0, 10}}, true);
+    check("closed polyline, one to spare", rect, 0.5, 41, true, {40},
+          {{0, {0.5, 0}}, {1, {1.5, 0}}, {39, {0, 1}}});
+    check("closed polyline, exactly", rect, 0.5, 40, true, {40},
+          {{0, {0.5, 0}}, {1, {1.5, 0}}, {39, {0, 1}}});
+    check("closed polyline, one short", rect, 0.5, 39, true, {39},
+          {{0, {0, 0}}, {1, {40.5 / 39, 0}}});
+
+    // Pieces 2.5 and 2 long: 4 + 3 samples, the joint's once: 6; duplicated, 7.
+    // Evenly spread over 4.5: 1.125 apart (5 samples), 0.9 apart (6).
+    ccContourTree open(false);
+    open.addChild(segment({0, 0}, {2.5, 0}), true);
+    open.addChild(segment({2.5, 0}, {2.5, 2}), true);
+    check("open contour, one to spare", open, 0, 7, false, {6},
+          {{2, {2, 0}}, {3, {2.5, 0}}, {4, {2.5, 1}}});
+    check("open contour, exactly", open, 0, 6, false, {6},
+          {{2, {2, 0}}, {3, {2.5, 0}}, {4, {2.5, 1}}});
+    check("open contour, one short", open, 0, 5, false, {5},
+          {{1, {1.125, 0}}, {2, {2.25, 0}}, {3, {2.5, 0.875}}});
+    check("open contour duplicated, exactly", open, 0, 7, true, {7},
+          {{3, {2.5, 0}}, {4, {2.5, 0}}, {5, {2.5, 1}}});
+    check("open contour duplicated, one short", open, 0, 6, true, {6},
+          {{1, {0.9, 0}}, {3, {2.5, 0.2}}});
+
+    // The 2.5 x 2 rectangle of four pieces: 4 + 3 + 4 + 3, less three joints
+    // and the start met again: 10. Evenly spread over 9: 1 apart (9 samples).
+    ccContourTree closed(true);
+    const ccVector<2> corner[4] = {{0, 0}, {2.5, 0}, {2.5, 2}, {0, 2}};
+    for (int i = 0; i < 4; ++i) closed.addChild(segment(corner[i], corner[(i + 1) % 4]), true);
+    check("closed contour, one to spare", closed, 0, 11, false, {10}, {{6, {1.5, 2}}, {9, {0, 1}}});
+    check("closed contour, exactly", closed, 0, 10, false, {10}, {{6, {1.5, 2}}, {9, {0, 1}}});
+    check("closed contour, one short", closed, 0, 9, false, {9},
+          {{4, {2.5, 1.5}}, {6, {1, 2}}, {8, {0, 1}}});
+
+    // Loops of 4 pi (0 .. 12: 13 samples) and 2 pi (0 .. 6: 7 samples), 20 in
+    // all; the outer runs counter-clockwise from (2, 0), the inner clockwise
+    // from (1, 0). Over the limit the budget is shared by perimeter: of 19,
+    // 12.67 and 6.33, floors 12 and 6, the one left to the larger remainder,
+    // the outer loop; each loop is then spread evenly.
+    const ccAnnulus ring(ccVector<2>(0, 0), 2.0, 1.0);
+    const auto onCircle = [](double r, double phi) {
+        return ccVector<2>(r * std::cos(phi), r * std::sin(phi));
+    };
+    check("annulus, one to spare", ring, 0, 21, true, {13, 7},
+          {{1, onCircle(2, 0.5)}, {13, {1, 0}}, {14, onCircle(1, -1)}});
+    check("annulus, exactly", ring, 0, 20, true, {13, 7},
+          {{1, onCircle(2, 0.5)}, {13, {1, 0}}, {14, onCircle(1, -1)}});
+    check("annulus, one short", ring, 0, 19, true, {13, 6},
+          {{1, onCircle(2, 2 * ccPi / 13)}, {13, {1, 0}}, {14, onCircle(1, -2 * ccPi / 6)}});
 }
