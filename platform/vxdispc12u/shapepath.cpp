@@ -48,11 +48,10 @@ bool clipLineToView(const ccVector<2>& p, const ccVector<2>& d, const ccRect& vi
             if (p[axis] < mins[axis] || p[axis] > maxs[axis]) return false;
             continue;
         }
-        double t0 = (mins[axis] - p[axis]) / d[axis];
-        double t1 = (maxs[axis] - p[axis]) / d[axis];
-        if (t0 > t1) std::swap(t0, t1);
-        lo = std::max(lo, t0);
-        hi = std::min(hi, t1);
+        const double t0 = (mins[axis] - p[axis]) / d[axis];
+        const double t1 = (maxs[axis] - p[axis]) / d[axis];
+        lo = std::max(lo, std::min(t0, t1));
+        hi = std::min(hi, std::max(t0, t1));
     }
     if (lo > hi) return false;
     from = p + d * lo;
