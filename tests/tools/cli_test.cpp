@@ -44,6 +44,23 @@ TEST(OptionParser, HelpWinsOverEveryOtherCheck) {
     EXPECT_NE(usage.find("[--complex MIN MAX NUM MAXNUM]"), std::string::npos);
 }
 
+// Help starts in one column on every line; an option that reaches that column
+// has its help on the next line rather than glued to its last value.
+TEST(OptionParser, HelpStartsInItsColumnOrOnTheNextLine) {
+    const std::string plain = OptionParser("c", {}, "s\n").flag("-a", "HELP").usage();
+    const std::size_t column = plain.find("HELP") - plain.rfind('\n', plain.find("HELP")) - 1;
+    const std::size_t room = column - 2;  // option lines are indented by two
+    for (const std::size_t length : {room - 1, room, room + 1}) {
+        const std::string name = "--" + std::string(length - 4, 'x');  // and " V"
+        const std::string usage = OptionParser("c", {}, "s\n").option(name, "V", "HELP").usage();
+        const std::string line =
+            "  " + name + " V" +
+            (length < room ? std::string(room - length, ' ') : "\n" + std::string(column, ' ')) +
+            "HELP\n";
+        EXPECT_NE(usage.find(line), std::string::npos) << length << "\n" << usage;
+    }
+}
+
 TEST(OptionParser, BadCommandLinesNameTheOffendingWord) {
     EXPECT_NE(usageErrorOf({"m.json", "--spaceing", "1"}).find("unknown option --spaceing"),
               std::string::npos);

@@ -9,6 +9,7 @@
 #include <random>
 #include <sstream>
 
+#include "shapemod/dxfimport_reader.h"
 #include "tooltest.h"
 
 namespace shapemod {
@@ -175,6 +176,41 @@ TEST(DxfImport, RationalSplinesFollowTheirConicAndOtherFormsAreRefused) {
     }
     EXPECT_EQ(tally(r, "SPLINE", "degree 5"), 1);
     EXPECT_EQ(tally(r, "SPLINE", "fit points"), 1);
+}
+
+// Paper space holds the sheet a part is laid out on, not the part: its
+// entities are reported, never drawn. Every record has its own layer, space
+// and flags, so one that leaves them out takes the defaults whatever the
+// record before it said; a polyline or spline read in several calls is still
+// one entity.
+TEST(DxfImport, EachEntityIsTalliedOnceWithItsOwnLayerSpaceAndFlags) {
+    const DxfImport r = importDxfFile(drawing("spaces.dxf"), {});
+    std::vector<std::string> tallies;
+    for (const DxfEntityTally& t : r.tallies)
+        tallies.push_back(t.kind + " " + t.layer + " (" + t.reason + ") " +
+                          std::to_string(t.count));
+    EXPECT_EQ(tallies,
+              (std::vector<std::string>{"LINE 0 () 1", "LINE MODEL () 1", "POLYLINE MODEL () 1",
+                                        "SPLINE MODEL () 1", "LINE PAPER (in paper space) 1",
+                                        "SPLINE PAPER (in paper space) 1"}));
+    ASSERT_EQ(r.layers, (std::vector<std::string>{"0", "MODEL"}));
+    EXPECT_NEAR(layer(r, "0").perimeter(), 2.0, kTight);
+    // Lines of 1 and 4 and a spline of 4: the polyline's vertex flagged as a
+    // spline frame point (70 = 16) is left out, the one after it is not.
+    EXPECT_NEAR(layer(r, "MODEL").perimeter(), 9.0, kTight);
+}
+
+// dxflib reads some entities by the drawing's version, so the version reaches
+// it wherever the header states it; the other header variables do not.
+TEST(DxfImport, ReadableTextKeepsTheVersionAloneOfTheHeader) {
+    const std::string kept = "0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1015\n0\nENDSEC\n0\nEOF\n";
+    for (const std::string variables :
+         {"9\n$MENU\n1\n.\n9\n$ACADVER\n1\nAC1015\n9\n$EXTMIN\n10\n0\n",
+          "9\n$ACADVER\n1\nAC1015\n"})
+        EXPECT_EQ(
+            dxfReadableText("0\nSECTION\n2\nHEADER\n" + variables + "0\nENDSEC\n0\nEOF\n", "h"),
+            kept)
+            << variables;
 }
 
 // ---- Splines against a direct evaluation ----

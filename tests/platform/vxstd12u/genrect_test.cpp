@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 
 #include "shape_checks.h"
 #include "vxstd12u/ellipse.h"
@@ -170,6 +171,12 @@ TEST(GenRectTest, BadParametersThrowAndLeaveTheShapeAsItWas) {
     EXPECT_THROW(ccGenAnnulus(outer, ccVector<2>(3, 1)), ccShapesError::BadParams);
     EXPECT_THROW(ccGenAnnulus(outer, ccVector<2>(1, 1), ccVector<2>(0, 2)),
                  ccShapesError::BadParams);
+    // An inner radius of 0 on either axis is a hole without area; below 0 none at all.
+    for (const ccVector<2>& flat : {ccVector<2>(0, 0.5), ccVector<2>(0.5, 0)})
+        EXPECT_FALSE(ccGenAnnulus(outer, flat).hasHole());
+    const double below = -std::numeric_limits<double>::denorm_min();
+    for (const ccVector<2>& negative : {ccVector<2>(below, 0.5), ccVector<2>(0.5, below)})
+        EXPECT_THROW(ccGenAnnulus(outer, negative), ccShapesError::BadParams);
 
     // Sharp inner corners poke out of a round outer rectangle; rounded ones fit.
     const ccGenRect disc(origin, ccVector<2>(2, 2), ccRadian(0.0), ccRadian(0.0),
