@@ -180,10 +180,8 @@ bool ccLine::equal_(const ccShape& other) const {
     return line && line->point_ == point_ && line->direction_ == direction_;
 }
 
-ccPtrHandle<ccShape> ccLine::pieceBetween_(double from, double to) const {
-    requireFiniteOffset(from, "ccLine");
-    requireFiniteOffset(to, "ccLine");
-    return cloneThat_(ccLineSeg(point_ + direction_ * from, point_ + direction_ * to));
+ccPtrHandle<ccShape> ccLine::pieceBetween_(double, double) const {
+    throw ccShapesError::InfiniteExtent(L"a line is cut through subShape, which refuses it");
 }
 
 // ---- ccFLine ----
@@ -279,10 +277,8 @@ bool ccFLine::equal_(const ccShape& other) const {
     return line && line->normal_ == normal_ && line->distance_ == distance_;
 }
 
-ccPtrHandle<ccShape> ccFLine::pieceBetween_(double from, double to) const {
-    requireFiniteOffset(from, "ccFLine");
-    requireFiniteOffset(to, "ccFLine");
-    return cloneThat_(ccLineSeg(foot() + direction() * from, foot() + direction() * to));
+ccPtrHandle<ccShape> ccFLine::pieceBetween_(double, double) const {
+    throw ccShapesError::InfiniteExtent(L"a line is cut through subShape, which refuses it");
 }
 
 // ---- ccLineSeg ----

@@ -52,8 +52,8 @@ void cfRequireOwnNode(const ccPerimPos& pos, const char* shapeName);
 // - windingAngle(p) is +pi when p lies left of the direction of travel,
 //   -pi when right, 0 on the line.
 // - within() throws ccShapesError::NotRegion.
-// - pieceBetween_(from, to) is the ccLineSeg from offset `from` to offset `to`;
-//   an infinite bound throws ccShapesError::InfiniteExtent.
+// - subShape throws ccShapesError::InfiniteExtent: pieces are measured from a
+//   start, which a line has not.
 // - Sampling throws ccShapesError::InfiniteExtent (the shape is not finite).
 // - mapShape gives a line of the same type; a map that collapses the line's
 //   direction to nothing throws ccShapesError::BadParams.

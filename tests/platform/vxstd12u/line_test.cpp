@@ -55,6 +55,8 @@ TEST(Line, RunsThroughItsPointInTheDirectionOfItsAngle) {
     EXPECT_THROW(line.within({0, 0}), ccShapesError::NotRegion);
     ccShape::ccSampleResult result;
     EXPECT_THROW(line.sample(ccShape::ccSampleParams(), result), ccShapesError::InfiniteExtent);
+    EXPECT_THROW(line.subShape(ccShapeInfo(line), {ccPerimPos(0, 0), 1}),
+                 ccShapesError::InfiniteExtent);
     EXPECT_TRUE(result.positions().empty());
     // A map that collapses the direction is refused.
     EXPECT_THROW(ccLine({0, 0}, ccRadian(0.0)).mapShape(ccXform<2>(ccMatrix<2>(0, 0, 0, 1), {})),

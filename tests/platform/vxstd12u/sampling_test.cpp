@@ -106,6 +106,20 @@ TEST(Sampling, ContourJointsAppearTwiceOnlyWithDuplicateCorners) {
     EXPECT_EQ(count(*closed, spaced(1, 6, false)), 6);
 }
 
+TEST(Sampling, AContourStartingWhereTheShapeBeforeItEndsKeepsItsFirstSample) {
+    // Joints are merged within one contour, never across the chains of a
+    // result: the triangle starts at (0, 0), where the segment before it ends.
+    auto tree = cfMakeHandle<ccGeneralShapeTree>();
+    tree->addChild(segment({-2, 0}, {0, 0}), true);
+    tree->addChild(triangle(false), true);
+    ccShape::ccSampleResult result;
+    tree->sample(spaced(1, ccNoPointLimit, false), result);
+    ASSERT_EQ(result.numChains(), 2);
+    ASSERT_EQ(result.positions().size(), 3u + 13u);
+    expectSamePoint(result.positions()[2], {0, 0});
+    expectSamePoint(result.positions()[3], {0, 0});
+}
+
 TEST(Sampling, UniformContourReportsThePieceUnderEachSample) {
     const auto contour = triangle(true);
     auto params = uniform(6);

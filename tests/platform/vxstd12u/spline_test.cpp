@@ -130,6 +130,21 @@ TEST(CubicSpline, PiecesAreHermiteSplinesOnTheCurve) {
     const auto fromJoint = interp.subShape(ccShapeInfo(interp), {ccPerimPos(0, 1.0), 1.0});
     EXPECT_EQ(fromJoint.dynamicCast<const ccHermiteSpline>()->points().size(), 2u);
 
+    // Cut at each inner joint of an unevenly spaced spline, whichever side of
+    // the joint the measured length lands: the pieces before and after it hold
+    // exactly the intervals they cover, none of them empty.
+    const ccInterpSpline uneven({{0, 0}, {1, 0.5}, {3, 0}, {3.5, 2}, {5, 2}}, false);
+    const ccShapeInfo whole(uneven);
+    for (long k = 1; k <= 3; ++k) {
+        SCOPED_TRACE(k);
+        const double joint = uneven.nearestPerimPos(uneven.points()[k]).offset();
+        const auto before = uneven.subShape(whole, {ccPerimPos(0, 0), joint});
+        const auto after =
+            uneven.subShape(whole, {ccPerimPos(0, joint), uneven.perimeter() - joint});
+        EXPECT_EQ(before.dynamicCast<const ccHermiteSpline>()->points().size(), k + 1u);
+        EXPECT_EQ(after.dynamicCast<const ccHermiteSpline>()->points().size(), 5u - k);
+    }
+
     const auto nothing = interp.subShape(ccShapeInfo(interp), {ccPerimPos(0, 0.7), 0.0});
     EXPECT_EQ(nothing->perimeter(), 0.0);
     expectSamePoint(nothing->startPoint(), {0.7, 0});
