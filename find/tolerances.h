@@ -10,6 +10,38 @@ namespace cc_find_tol {
 constexpr long kMaxImageSide = 1L << 16;
 constexpr long kMaxImagePixels = 1L << 28;
 
+// Edges. The 3x3 Scharr operator weighs the difference across its centre
+// row by 3 + 10 + 3 and takes it over two pixels, so on a ramp it reads 32
+// times the slope; multiplied by this it reads grey levels per pixel.
+constexpr double kScharrToSlope = 1.0 / 32.0;
+
+// Largest blur sigma, in pixels, cfEdges applies: its kernel spans about
+// 8 sigma, and a blur wider than any image the library takes smooths nothing
+// more.
+constexpr double kMaxEdgeBlurSigma = 4096.0;
+
+// The squared magnitude under which the subpixel fit's logarithm stops
+// falling. Beside an unblurred step a neighbour has no gradient at all; at
+// this floor the fit puts the step halfway between its two pixels, where it
+// is, instead of taking the logarithm of 0.
+constexpr double kMinEdgeMagnitudeSquared = 1e-12;
+
+// How far, in pixels along each axis, linking looks for a point's neighbours
+// along the edge. One would do on straight edges; two bridges the gaps
+// suppression leaves where a curve's dominant gradient axis changes.
+constexpr int kEdgeLinkReach = 2;
+
+// How many points either side along a chain the curvature under each point
+// is measured over, and the largest shift, in pixels, that undoing the
+// curvature bias may make: beyond it the curve turns within the blur
+// itself (a corner) and its peak says little about where the edge is.
+constexpr long kEdgeCurvatureSpan = 3;
+constexpr double kMaxEdgeCurvatureShift = 0.25;
+
+// Fewest points of a closed chain: two points linked both ways would be one
+// link walked there and back.
+constexpr long kMinClosedEdgeChain = 3;
+
 // Rendering. Featurelets are taken this far apart along the boundary, in
 // image pixels, and joined into polygons: a curve of radius r lies within
 // kRenderSpacing^2 / (8 r) of its chords, and a corner that falls between two
