@@ -24,6 +24,7 @@ const CommandEntry kCommands[] = {
     {"map", cmdMap, "map a model by an affine transform"},
     {"connect", cmdConnect, "join open pieces whose ends meet into contours"},
     {"convert", cmdConvert, "convert a model between JSON and the binary archive"},
+    {"render", cmdRender, "render a model into a grey image at a pose"},
     {"import", cmdImport, "read a DXF drawing into a model, one subtree per layer"},
 };
 

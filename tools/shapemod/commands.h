@@ -41,6 +41,11 @@ int cmdConnect(const Args& args, std::ostream& out, std::ostream& err);
 // JSON (anything else).
 int cmdConvert(const Args& args, std::ostream& out, std::ostream& err);
 
+// `render MODEL -o IMAGE --size W H [--pose X Y ANGLE SCALE] [--levels DARK
+// LIGHT] [--blur S] [--noise S] [--seed N] [--ramp R] [--occlude F]
+// [--depth 8|16]`: the model drawn into a grey image at a pose.
+int cmdRender(const Args& args, std::ostream& out, std::ostream& err);
+
 // `shapemod import DRAWING.dxf ...`: a DXF drawing as a model file.
 int cmdImport(const Args& args, std::ostream& out, std::ostream& err);
 
