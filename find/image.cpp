@@ -107,7 +107,7 @@ std::string encoderExtension(const std::string& path, bool sixteenBit) {
     static const char* const kFormats[] = {".png",  ".jpg", ".jpeg", ".tif",
                                            ".tiff", ".bmp", ".pgm"};
     static const char* const kSixteenBitFormats[] = {".png", ".tif", ".tiff", ".pgm"};
-    const std::string ext = lowerExtension(path);
+    std::string ext = lowerExtension(path);
     const auto named = [&](const char* f) { return ext == f; };
     if (std::none_of(std::begin(kFormats), std::end(kFormats), named))
         fail(path, "the extension '" + ext + "' names no format the library writes");

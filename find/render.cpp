@@ -132,7 +132,7 @@ void drawOpenChains(cv::Mat& grey, const std::vector<ImageChain>& chains, double
             bands.addSegment(chain.points[i - 1], chain.points[i]);
     }
     for (int r = 0; r < grey.rows; ++r) {
-        double* row = grey.ptr<double>(r);
+        auto* row = grey.ptr<double>(r);
         for (int c = 0; c < grey.cols; ++c) row[c] += (light - row[c]) * bands.coverage(c, r);
     }
 }
@@ -164,7 +164,7 @@ void occlude(cv::Mat& grey, const std::vector<ImageChain>& chains, const ccRende
     for (int r = 0; r < grey.rows; ++r) {
         const double down = overlap(r, y0, y1);
         if (down == 0) continue;
-        double* row = grey.ptr<double>(r);
+        auto* row = grey.ptr<double>(r);
         for (int c = 0; c < grey.cols; ++c) row[c] += (mid - row[c]) * down * overlap(c, x0, x1);
     }
 }
@@ -174,7 +174,7 @@ void addNoise(cv::Mat& grey, double sigma, unsigned seed) {
     std::mt19937 generator(seed);
     std::normal_distribution<double> noise(0.0, sigma);
     for (int r = 0; r < grey.rows; ++r) {
-        double* row = grey.ptr<double>(r);
+        auto* row = grey.ptr<double>(r);
         for (int c = 0; c < grey.cols; ++c) row[c] += noise(generator);
     }
 }

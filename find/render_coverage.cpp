@@ -43,7 +43,7 @@ void cc_AreaCoverage::addEdge(const ccVector<2>& a, const ccVector<2>& b, double
 // `height` for the area to its right. x is linear in y along it, so each
 // column's share of the height is its share of the piece's x span.
 void cc_AreaCoverage::addRowPiece(int row, double xa, double xb, double height) {
-    double* differences = differences_.ptr<double>(row);
+    auto* differences = differences_.ptr<double>(row);
     const double width = differences_.cols;
     const double lo = std::min(xa, xb), hi = std::max(xa, xb);
     if (hi <= 0) {
@@ -76,7 +76,7 @@ void cc_AreaCoverage::addCellPiece(double* row, int column, double xMiddle, doub
 
 cv::Mat cc_AreaCoverage::takeCoverage() {
     for (int r = 0; r < differences_.rows; ++r) {
-        double* row = differences_.ptr<double>(r);
+        auto* row = differences_.ptr<double>(r);
         for (int c = 1; c < differences_.cols; ++c) row[c] += row[c - 1];
     }
     return std::exchange(differences_, cv::Mat());
@@ -117,11 +117,12 @@ void cc_BandCoverage::addSegment(const ccVector<2>& a, const ccVector<2>& b) {
     for (long r = r0; r <= r1; ++r)
         for (long c = c0; c <= c1; ++c) {
             std::uint16_t& hits = hits_[static_cast<std::size_t>(r * width_ + c)];
-            for (int k = 0; k < n * n; ++k) {
-                const ccVector<2> p(c - 0.5 + (k % n + 0.5) / n, r - 0.5 + (k / n + 0.5) / n);
-                if (squaredDistanceToSegment(p, a, b) <= half * half)
-                    hits = static_cast<std::uint16_t>(hits | (1U << k));
-            }
+            for (int j = 0; j < n; ++j)
+                for (int i = 0; i < n; ++i) {
+                    const ccVector<2> p(c - 0.5 + (i + 0.5) / n, r - 0.5 + (j + 0.5) / n);
+                    if (squaredDistanceToSegment(p, a, b) <= half * half)
+                        hits = static_cast<std::uint16_t>(hits | (1U << (j * n + i)));
+                }
         }
 }
 

@@ -4,7 +4,7 @@
 #include "find/image.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
+#include <cstdlib>
 
 #include <cstdint>
 #include <filesystem>

@@ -117,7 +117,7 @@ TEST(RenderPolarity, PartsOfNegativeWeightAreNotDrawn) {
               alone.pels());
     // Of either polarity, and with nothing else, it leaves only background.
     const ccImage8 none = render8(*general({withProps(circle(46, 16, 8), true, -2)}), p);
-    EXPECT_EQ(none.pels(), std::vector<unsigned char>(64 * 32, 40));
+    EXPECT_EQ(none.pels(), std::vector<unsigned char>(std::size_t{64} * 32, 40));
     // An empty model is background too.
     EXPECT_EQ(render8(ccGeneralShapeTree(), p).pels(), none.pels());
 }
