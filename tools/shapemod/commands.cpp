@@ -25,6 +25,7 @@ const CommandEntry kCommands[] = {
     {"connect", cmdConnect, "join open pieces whose ends meet into contours"},
     {"convert", cmdConvert, "convert a model between JSON and the binary archive"},
     {"render", cmdRender, "render a model into a grey image at a pose"},
+    {"edges", cmdEdges, "find an image's subpixel edges and write them as a model"},
     {"import", cmdImport, "read a DXF drawing into a model, one subtree per layer"},
 };
 

@@ -46,6 +46,11 @@ int cmdConvert(const Args& args, std::ostream& out, std::ostream& err);
 // [--depth 8|16]`: the model drawn into a grey image at a pose.
 int cmdRender(const Args& args, std::ostream& out, std::ostream& err);
 
+// `edges IMAGE -o MODEL [--low T] [--high T] [--blur S] [--min-length L]
+// [--tolerance D] [--builder polyline|region|general]`: a model of the
+// image's subpixel edges.
+int cmdEdges(const Args& args, std::ostream& out, std::ostream& err);
+
 // `shapemod import DRAWING.dxf ...`: a DXF drawing as a model file.
 int cmdImport(const Args& args, std::ostream& out, std::ostream& err);
 
