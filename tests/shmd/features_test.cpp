@@ -492,6 +492,28 @@ TEST(ComplexFeatures, ALimitedBudgetLeavesOutTheShortestParts) {
     EXPECT_EQ(set->chainLength(1), 10);
 }
 
+TEST(ComplexFeatures, RegionBoundariesCountUnlessTheRootIsAHole) {
+    // A square of side 10 around a circle of radius 2: both outlines give
+    // featurelets, except that a root hole's boundary is only the frame of
+    // the part, which gives none.
+    for (bool rootIsHole : {false, true}) {
+        SCOPED_TRACE(rootIsHole);
+        ccRegionTree region(*square(0, 0, 10), rootIsHole);
+        region.addChild(circle(5, 5, 2), true);
+        const auto set = cfComplexFeatures(region, 1.0, 2.0, 0, ccNoPointLimit, 0.0);
+        long onSquare = 0, onCircle = 0;
+        for (const ccFeaturelet& f : set->featurelets()) {
+            const ccVector<2>& p = f.position;
+            onCircle += std::abs((p - ccVector<2>(5, 5)).len() - 2) < 1e-9;
+            onSquare += std::min({std::abs(p.x()), std::abs(p.y()), std::abs(10 - p.x()),
+                                  std::abs(10 - p.y())}) < 1e-9;
+        }
+        EXPECT_EQ(onSquare, rootIsHole ? 0 : 20);  // 40 long at the largest spacing, 2
+        EXPECT_EQ(onCircle, 6);                    // 4 pi long: six steps of about 2.1
+        EXPECT_EQ(set->numFeaturelets(), onSquare + onCircle);
+    }
+}
+
 // ---- features commute with rigid and mirroring maps ----
 
 ccFeaturelet mapped(const ccFeaturelet& f, const ccXform<2>& x) {

@@ -44,6 +44,12 @@ TEST(Matrix, RotationInverseAndXRot) {
     EXPECT_NEAR(p.element(0, 1), 0, kTight);
     EXPECT_NEAR(p.element(1, 1), 1, kTight);
     EXPECT_THROW(ccMatrix<2>(1, 2, 2, 4).inverse(), ccShapesError::BadParams);
+    // Singular means a determinant negligible beside the entries, at any
+    // scale: 1e-3 beside entries of 1e6 is, a whole 2e-18 beside 1e-9 is not.
+    EXPECT_THROW(ccMatrix<2>(1e6, 1e6, 1e6, 1e6 + 1e-9).inverse(), ccShapesError::BadParams);
+    const ccMatrix<2> large = ccMatrix<2>(1e-9, 0, 0, 2e-9).inverse();
+    EXPECT_DOUBLE_EQ(large.element(0, 0), 1e9);
+    EXPECT_DOUBLE_EQ(large.element(1, 1), 5e8);
     EXPECT_TRUE(ccMatrix<2>(2, 0, 0, -2).isSimilarity());
     EXPECT_FALSE(ccMatrix<2>(2, 0, 0, 1).isSimilarity());
 }
