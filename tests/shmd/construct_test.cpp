@@ -169,6 +169,8 @@ TEST(Extensions, ASquareGetsTwoHalfLengthNegativeExtensionsPerCorner) {
     EXPECT_NEAR(result->child(1)->startPoint().x(), -2, kRoundoff);
     EXPECT_NEAR(result->child(1)->endPoint().x(), 0, kRoundoff);
     EXPECT_EQ(cfExtensionShape(*squareContour(4), 0.5, 5)->numChildren(), 0);
+    // Sides of 4 are not shorter than a minimum of 4: every joint keeps both.
+    EXPECT_EQ(cfExtensionShape(*squareContour(4), 0.5, 4)->numChildren(), 8);
     EXPECT_EQ(cfExtensionShape(*squareContour(4), -1, 0)->numChildren(), 8);  // -1 means 0.5
 }
 

@@ -95,6 +95,9 @@ TEST(Diagram, EveryIconFitsItsGlyphAndShowsTheModelsColour) {
         EXPECT_LE(box.xMax(), 1.5 * k + 0.5 + 1e-12);
         EXPECT_GE(box.yMin(), 0.5 - 1e-12);
         EXPECT_LE(box.yMax(), 1.5 + 1e-12);
+        // ... and is a figure, not a dot or a stroke along one axis.
+        EXPECT_GT(box.width(), 0.25);
+        EXPECT_GT(box.height(), 0.25);
         const bool isModel = dynamic_cast<const ccShapeModel*>(leaves[k].get()) != nullptr;
         EXPECT_EQ(icon.props(),
                   ccGraphicProps(isModel ? ccColor::orangeColor() : ccColor::yellowColor(), 2));
