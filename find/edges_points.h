@@ -2,6 +2,7 @@
 // linked into chains.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -19,20 +20,34 @@ struct ccEdgePoint {
     double width2 = 0.0;
 };
 
-// The edge points of an image that survive hysteresis, in raster order of
-// their pixels, and for every pixel the index of its point or -1.
+// Edge points in raster order of their pixels, at most one per pixel, and
+// where each row's points start.
 struct ccEdgePointMap {
     long width = 0, height = 0;
     std::vector<ccEdgePoint> points;
-    std::vector<std::int32_t> pointAt;
+    std::vector<std::int32_t> rowStart;  // height + 1 entries
 
-    std::int32_t at(long col, long row) const { return pointAt[row * width + col]; }
+    // Calls f(index) for each point whose pixel lies within `reach` columns
+    // and rows of (col, row), in raster order.
+    template <class F>
+    void forEachNear(int col, int row, int reach, F f) const {
+        const int r0 = std::max(0, row - reach);
+        const int r1 = std::min(static_cast<int>(height) - 1, row + reach);
+        for (int r = r0; r <= r1; ++r) {
+            const auto first = points.begin() + rowStart[r],
+                       last = points.begin() + rowStart[r + 1];
+            auto p = std::lower_bound(first, last, col - reach,
+                                      [](const ccEdgePoint& e, int c) { return e.col < c; });
+            for (; p != last && p->col <= col + reach; ++p)
+                f(static_cast<std::int32_t>(p - points.begin()));
+        }
+    }
 };
 
-// The edge points of `image` under `params` (checked by the caller): Sobel
-// gradient after the optional blur, non-maximum suppression along the
-// dominant axis, hysteresis, subpixel refinement. A non-empty image is
-// expected; one narrower or lower than 3 pixels has no points.
+// The edge points of `image` under `params` (checked by the caller) that
+// survive hysteresis: Scharr gradient after the optional blur, non-maximum
+// suppression along the dominant axis, subpixel refinement. A non-empty
+// image is expected; one narrower or lower than 3 pixels has no points.
 ccEdgePointMap cfFindEdgePoints(const ccImage& image, const ccEdgeParams& params);
 
 // The points of `map` linked into chains (see cfEdges), each of at least
