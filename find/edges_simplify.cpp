@@ -70,7 +70,7 @@ std::vector<ccFeaturelet> cfSimplifyChain(const ccFeatureletChainSet& set, long 
                                           double tolerance) {
     requireTolerance(tolerance);
     const auto begin = set.featurelets().begin() + set.startFeatureIndex(chain);
-    const std::vector<ccFeaturelet> points(begin, begin + set.chainLength(chain));
+    std::vector<ccFeaturelet> points(begin, begin + set.chainLength(chain));
     if (points.size() < 3) return points;
     std::vector<char> kept(points.size(), 0);
     kept.front() = 1;
