@@ -282,7 +282,7 @@ ccPtrHandle<ccShape> extensionOfMapped(const ccMappedShape& mapped, bool atEnd, 
     const ccPtrHandle_const<cc2XformBase> overall = mapped.overallMapXform();
     if (overall->isLinear()) {
         return extensionOf(*mapped.explicitShape(), atEnd, minLength, fraction,
-                           props.combine(cfLocalShapeModelProps(mapped, false, true, false)));
+                           props.combine(ccShapeModel::shapeModelProps(mapped)));
     }
     const cc2XformLinear linear = mapped.overallMapXformLinear();
     const double innerLength = linear.xform().inverse().mapVector(ccVector<2>(0, minLength)).len();
@@ -298,7 +298,7 @@ ccPtrHandle<ccShape> extensionOf(const ccShape& piece, bool atEnd, double minLen
     if (const auto* mapped = dynamic_cast<const ccMappedShape*>(&piece)) {
         return extensionOfMapped(*mapped, atEnd, minLength, fraction, props);
     }
-    ccShapeModelProps own = props.combine(cfLocalShapeModelProps(piece, false, true, false));
+    ccShapeModelProps own = props.combine(ccShapeModel::shapeModelProps(piece));
     const double length = piece.perimeter();
     if (length < minLength) return {};
     own.weight(own.weight() * -0.5 / fraction);

@@ -187,14 +187,14 @@ ccStructureDiagram drawDiagram(std::vector<ccDiagramNode>& nodes, const ccDrawSh
             const long i = static_cast<long>(p) - (n.hasBoundaryPart ? 1 : 0);
             const ccVector<2> from = centre(n) + linkStart(*n.shape, i, numChildren, isBoundary, h);
             const ccLineSeg segment(from, centre(nodes[n.parts[p]]) + ccVector<2>(0, h));
-            diagram.graphics.append(cfMakeHandle<ccGraphicSimple<ccLineSeg>>(segment, link), true);
+            diagram.graphics.append(cfMakeHandle<ccGraphicSimple<ccLineSeg>>(segment, link));
         }
     }
     for (const auto& n : nodes) {
         const ccColor& color =
             cfIsA<ccShapeModel>(*n.shape) ? params.diagramModelColor() : params.diagramShapeColor();
         diagram.graphics.append(
-            nodeIcon(*n.shape, centre(n), h, ccGraphicProps(color, 2, 0, false)), true);
+            nodeIcon(*n.shape, centre(n), h, ccGraphicProps(color, 2, 0, false)));
     }
     diagram.graphics.extent(diagram.box);
     return diagram;

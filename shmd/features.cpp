@@ -541,8 +541,7 @@ bool cfConsistentContourProps(const ccContourTree& contour, const ccShapeModelPr
         consistent = whole.combine(inherited);
         return true;
     }
-    const ccShapeModelProps base =
-        inherited.combine(cfLocalShapeModelProps(contour, false, true, false));
+    const ccShapeModelProps base = inherited.combine(ccShapeModel::shapeModelProps(contour));
     ccShapeModelProps first = base;
     bool isFirst = true;
     for (const ccPtrHandle_const<ccShape>& child : contour.children()) {
@@ -555,7 +554,7 @@ bool cfConsistentContourProps(const ccContourTree& contour, const ccShapeModelPr
                     [&] { return cfConsistentContourProps(*sub, childInherited, props, mode); }))
                 return false;
         } else {
-            props = childInherited.combine(cfLocalShapeModelProps(*examined, true, true, false));
+            props = childInherited.combine(ccShapeModel::shapeModelProps(*examined));
         }
         if (isFirst) {
             first = props;

@@ -310,11 +310,7 @@ void drawOutlineOfPrimitive(ccGraphicList& list, const ccShape& s, const ccShape
         const ccMappedShape image(s.clone(), *xform, true);
         graphic = graphic->map(image.overallMapXformLinear().xform());
     }
-    list.append(graphic, true);
-}
-
-ccShapeModelProps localProps(const ccShape& s) {
-    return cfLocalShapeModelProps(s, false, true, false);
+    list.append(graphic);
 }
 
 double linearScaleAtOrigin(const cc2XformBase& xform, double size) {
@@ -324,7 +320,7 @@ double linearScaleAtOrigin(const cc2XformBase& xform, double size) {
 void drawGlyphOfPrimitive(ccGraphicList& list, const ccShape& s, const ccShapeModelProps& inherited,
                           double size, const ccXformHandle& xform,
                           const ccWeightGraphicProps& gprops) {
-    const ccShapeModelProps props = inherited.combine(localProps(s));
+    const ccShapeModelProps props = inherited.combine(ccShapeModel::shapeModelProps(s));
     const ccGraphicProps& g = gprops.forWeight(props.weight());
     if (hasPassColor(g) || !g.arrowHead()) return;
     if (!s.isDecomposed()) {
@@ -348,7 +344,7 @@ bool agreesInPolarity(const ccContourTree& contour) {
 
 void appendSegment(ccGraphicList& list, const ccVector<2>& a, const ccVector<2>& b,
                    const ccGraphicProps& g) {
-    list.append(cfMakeHandle<ccGraphicSimple<ccLineSeg>>(ccLineSeg(a, b), g), true);
+    list.append(cfMakeHandle<ccGraphicSimple<ccLineSeg>>(ccLineSeg(a, b), g));
 }
 
 // ===========================================================================
@@ -431,7 +427,7 @@ template <class T>
 void recordNode(ccRecordWalk<T>& walk, const ccShape& s, const ccShapeModelProps& inherited,
                 const ccWeightGraphicProps& gprops, const ccXformHandle& xform,
                 const std::wstring& name) {
-    const ccShapeModelProps props = inherited.combine(localProps(s));
+    const ccShapeModelProps props = inherited.combine(ccShapeModel::shapeModelProps(s));
     ccDiagRecord& rec = walk.diag.newDiagRecord();
     rec.image(walk.image, false);
     const std::wstring displayName = cfShapeDisplayName(s);
@@ -533,7 +529,7 @@ double cfDefaultGlyphSize(const ccShape& shape) {
 
 void cfDrawOutlines(ccGraphicList& list, const ccShape& shape, const ccShapeModelProps& inherited,
                     const ccXformHandle& xform, const ccWeightGraphicProps& gprops) {
-    const ccShapeModelProps props = inherited.combine(localProps(shape));
+    const ccShapeModelProps props = inherited.combine(ccShapeModel::shapeModelProps(shape));
     if (const auto* tree = as<ccShapeTree>(shape)) {
         const auto* region = as<ccRegionTree>(shape);
         if (region && drawsBoundary(*region))
@@ -550,7 +546,7 @@ void cfDrawOutlines(ccGraphicList& list, const ccShape& shape, const ccShapeMode
 
 void cfDrawGlyphs(ccGraphicList& list, const ccShape& shape, const ccShapeModelProps& inherited,
                   double size, const ccXformHandle& xform, const ccWeightGraphicProps& gprops) {
-    const ccShapeModelProps props = inherited.combine(localProps(shape));
+    const ccShapeModelProps props = inherited.combine(ccShapeModel::shapeModelProps(shape));
     if (const auto* tree = as<ccShapeTree>(shape)) {
         const auto* region = as<ccRegionTree>(shape);
         if (region && drawsBoundary(*region))

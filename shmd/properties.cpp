@@ -125,7 +125,7 @@ ccShapeModelProps cfLocalShapeModelProps(const ccShape& shape, bool lookThroughM
 
 ccShapeModelProps cfRegionNodeModelProps(const ccRegionTree& node,
                                          const ccShapeModelProps& inherited) {
-    ccShapeModelProps props = inherited.combine(cfLocalShapeModelProps(node, false, true, false));
+    ccShapeModelProps props = inherited.combine(ccShapeModel::shapeModelProps(node));
     if (node.boundary().isRightHanded() == node.isHole()) {
         props.isReversedPolarity(!props.isReversedPolarity());
     }
@@ -177,8 +177,7 @@ bool piecesShowReversal(const ccShapeTree& tree, bool expected) {
     for (const ccPtrHandle_const<ccShape>& child : tree.children()) {
         ccShapeModelProps inForce;
         const ccPtrHandle_const<ccShape> piece = cfUnwrapMappedShape(child, inForce);
-        const ccShapeModelProps props =
-            inForce.combine(cfLocalShapeModelProps(*piece, true, true, false));
+        const ccShapeModelProps props = inForce.combine(ccShapeModel::shapeModelProps(*piece));
         if (const ccShapeTree* subtree = asTree(*piece)) {
             const bool reversal = expected != props.isReversedPolarity();
             if (!cfWithEnoughStack([&] { return piecesShowReversal(*subtree, reversal); }))
@@ -350,15 +349,14 @@ namespace {
 ccPtrHandle<ccShape> distributeNode(const ccShape& shape, const ccShapeModelProps& inForce) {
     if (cfIsMappedTree(shape)) return distributeNode(*cfDistributeMapXform(shape), inForce);
     if (const ccShapeTree* tree = asTree(shape)) return cfDistributeShapeProps(*tree, inForce);
-    return inForce.combine(cfLocalShapeModelProps(shape, false, true, false)).assign(shape);
+    return inForce.combine(ccShapeModel::shapeModelProps(shape)).assign(shape);
 }
 }  // namespace
 
 ccPtrHandle<ccShapeTree> cfDistributeShapeProps(const ccShapeTree& tree,
                                                 const ccShapeModelProps& inherited) {
     ccPtrHandle<ccShapeTree> copy(tree.clone());
-    const ccShapeModelProps inForce =
-        cfLocalShapeModelProps(*copy, false, true, false).combine(inherited);
+    const ccShapeModelProps inForce = ccShapeModel::shapeModelProps(*copy).combine(inherited);
     if (auto* region = dynamic_cast<ccRegionTree*>(copy.get()); region && region->hasBoundary()) {
         region->boundary(*distributeNode(region->boundary(), inForce));
     }
