@@ -4,9 +4,10 @@ function(shmd_warnings target)
 endfunction()
 
 # A shared library of the project, built from every source in its folder.
-# Headers install under include/<name>/ so that users write "<name>/header.h".
+# Headers install under include/<name>/ so that users write "<name>/header.h";
+# INTERNAL_HEADERS (file names in the folder) stay behind.
 function(shmd_library name)
-  cmake_parse_arguments(ARG "" "INCLUDE_ROOT" "DEPENDS;PRIVATE_DEPENDS" ${ARGN})
+  cmake_parse_arguments(ARG "" "INCLUDE_ROOT" "DEPENDS;PRIVATE_DEPENDS;INTERNAL_HEADERS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   add_library(${name} SHARED ${sources})
   add_library(vxshmd12u::${name} ALIAS ${name})
@@ -21,6 +22,10 @@ function(shmd_library name)
     ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
     RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   file(GLOB headers CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  list(TRANSFORM ARG_INTERNAL_HEADERS PREPEND ${CMAKE_CURRENT_SOURCE_DIR}/)
+  if(ARG_INTERNAL_HEADERS)
+    list(REMOVE_ITEM headers ${ARG_INTERNAL_HEADERS})
+  endif()
   get_filename_component(folder ${CMAKE_CURRENT_SOURCE_DIR} NAME)
   install(FILES ${headers} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/${folder})
 endfunction()
