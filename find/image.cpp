@@ -1,8 +1,6 @@
 #include "find/image.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -16,6 +14,7 @@
 #include <vector>
 
 #include "find/cvbridge.h"
+#include "find/filewrite.h"
 #include "find/finddefs.h"
 #include "vxstd12u/str.h"
 
@@ -129,35 +128,6 @@ Bytes encode(const std::string& path, const ccImage& image) {
     fail(path, "cannot be encoded");
 }
 
-bool writeAll(int fd, const Bytes& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-// Writes beside `path` and renames over it, so that a reader sees the old
-// file or the whole new one, and a failure leaves no partial file behind.
-void replaceFile(const std::string& path, const Bytes& bytes) {
-    std::string temp = path + ".partial-XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) fail(path, std::string("cannot be written: ") + std::strerror(errno));
-    // mkstemp makes the file private; an image is an ordinary file. errno
-    // after the chain names the step that failed: a successful close or
-    // rename leaves it as it was.
-    bool ok = ::fchmod(fd, 0644) == 0 && writeAll(fd, bytes);
-    ok = ::close(fd) == 0 && ok;
-    ok = ok && std::rename(temp.c_str(), path.c_str()) == 0;
-    if (ok) return;
-    const int error = errno;
-    std::remove(temp.c_str());
-    fail(path, std::string("cannot be written: ") + std::strerror(error));
-}
-
 }  // namespace
 
 ccImage cfReadImage(const std::string& path) {
@@ -170,7 +140,7 @@ ccImage cfReadImage(const std::string& path) {
 }
 
 void cfWriteImage(const std::string& path, const ccImage& image) {
-    replaceFile(path, encode(path, image));
+    cfReplaceFile(path, encode(path, image));
 }
 
 long cfImageWidth(const ccImage& image) {

@@ -65,4 +65,12 @@ constexpr int kRenderLineSubsamples = 4;
 constexpr double kMaxRenderBlurSigma = 4096.0;
 constexpr double kMaxRenderRamp = 65535.0;
 
+// Overlays sample outlines this far apart, in image pixels: at the largest
+// zoom a chord then strays from a curve of radius 2 px by under 0.01 of a
+// written pixel. Widths and zooms are bounded so that a picture stays a
+// picture of its image.
+constexpr double kOverlaySpacing = 0.1;
+constexpr double kMaxOverlayWidth = 64.0;
+constexpr int kMaxOverlayZoom = 16;
+
 }  // namespace cc_find_tol

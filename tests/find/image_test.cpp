@@ -14,38 +14,13 @@
 #include <vector>
 
 #include "find/finddefs.h"
+#include "find_fixtures.h"
 #include "vxstd12u/str.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-// A fresh directory, removed with its contents at the end of scope.
-class TempDir {
-  public:
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "find-image-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data());
-    }
-    ~TempDir() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-    std::vector<std::string> names() const {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(path_))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
-  private:
-    fs::path path_;
-};
+using find_fixtures::TempDir;
 
 std::string slurp(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
