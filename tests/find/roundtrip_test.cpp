@@ -18,14 +18,14 @@ using V = ccVector<2>;
 // A plate of 120 x 80 with rounded corners, two round holes of different
 // sizes and a slot: every kind of outline a part shows, centred on the origin.
 ccPtrHandle<ccShape> plate() {
-    auto outline = cfMakeHandle<ccGenRect>(V(0, 0), V(60, 40), ccRadian(0), ccRadian(0),
-                                           V(0.2, 0.3), true);
+    auto outline =
+        cfMakeHandle<ccGenRect>(V(0, 0), V(60, 40), ccRadian(0), ccRadian(0), V(0.2, 0.3), true);
     auto part = cfMakeHandle<ccRegionTree>(*outline, false);
     part->addChild(cfMakeHandle<ccCircle>(V(-35, -12), 9.0), true);
     part->addChild(cfMakeHandle<ccCircle>(V(30, 15), 5.5), true);
-    part->addChild(
-        cfMakeHandle<ccGenRect>(V(5, -15), V(14, 4), ccRadian(0), ccRadian(0), V(1, 1), true),
-        true);
+    part->addChild(cfMakeHandle<ccGenRect>(V(5, -15), V(14, 4), ccRadian(0), ccRadian(0),
+                                           V(4.0 / 14, 1), true),
+                   true);
     return part;
 }
 
@@ -60,20 +60,19 @@ TEST(RoundTrip, EdgesOfARenderedPartRebuildItsOutlineWhereThePoseSays) {
         ccShape::ccSampleParams fine(0.0, 0.1, ccNoPointLimit, true, true);
         const auto truth = ccShapeModel::features(*original, ccShapeModel::ccFeatureParams(fine));
         const auto found =
-            ccShapeModel::features(*model, ccShapeModel::ccFeatureParams(
-                                               ccShape::ccSampleParams(0.0, 1.0, ccNoPointLimit,
-                                                                       true, true)));
+            ccShapeModel::features(*model, ccShapeModel::ccFeatureParams(ccShape::ccSampleParams(
+                                               0.0, 1.0, ccNoPointLimit, true, true)));
         ASSERT_GT(found->numFeaturelets(), 400);
         std::vector<double> distances, turns;
         const ccXform<2> back = pose.inverse();
         for (const ccFeaturelet& f : found->featurelets()) {
             const V p = back.mapPoint(f.position);
             distances.push_back((original->nearestPoint(p) - p).len());
-            const auto nearest = std::min_element(
-                truth->featurelets().begin(), truth->featurelets().end(),
-                [&](const ccFeaturelet& a, const ccFeaturelet& b) {
-                    return (a.position - p).lenSq() < (b.position - p).lenSq();
-                });
+            const auto nearest =
+                std::min_element(truth->featurelets().begin(), truth->featurelets().end(),
+                                 [&](const ccFeaturelet& a, const ccFeaturelet& b) {
+                                     return (a.position - p).lenSq() < (b.position - p).lenSq();
+                                 });
             turns.push_back(angleGap(back.mapAngle(f.angle), nearest->angle) * 180 / ccPi);
         }
         EXPECT_LT(median(distances), 0.05);
