@@ -71,7 +71,8 @@ cc2Xform dxfPlaneMap(const double n[3]) {
     if (std::hypot(n[0], n[1]) > cc_tol::kAngle * length)
         throw DxfSkip("not in the drawing plane: extrusion (" + cfNarrow(cfStr(n[0])) + ", " +
                       cfNarrow(cfStr(n[1])) + ", " + cfNarrow(cfStr(n[2])) + ")");
-    return n[2] > 0.0 ? cc2Xform() : cc2Xform(cc2Matrix(-1.0, 0.0, 0.0, 1.0), ccVector<2>());
+    return std::signbit(n[2]) ? cc2Xform(cc2Matrix(-1.0, 0.0, 0.0, 1.0), ccVector<2>())
+                              : cc2Xform();
 }
 
 ccPtrHandle<ccShape> dxfArc(const ccVector<2>& center, double radius, double startDeg,
