@@ -1,7 +1,6 @@
 #include "shapemod/modelfile.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -259,26 +258,6 @@ std::string writeModel(const ModelFile& model) {
     std::string text;
     layOut(json, "", text);
     return text + "\n";
-}
-
-void writeModelFile(const ModelFile& model, const std::string& path) {
-    std::string text;
-    try {
-        text = writeModel(model);
-    } catch (const FileError& e) {
-        throw FileError(path + ": " + cfNarrow(e.detail()));
-    }
-    // Written beside the target and renamed over it, so that a failure
-    // halfway leaves no partial file and an existing one as it was.
-    const std::string partial = path + ".partial";
-    std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-    out << text;
-    out.close();
-    if (!out || std::rename(partial.c_str(), path.c_str()) != 0) {
-        const std::string reason = systemError();
-        std::remove(partial.c_str());
-        throw FileError(path + ": cannot be written (" + reason + ")");
-    }
 }
 
 }  // namespace shapemod

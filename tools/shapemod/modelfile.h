@@ -64,9 +64,4 @@ ModelFile readModelFile(const std::string& path);
 // or a type outside the 25 throws FileError naming the node's JSON pointer.
 std::string writeModel(const ModelFile& model);
 
-// writeModel of `model` into the file at `path`: the whole text or, on any
-// error (FileError naming the path), nothing; an existing file is then left
-// as it was.
-void writeModelFile(const ModelFile& model, const std::string& path);
-
 }  // namespace shapemod
