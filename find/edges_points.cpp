@@ -7,34 +7,29 @@
 #include "find/cvbridge.h"
 #include "find/tolerances.h"
 
-namespace {
-
-// The raw Scharr gradient (32 times the slope): 16-bit integers for an
-// 8-bit image without blur, which hold it exactly in half the memory of
-// floats, and floats otherwise.
-struct Gradient {
-    cv::Mat gx, gy;
-};
-
-Gradient gradientOf(const ccImage& image, double blurSigma) {
-    cv::Mat source = cfMatView(image);
+ccScharrGradient cfScharrGradient(const cv::Mat& source, double blurSigma) {
+    cv::Mat input = source;
     int depth = CV_16S;
-    if (blurSigma > 0 || source.depth() != CV_8U) {
+    if (blurSigma > 0 || input.depth() != CV_8U) {
         // Blurring in float keeps the fractions of a level the subpixel fit
         // lives on; an 8-bit blur would round them away.
         cv::Mat smooth;
-        source.convertTo(smooth, CV_32F);
+        input.convertTo(smooth, CV_32F);
         if (blurSigma > 0)
             cv::GaussianBlur(smooth, smooth, cv::Size(), blurSigma, blurSigma,
                              cv::BORDER_REPLICATE);
-        source = smooth;
+        input = smooth;
         depth = CV_32F;
     }
-    Gradient g;
-    cv::Scharr(source, g.gx, depth, 1, 0, 1, 0, cv::BORDER_REPLICATE);
-    cv::Scharr(source, g.gy, depth, 0, 1, 1, 0, cv::BORDER_REPLICATE);
+    ccScharrGradient g;
+    cv::Scharr(input, g.gx, depth, 1, 0, 1, 0, cv::BORDER_REPLICATE);
+    cv::Scharr(input, g.gy, depth, 0, 1, 1, 0, cv::BORDER_REPLICATE);
     return g;
 }
+
+namespace {
+
+using Gradient = ccScharrGradient;
 
 template <class T>
 void squaredMagnitudes(const T* gx, const T* gy, float* out, int n) {
@@ -218,7 +213,7 @@ ccEdgePointMap edgePoints(const Gradient& g, const ccEdgeParams& params) {
 }  // namespace
 
 ccEdgePointMap cfFindEdgePoints(const ccImage& image, const ccEdgeParams& params) {
-    const Gradient g = gradientOf(image, params.blurSigma);
+    const Gradient g = cfScharrGradient(cfMatView(image), params.blurSigma);
     if (g.gx.depth() == CV_16S) return edgePoints<short>(g, params);
     return edgePoints<float>(g, params);
 }

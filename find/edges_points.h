@@ -6,7 +6,22 @@
 #include <cstdint>
 #include <vector>
 
+#include <opencv2/core.hpp>
+
 #include "find/edges.h"
+
+// The raw Scharr gradient (32 times the slope, cc_find_tol::kScharrToSlope
+// turns it into grey levels per pixel), borders replicated: 16-bit integers
+// for an 8-bit source without blur, which hold it exactly in half the memory
+// of floats, and floats otherwise.
+struct ccScharrGradient {
+    cv::Mat gx, gy;
+};
+
+// The gradient of the one-channel matrix `source` (8 or 16 bits, or float)
+// after a Gaussian blur of `blurSigma` pixels (none when 0), borders
+// replicated. Edges and the finder read the same gradient through it.
+ccScharrGradient cfScharrGradient(const cv::Mat& source, double blurSigma);
 
 // One edge point: the pixel it was found at, its subpixel position in the
 // buffer's own frame (pixel centres at whole numbers), its gradient there,

@@ -73,4 +73,46 @@ constexpr double kOverlaySpacing = 0.1;
 constexpr double kMaxOverlayWidth = 64.0;
 constexpr int kMaxOverlayZoom = 16;
 
+// Finding. Training picks the coarsest pyramid level at which the model
+// still has this many featurelets and this radius in that level's pixels:
+// fewer, or a smaller part, and the coarse scan's scores stop telling a
+// part from clutter.
+constexpr long kMinCoarseFeaturelets = 30;
+constexpr double kMinCoarseRadius = 12.0;
+constexpr long kMaxFindLevels = 8;
+
+// Featurelets kept at a coarser level lie at least this far apart, in that
+// level's pixels: closer ones read the same few gradient pixels twice.
+constexpr double kLevelSpacing = 1.0;
+
+// Angle and log-scale steps of the search at a level, as a fraction of one
+// over the model's radius there: a step moves the farthest featurelet by
+// this many of the level's pixels, so between two steps none is more than
+// half of it from where the true pose puts it.
+constexpr double kSearchStep = 0.8;
+
+// Candidates of the coarse scan score at least this share of the minimum
+// score: the nearest-pixel scan of a blurred, rounded pose reads the true
+// part lower than the full-resolution score does.
+constexpr double kCoarseScoreShare = 0.7;
+
+// Candidates of the coarse scan closer than this many of the coarse level's
+// pixels and kCandidateAngleSteps steps to a better one are the same part.
+constexpr double kCandidateSeparation = 2.0;
+constexpr double kCandidateAngleSteps = 3.0;
+
+// Each level's climb moves a candidate at most this many steps.
+constexpr int kMaxClimbSteps = 8;
+
+// Refinement pairs a featurelet with the gradient peak within this many
+// pixels along its direction, if the gradient there turns from the
+// featurelet's direction by less than the angle of this cosine.
+constexpr int kRefineReach = 2;
+constexpr double kMinPairCosine = 0.9;
+
+// Refinement stops once an update moves no featurelet by more than this
+// many pixels, or after kMaxRefineIterations updates.
+constexpr double kRefineConvergence = 1e-4;
+constexpr int kMaxRefineIterations = 10;
+
 }  // namespace cc_find_tol

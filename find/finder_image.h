@@ -1,0 +1,86 @@
+// Internal to vxfind12u: the gradient pyramid the finder searches and the
+// score of a pose on one of its levels.
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+#include "find/image.h"
+#include "find/searchmodel.h"
+
+// The gradient of one pyramid level, in grey levels per pixel of that
+// level, as unit direction and magnitude (both 0 where there is no
+// gradient). A border of `pad` pixels of no gradient lies around the image,
+// so that a scan whose offsets stay within it needs no bounds checks.
+struct ccGradientImage {
+    int width = 0, height = 0, pad = 0;
+    std::vector<float> ux, uy, magnitude;
+
+    int stride() const noexcept { return width + 2 * pad; }
+    // Index of the pixel in column `col` and row `row`, either within
+    // [-pad, width + pad) and [-pad, height + pad).
+    std::ptrdiff_t index(int col, int row) const noexcept {
+        return static_cast<std::ptrdiff_t>(row + pad) * stride() + col + pad;
+    }
+    bool isInside(int col, int row) const noexcept {
+        return col >= 0 && row >= 0 && col < width && row < height;
+    }
+};
+
+// The gradients of `image` halved `levels` - 1 times by cv::pyrDown (level k
+// at index k), each through the Scharr operator of the edges; the coarsest
+// padded by `coarsePad` pixels, the others by none.
+std::vector<ccGradientImage> cfGradientPyramid(const ccImage& image, int levels, int coarsePad);
+
+// How many pyramid levels, at most `wanted`, an image of this size takes:
+// the coarsest at least a few pixels a side.
+int cfUsableLevels(long width, long height, int wanted);
+
+// The score of `pose` (in level-0 coordinates) with the featurelets of
+// `level` on `gradient`, the pyramid level `k` (positions divided by 2^k),
+// gradients interpolated bilinearly and taken as 0 outside the image.
+double cfScoreAtLevel(const ccGradientImage& gradient, int k, const ccSearchLevel& level,
+                      const ccPose& pose, double contrast);
+
+// The subpixel pose of a match near `pose`, fitted by least squares to the
+// gradient peaks along the directions of the positive featurelets of
+// `level` on the full-resolution `gradient`, and the RMS distance of the
+// fit; the scale stays as it is when `isScaleFixed`. A pose with too few
+// featurelets paired is handed back with a fit error of 0.
+struct ccRefinedPose {
+    ccPose pose;
+    double fitError = 0.0;
+};
+ccRefinedPose cfRefinePose(const ccGradientImage& gradient, const ccSearchLevel& level,
+                           const ccPose& pose, double contrast, bool isScaleFixed);
+
+// What a search takes besides the model and the image, checked: the
+// featurelets of each level with the search's polarity, the ranges and the
+// origin's region in image coordinates (inclusive).
+struct ccSearchSetup {
+    std::vector<ccSearchLevel> levels;
+    double angleMin = 0.0, angleMax = 0.0;
+    double scaleMin = 1.0, scaleMax = 1.0;
+    double xMin = 0.0, yMin = 0.0, xMax = 0.0, yMax = 0.0;
+    double minScore = 0.5;
+    double contrast = 0.0;
+    int threads = 1;
+};
+
+// A pose found, refined, with its score and fit error.
+struct ccFoundPose {
+    ccPose pose;
+    double score = 0.0;
+    double fitError = 0.0;
+};
+
+// Every candidate of the coarse scan of `pyramid` (as many levels as
+// setup.levels; the coarsest padded to the model's reach), followed down
+// the levels and refined; those ending below the minimum score or outside
+// the region are dropped. The order is that of the candidates' coarse
+// scores, best first, whatever the number of threads.
+std::vector<ccFoundPose> cfSearchPyramid(const std::vector<ccGradientImage>& pyramid,
+                                         const ccSearchSetup& setup);
+
+// Pixels of padding the coarsest level `k` needs for the model's reach.
+int cfCoarsePad(const ccSearchSetup& setup, int k);

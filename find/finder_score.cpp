@@ -1,0 +1,109 @@
+// The gradient pyramid and the score of a pose on it.
+#include <algorithm>
+#include <cmath>
+
+#include <opencv2/imgproc.hpp>
+
+#include "find/cvbridge.h"
+#include "find/edges_points.h"
+#include "find/finddefs.h"
+#include "find/finder_image.h"
+#include "find/tolerances.h"
+
+namespace {
+
+// Levels are not made smaller than this many pixels a side: below it the
+// Scharr operator's border is most of the image.
+constexpr int kMinLevelSide = 8;
+
+ccGradientImage gradientImage(const cv::Mat& grey, int pad) {
+    const ccScharrGradient raw = cfScharrGradient(grey, 0.0);
+    ccGradientImage g;
+    g.width = grey.cols;
+    g.height = grey.rows;
+    g.pad = pad;
+    const std::size_t size = static_cast<std::size_t>(g.stride()) * (g.height + 2 * pad);
+    g.ux.assign(size, 0.0f);
+    g.uy.assign(size, 0.0f);
+    g.magnitude.assign(size, 0.0f);
+    const auto scale = static_cast<float>(cc_find_tol::kScharrToSlope);
+    for (int r = 0; r < g.height; ++r) {
+        const float* gx = raw.gx.ptr<float>(r);
+        const float* gy = raw.gy.ptr<float>(r);
+        for (int c = 0; c < g.width; ++c) {
+            const float m = std::sqrt(gx[c] * gx[c] + gy[c] * gy[c]);
+            if (m == 0.0f) continue;
+            const std::ptrdiff_t i = g.index(c, r);
+            g.ux[i] = gx[c] / m;
+            g.uy[i] = gy[c] / m;
+            g.magnitude[i] = m * scale;
+        }
+    }
+    return g;
+}
+
+// The gradient at pixel (col, row), 0 outside the image.
+void addGradient(const ccGradientImage& g, int col, int row, double share, double& gx, double& gy) {
+    if (!g.isInside(col, row)) return;
+    const std::ptrdiff_t i = g.index(col, row);
+    const double m = g.magnitude[i] * share;
+    gx += g.ux[i] * m;
+    gy += g.uy[i] * m;
+}
+
+}  // namespace
+
+int cfUsableLevels(long width, long height, int wanted) {
+    int levels = 1;
+    while (levels < wanted && std::min(width, height) >> levels >= kMinLevelSide) ++levels;
+    return levels;
+}
+
+std::vector<ccGradientImage> cfGradientPyramid(const ccImage& image, int levels, int coarsePad) {
+    std::vector<ccGradientImage> pyramid;
+    cv::Mat grey;
+    cfMatView(image).convertTo(grey, CV_32F);
+    for (int k = 0; k < levels; ++k) {
+        if (k > 0) cv::pyrDown(grey, grey, cv::Size(), cv::BORDER_REPLICATE);
+        pyramid.push_back(gradientImage(grey, k + 1 == levels ? coarsePad : 0));
+    }
+    return pyramid;
+}
+
+double cfScoreAtLevel(const ccGradientImage& gradient, int k, const ccSearchLevel& level,
+                      const ccPose& pose, double contrast) {
+    const double toLevel = std::ldexp(1.0, -k);
+    const double c = std::cos(pose.angle.toDouble()), s = std::sin(pose.angle.toDouble());
+    const double a = c * pose.scale * toLevel, b = s * pose.scale * toLevel;
+    double sum = 0.0;
+    for (const ccSearchFeaturelet& f : level.featurelets) {
+        const double x = pose.x * toLevel + a * f.x - b * f.y;
+        const double y = pose.y * toLevel + b * f.x + a * f.y;
+        const double fx = std::floor(x), fy = std::floor(y);
+        const double tx = x - fx, ty = y - fy;
+        const int col = static_cast<int>(fx), row = static_cast<int>(fy);
+        double gx = 0.0, gy = 0.0;
+        addGradient(gradient, col, row, (1 - tx) * (1 - ty), gx, gy);
+        addGradient(gradient, col + 1, row, tx * (1 - ty), gx, gy);
+        addGradient(gradient, col, row + 1, (1 - tx) * ty, gx, gy);
+        addGradient(gradient, col + 1, row + 1, tx * ty, gx, gy);
+        const double m = std::sqrt(gx * gx + gy * gy);
+        if (m < contrast * f.magnitude || m == 0.0) continue;
+        const double cosine = (gx * (c * f.dx - s * f.dy) + gy * (s * f.dx + c * f.dy)) / m;
+        sum += f.weight * (f.isMod180 ? std::abs(cosine) : cosine);
+    }
+    return sum / level.positiveWeight;
+}
+
+double cfScorePose(const ccSearchModel& model, const ccImage& image, const ccPose& pose,
+                   const ccFindParams& params) {
+    pose.xform();  // a pose outside its domain throws, naming the field
+    if (!std::isfinite(params.contrast) || params.contrast < 0)
+        throw ccFindDefs::BadParams(L"the contrast must be finite and not negative");
+    if (cfImageWidth(image) <= 0 || cfImageHeight(image) <= 0)
+        throw ccFindDefs::BadParams(L"the image is empty");
+    const std::vector<ccGradientImage> g = cfGradientPyramid(image, 1, 0);
+    return cfScoreAtLevel(g.front(), 0,
+                          cfWithPolarity(model.data().levels.front(), params.polarity), pose,
+                          params.contrast);
+}

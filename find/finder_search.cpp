@@ -1,0 +1,304 @@
+// The search: an exhaustive scan of the coarsest level, its candidates
+// followed down the pyramid and refined.
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <thread>
+
+#include "find/finder_image.h"
+#include "find/tolerances.h"
+
+namespace {
+
+// The steps the search takes at one level: angle and log-scale.
+struct Steps {
+    double angle = 0.0, logScale = 0.0;
+};
+
+Steps stepsAt(const ccSearchSetup& setup, int k) {
+    const double reach =
+        setup.levels[static_cast<std::size_t>(k)].radius * setup.scaleMax * std::ldexp(1.0, -k);
+    const double step = cc_find_tol::kSearchStep / std::max(reach, 1.0);
+    return {step, step};
+}
+
+bool isFullCircle(const ccSearchSetup& setup, double step) {
+    return setup.angleMax - setup.angleMin > ccTwoPi - step;
+}
+
+// `count` values from `first` to `last` (both included), evenly spaced; the
+// middle when there is one.
+std::vector<double> evenly(double first, double last, long count) {
+    std::vector<double> values;
+    if (count == 1) return {(first + last) / 2};
+    for (long i = 0; i < count; ++i)
+        values.push_back(first + (last - first) * static_cast<double>(i) / (count - 1));
+    return values;
+}
+
+std::vector<double> anglesOf(const ccSearchSetup& setup, double step) {
+    const double range = setup.angleMax - setup.angleMin;
+    if (isFullCircle(setup, step)) {
+        const auto count = static_cast<long>(std::ceil(ccTwoPi / step));
+        std::vector<double> angles = evenly(setup.angleMin, setup.angleMin + ccTwoPi, count + 1);
+        angles.pop_back();  // the circle's end is its start
+        return angles;
+    }
+    return evenly(setup.angleMin, setup.angleMax, static_cast<long>(std::ceil(range / step)) + 1);
+}
+
+std::vector<double> scalesOf(const ccSearchSetup& setup, double logStep) {
+    if (setup.scaleMin == setup.scaleMax) return {setup.scaleMin};
+    const double range = std::log(setup.scaleMax / setup.scaleMin);
+    std::vector<double> scales =
+        evenly(0.0, range, static_cast<long>(std::ceil(range / logStep)) + 1);
+    for (double& s : scales) s = setup.scaleMin * std::exp(s);
+    return scales;
+}
+
+// One featurelet at one angle and scale of the coarse scan: its offset
+// from the origin's pixel, its direction, weight and threshold.
+struct Probe {
+    std::ptrdiff_t offset;
+    float dx, dy, weight, threshold;
+    bool isMod180;
+};
+
+// Probes in an order that spreads the first ones over the whole model, so
+// that a pose which cannot reach the threshold is given up early, and
+// after each one the most the rest can add.
+struct ProbeSet {
+    std::vector<Probe> probes;
+    std::vector<float> remaining;
+};
+
+ProbeSet probesAt(const ccGradientImage& g, int k, const ccSearchSetup& setup, double angle,
+                  double scale) {
+    constexpr std::size_t kInterleave = 16;
+    const ccSearchLevel& level = setup.levels[static_cast<std::size_t>(k)];
+    const double c = std::cos(angle), s = std::sin(angle), toLevel = scale * std::ldexp(1.0, -k);
+    const std::size_t n = level.featurelets.size();
+    ProbeSet set;
+    for (std::size_t start = 0; start < kInterleave; ++start)
+        for (std::size_t i = start; i < n; i += kInterleave) {
+            const ccSearchFeaturelet& f = level.featurelets[i];
+            const auto col = static_cast<int>(std::lround(toLevel * (c * f.x - s * f.y)));
+            const auto row = static_cast<int>(std::lround(toLevel * (s * f.x + c * f.y)));
+            set.probes.push_back({g.index(col, row) - g.index(0, 0),
+                                  static_cast<float>(c * f.dx - s * f.dy),
+                                  static_cast<float>(s * f.dx + c * f.dy),
+                                  static_cast<float>(f.weight / level.positiveWeight),
+                                  static_cast<float>(setup.contrast * f.magnitude), f.isMod180});
+        }
+    set.remaining.assign(n + 1, 0.0f);
+    for (std::size_t i = n; i-- > 0;)
+        set.remaining[i] = set.remaining[i + 1] + std::abs(set.probes[i].weight);
+    return set;
+}
+
+constexpr float kRejected = -std::numeric_limits<float>::infinity();
+
+// The score with nearest-pixel gradients at the pixel of index `base`, or
+// kRejected once it cannot reach `need`.
+float probeScore(const ccGradientImage& g, const ProbeSet& set, std::ptrdiff_t base, float need) {
+    float sum = 0.0f;
+    const std::size_t n = set.probes.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        if (sum + set.remaining[i] < need) return kRejected;
+        const Probe& p = set.probes[i];
+        const std::ptrdiff_t at = base + p.offset;
+        if (g.magnitude[at] < p.threshold || g.magnitude[at] == 0.0f) continue;
+        const float cosine = g.ux[at] * p.dx + g.uy[at] * p.dy;
+        sum += p.weight * (p.isMod180 ? std::abs(cosine) : cosine);
+    }
+    return sum < need ? kRejected : sum;
+}
+
+struct Candidate {
+    float score;
+    int col, row;
+    long angleIndex, scaleIndex;
+};
+
+// The window of the coarse level the origin is scanned over.
+struct Window {
+    int col0, row0, col1, row1;
+};
+
+Window windowAt(const ccSearchSetup& setup, int k) {
+    const double toLevel = std::ldexp(1.0, -k);
+    return {static_cast<int>(std::floor(setup.xMin * toLevel)),
+            static_cast<int>(std::floor(setup.yMin * toLevel)),
+            static_cast<int>(std::ceil(setup.xMax * toLevel)),
+            static_cast<int>(std::ceil(setup.yMax * toLevel))};
+}
+
+// The local maxima (over the 8 neighbours) of the scores at one angle and
+// scale that reach `need`.
+void scanStep(const ccGradientImage& g, const ProbeSet& set, const Window& w, float need,
+              long angleIndex, long scaleIndex, std::vector<Candidate>& out) {
+    const int cols = w.col1 - w.col0 + 3, rows = w.row1 - w.row0 + 3;
+    std::vector<float> map(static_cast<std::size_t>(cols) * rows, kRejected);
+    const auto at = [&](int c, int r) -> float& {
+        return map[static_cast<std::size_t>(r - w.row0 + 1) * cols + (c - w.col0 + 1)];
+    };
+    for (int r = w.row0; r <= w.row1; ++r)
+        for (int c = w.col0; c <= w.col1; ++c) at(c, r) = probeScore(g, set, g.index(c, r), need);
+    for (int r = w.row0; r <= w.row1; ++r)
+        for (int c = w.col0; c <= w.col1; ++c) {
+            const float s = at(c, r);
+            if (s == kRejected) continue;
+            bool isPeak = true;
+            for (int dr = -1; dr <= 1 && isPeak; ++dr)
+                for (int dc = -1; dc <= 1 && isPeak; ++dc) {
+                    const float other = at(c + dc, r + dr);
+                    // Ties go to the first in raster order.
+                    const bool isBefore = dr < 0 || (dr == 0 && dc < 0);
+                    isPeak = other < s || (other == s && !isBefore) || (dr == 0 && dc == 0);
+                }
+            if (isPeak) out.push_back({s, c, r, angleIndex, scaleIndex});
+        }
+}
+
+// Runs f(i) for i in [0, n) over `threads` threads, each taking every
+// threads-th index, so that what f writes to slot i does not depend on it.
+template <class F>
+void forEachIndex(long n, int threads, F f) {
+    const int used = static_cast<int>(std::min<long>(threads, n));
+    if (used <= 1) {
+        for (long i = 0; i < n; ++i) f(i);
+        return;
+    }
+    std::vector<std::thread> workers;
+    for (int t = 0; t < used; ++t)
+        workers.emplace_back([=, &f] {
+            for (long i = t; i < n; i += used) f(i);
+        });
+    for (std::thread& w : workers) w.join();
+}
+
+// Is candidate `a` the same part as the better `b`?
+bool isSamePart(const Candidate& a, const Candidate& b, long angleCount, bool isCircle) {
+    long gap = std::abs(a.angleIndex - b.angleIndex);
+    if (isCircle) gap = std::min(gap, angleCount - gap);
+    return std::abs(a.col - b.col) <= cc_find_tol::kCandidateSeparation &&
+           std::abs(a.row - b.row) <= cc_find_tol::kCandidateSeparation &&
+           static_cast<double>(gap) <= cc_find_tol::kCandidateAngleSteps;
+}
+
+std::vector<ccPose> coarseCandidates(const ccGradientImage& g, int k, const ccSearchSetup& setup) {
+    const Steps steps = stepsAt(setup, k);
+    const std::vector<double> angles = anglesOf(setup, steps.angle);
+    const std::vector<double> scales = scalesOf(setup, steps.logScale);
+    const auto tasks = static_cast<long>(angles.size() * scales.size());
+    const auto need = static_cast<float>(setup.minScore * cc_find_tol::kCoarseScoreShare);
+    const Window window = windowAt(setup, k);
+    std::vector<std::vector<Candidate>> found(static_cast<std::size_t>(tasks));
+    forEachIndex(tasks, setup.threads, [&](long task) {
+        const long a = task / static_cast<long>(scales.size()),
+                   s = task % static_cast<long>(scales.size());
+        const ProbeSet set = probesAt(g, k, setup, angles[a], scales[s]);
+        scanStep(g, set, window, need, a, s, found[task]);
+    });
+    std::vector<Candidate> all;
+    for (const auto& f : found) all.insert(all.end(), f.begin(), f.end());
+    std::stable_sort(all.begin(), all.end(),
+                     [](const Candidate& a, const Candidate& b) { return a.score > b.score; });
+    const bool isCircle = isFullCircle(setup, steps.angle);
+    std::vector<Candidate> kept;
+    for (const Candidate& c : all)
+        if (std::none_of(kept.begin(), kept.end(), [&](const Candidate& b) {
+                return isSamePart(c, b, static_cast<long>(angles.size()), isCircle);
+            }))
+            kept.push_back(c);
+    std::vector<ccPose> poses;
+    const double toImage = std::ldexp(1.0, k);
+    for (const Candidate& c : kept)
+        poses.push_back({c.col * toImage, c.row * toImage, ccRadian(angles[c.angleIndex]),
+                         scales[c.scaleIndex]});
+    return poses;
+}
+
+// `pose` kept within the search's ranges.
+ccPose clamped(ccPose pose, const ccSearchSetup& setup, double angleStep) {
+    if (!isFullCircle(setup, angleStep))
+        pose.angle = ccRadian(std::clamp(pose.angle.toDouble(), setup.angleMin, setup.angleMax));
+    pose.scale = std::clamp(pose.scale, setup.scaleMin, setup.scaleMax);
+    return pose;
+}
+
+// `pose` moved, a step at a time in position, angle and scale, to the best
+// score among its neighbours at level k until none is better; its score.
+double climb(const ccGradientImage& g, int k, const ccSearchSetup& setup, ccPose& pose) {
+    const ccSearchLevel& level = setup.levels[static_cast<std::size_t>(k)];
+    const Steps steps = stepsAt(setup, k);
+    const double move = std::ldexp(1.0, k);
+    const int scaleSteps = setup.scaleMin == setup.scaleMax ? 0 : 1;
+    double best = cfScoreAtLevel(g, k, level, pose, setup.contrast);
+    for (int step = 0; step < cc_find_tol::kMaxClimbSteps; ++step) {
+        ccPose next = pose;
+        double nextScore = best;
+        for (int ds = -scaleSteps; ds <= scaleSteps; ++ds)
+            for (int da = -1; da <= 1; ++da)
+                for (int dy = -1; dy <= 1; ++dy)
+                    for (int dx = -1; dx <= 1; ++dx) {
+                        const ccPose trial = clamped({pose.x + dx * move, pose.y + dy * move,
+                                                      pose.angle + ccRadian(da * steps.angle),
+                                                      pose.scale * std::exp(ds * steps.logScale)},
+                                                     setup, steps.angle);
+                        const double score = cfScoreAtLevel(g, k, level, trial, setup.contrast);
+                        if (score > nextScore) {
+                            nextScore = score;
+                            next = trial;
+                        }
+                    }
+        if (nextScore <= best) break;
+        best = nextScore;
+        pose = next;
+    }
+    return best;
+}
+
+bool isInRegion(const ccPose& pose, const ccSearchSetup& setup) {
+    return pose.x >= setup.xMin && pose.x <= setup.xMax && pose.y >= setup.yMin &&
+           pose.y <= setup.yMax;
+}
+
+// A coarse candidate followed down the levels and refined; a score below
+// the minimum when it fades on the way.
+ccFoundPose followDown(const std::vector<ccGradientImage>& pyramid, const ccSearchSetup& setup,
+                       ccPose pose) {
+    const double keep = setup.minScore * cc_find_tol::kCoarseScoreShare;
+    ccFoundPose found{pose, -1.0, 0.0};
+    for (int k = static_cast<int>(pyramid.size()) - 2; k >= 0; --k)
+        if (climb(pyramid[static_cast<std::size_t>(k)], k, setup, pose) < keep) return found;
+    const ccRefinedPose refined = cfRefinePose(pyramid.front(), setup.levels.front(), pose,
+                                               setup.contrast, setup.scaleMin == setup.scaleMax);
+    found.pose = clamped(refined.pose, setup, 0.0);
+    found.fitError = refined.fitError;
+    found.score =
+        cfScoreAtLevel(pyramid.front(), 0, setup.levels.front(), found.pose, setup.contrast);
+    return found;
+}
+
+}  // namespace
+
+int cfCoarsePad(const ccSearchSetup& setup, int k) {
+    return static_cast<int>(std::ceil(setup.levels[static_cast<std::size_t>(k)].radius *
+                                      setup.scaleMax * std::ldexp(1.0, -k))) +
+           2;
+}
+
+std::vector<ccFoundPose> cfSearchPyramid(const std::vector<ccGradientImage>& pyramid,
+                                         const ccSearchSetup& setup) {
+    const int coarsest = static_cast<int>(pyramid.size()) - 1;
+    const std::vector<ccPose> candidates = coarseCandidates(pyramid.back(), coarsest, setup);
+    std::vector<ccFoundPose> followed(candidates.size());
+    forEachIndex(static_cast<long>(candidates.size()), setup.threads, [&](long i) {
+        followed[static_cast<std::size_t>(i)] = followDown(pyramid, setup, candidates[i]);
+    });
+    std::vector<ccFoundPose> kept;
+    for (const ccFoundPose& f : followed)
+        if (f.score >= setup.minScore && isInRegion(f.pose, setup)) kept.push_back(f);
+    return kept;
+}

@@ -1,0 +1,41 @@
+// Internal to vxfind12u: the data training prepares and every stage of the
+// search reads.
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+#include "find/finder.h"
+
+// A featurelet as the search reads it: its position in model coordinates,
+// the unit vector of its expected gradient direction, its weight, its
+// magnitude relative to the model's mean (see find/finder.h) and whether
+// its polarity is ignored.
+struct ccSearchFeaturelet {
+    double x = 0.0, y = 0.0;
+    double dx = 1.0, dy = 0.0;
+    double weight = 1.0;
+    double magnitude = 1.0;
+    bool isMod180 = false;
+};
+
+// The featurelets of one pyramid level (level k works on the image halved
+// k times), with what scores normalise by and how far the model reaches.
+struct ccSearchLevel {
+    std::vector<ccSearchFeaturelet> featurelets;
+    // Sum of the positive weights: a perfect match scores 1.
+    double positiveWeight = 0.0;
+    // Largest distance of a featurelet from the model's origin, in model
+    // units (the level's pixels are 2^k of them).
+    double radius = 0.0;
+};
+
+struct ccSearchModel::Data {
+    // Level 0 holds every featurelet; each coarser level fewer.
+    std::vector<ccSearchLevel> levels;
+    // The featurelets' bounding box in model coordinates.
+    double xMin = 0.0, yMin = 0.0, xMax = 0.0, yMax = 0.0;
+};
+
+// `level` with every featurelet turned or made mod 180 as `polarity` says.
+ccSearchLevel cfWithPolarity(const ccSearchLevel& level, ccFindPolarity polarity);
