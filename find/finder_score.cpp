@@ -28,8 +28,8 @@ ccGradientImage gradientImage(const cv::Mat& grey, int pad) {
     g.magnitude.assign(size, 0.0f);
     const auto scale = static_cast<float>(cc_find_tol::kScharrToSlope);
     for (int r = 0; r < g.height; ++r) {
-        const float* gx = raw.gx.ptr<float>(r);
-        const float* gy = raw.gy.ptr<float>(r);
+        const auto* gx = raw.gx.ptr<float>(r);
+        const auto* gy = raw.gy.ptr<float>(r);
         for (int c = 0; c < g.width; ++c) {
             const float m = std::sqrt(gx[c] * gx[c] + gy[c] * gy[c]);
             if (m == 0.0f) continue;

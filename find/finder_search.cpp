@@ -2,6 +2,8 @@
 // followed down the pyramid and refined.
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <limits>
 #include <thread>
 
@@ -98,20 +100,47 @@ ProbeSet probesAt(const ccGradientImage& g, int k, const ccSearchSetup& setup, d
 
 constexpr float kRejected = -std::numeric_limits<float>::infinity();
 
-// The score with nearest-pixel gradients at the pixel of index `base`, or
-// kRejected once it cannot reach `need`.
-float probeScore(const ccGradientImage& g, const ProbeSet& set, std::ptrdiff_t base, float need) {
-    float sum = 0.0f;
+// Scores of kLanes neighbouring origins in a row, computed together: a
+// featurelet reads kLanes neighbouring pixels at once.
+constexpr int kLanes = 4;
+using Lanes = float __attribute__((vector_size(kLanes * sizeof(float))));
+using LaneMask = std::int32_t __attribute__((vector_size(kLanes * sizeof(float))));
+
+Lanes loadLanes(const float* from) {
+    Lanes v;
+    std::memcpy(&v, from, sizeof v);
+    return v;
+}
+
+float largestLane(const Lanes& v) {
+    float m = v[0];
+    for (int l = 1; l < kLanes; ++l) m = std::max(m, v[l]);
+    return m;
+}
+
+// The scores with nearest-pixel gradients of the kLanes origins from the
+// pixel of index `base` on, into `out`; kRejected for each that cannot reach
+// `need`. The run is given up once none of its origins can, which does not
+// change the scores of those that can.
+void scoreRun(const ccGradientImage& g, const ProbeSet& set, std::ptrdiff_t base, float need,
+              float* out) {
+    constexpr std::size_t kCheckEvery = 8;
+    Lanes sum{};
     const std::size_t n = set.probes.size();
     for (std::size_t i = 0; i < n; ++i) {
-        if (sum + set.remaining[i] < need) return kRejected;
+        if (i % kCheckEvery == 0 && largestLane(sum) + set.remaining[i] < need) {
+            std::fill(out, out + kLanes, kRejected);
+            return;
+        }
         const Probe& p = set.probes[i];
         const std::ptrdiff_t at = base + p.offset;
-        if (g.magnitude[at] < p.threshold || g.magnitude[at] == 0.0f) continue;
-        const float cosine = g.ux[at] * p.dx + g.uy[at] * p.dy;
-        sum += p.weight * (p.isMod180 ? std::abs(cosine) : cosine);
+        const LaneMask strong = loadLanes(&g.magnitude[at]) >= p.threshold;
+        Lanes cosine = loadLanes(&g.ux[at]) * p.dx + loadLanes(&g.uy[at]) * p.dy;
+        if (p.isMod180) cosine = cosine < 0 ? -cosine : cosine;
+        const Lanes kept = strong ? cosine : Lanes{};
+        sum += kept * p.weight;
     }
-    return sum < need ? kRejected : sum;
+    for (int l = 0; l < kLanes; ++l) out[l] = sum[l] >= need ? sum[l] : kRejected;
 }
 
 struct Candidate {
@@ -137,13 +166,17 @@ Window windowAt(const ccSearchSetup& setup, int k) {
 // scale that reach `need`.
 void scanStep(const ccGradientImage& g, const ProbeSet& set, const Window& w, float need,
               long angleIndex, long scaleIndex, std::vector<Candidate>& out) {
-    const int cols = w.col1 - w.col0 + 3, rows = w.row1 - w.row0 + 3;
+    const int runs = (w.col1 - w.col0 + kLanes) / kLanes;
+    const int cols = runs * kLanes + 2, rows = w.row1 - w.row0 + 3;
     std::vector<float> map(static_cast<std::size_t>(cols) * rows, kRejected);
     const auto at = [&](int c, int r) -> float& {
         return map[static_cast<std::size_t>(r - w.row0 + 1) * cols + (c - w.col0 + 1)];
     };
     for (int r = w.row0; r <= w.row1; ++r)
-        for (int c = w.col0; c <= w.col1; ++c) at(c, r) = probeScore(g, set, g.index(c, r), need);
+        for (int run = 0; run < runs; ++run) {
+            const int c = w.col0 + run * kLanes;
+            scoreRun(g, set, g.index(c, r), need, &at(c, r));
+        }
     for (int r = w.row0; r <= w.row1; ++r)
         for (int c = w.col0; c <= w.col1; ++c) {
             const float s = at(c, r);
@@ -170,6 +203,7 @@ void forEachIndex(long n, int threads, F f) {
         return;
     }
     std::vector<std::thread> workers;
+    workers.reserve(static_cast<std::size_t>(used));
     for (int t = 0; t < used; ++t)
         workers.emplace_back([=, &f] {
             for (long i = t; i < n; i += used) f(i);
@@ -212,6 +246,7 @@ std::vector<ccPose> coarseCandidates(const ccGradientImage& g, int k, const ccSe
             }))
             kept.push_back(c);
     std::vector<ccPose> poses;
+    poses.reserve(kept.size());
     const double toImage = std::ldexp(1.0, k);
     for (const Candidate& c : kept)
         poses.push_back({c.col * toImage, c.row * toImage, ccRadian(angles[c.angleIndex]),
@@ -227,31 +262,32 @@ ccPose clamped(ccPose pose, const ccSearchSetup& setup, double angleStep) {
     return pose;
 }
 
-// `pose` moved, a step at a time in position, angle and scale, to the best
-// score among its neighbours at level k until none is better; its score.
+// `pose` moved a step at a time, along one of position, angle and scale,
+// to the best score among those neighbours at level k until none is better;
+// its score.
 double climb(const ccGradientImage& g, int k, const ccSearchSetup& setup, ccPose& pose) {
     const ccSearchLevel& level = setup.levels[static_cast<std::size_t>(k)];
     const Steps steps = stepsAt(setup, k);
     const double move = std::ldexp(1.0, k);
-    const int scaleSteps = setup.scaleMin == setup.scaleMax ? 0 : 1;
+    const int dimensions = setup.scaleMin == setup.scaleMax ? 3 : 4;
     double best = cfScoreAtLevel(g, k, level, pose, setup.contrast);
     for (int step = 0; step < cc_find_tol::kMaxClimbSteps; ++step) {
         ccPose next = pose;
         double nextScore = best;
-        for (int ds = -scaleSteps; ds <= scaleSteps; ++ds)
-            for (int da = -1; da <= 1; ++da)
-                for (int dy = -1; dy <= 1; ++dy)
-                    for (int dx = -1; dx <= 1; ++dx) {
-                        const ccPose trial = clamped({pose.x + dx * move, pose.y + dy * move,
-                                                      pose.angle + ccRadian(da * steps.angle),
-                                                      pose.scale * std::exp(ds * steps.logScale)},
-                                                     setup, steps.angle);
-                        const double score = cfScoreAtLevel(g, k, level, trial, setup.contrast);
-                        if (score > nextScore) {
-                            nextScore = score;
-                            next = trial;
-                        }
-                    }
+        for (int d = 0; d < dimensions; ++d)
+            for (int sign = -1; sign <= 1; sign += 2) {
+                ccPose trial = pose;
+                if (d == 0) trial.x += sign * move;
+                if (d == 1) trial.y += sign * move;
+                if (d == 2) trial.angle += ccRadian(sign * steps.angle);
+                if (d == 3) trial.scale *= std::exp(sign * steps.logScale);
+                trial = clamped(trial, setup, steps.angle);
+                const double score = cfScoreAtLevel(g, k, level, trial, setup.contrast);
+                if (score > nextScore) {
+                    nextScore = score;
+                    next = trial;
+                }
+            }
         if (nextScore <= best) break;
         best = nextScore;
         pose = next;
@@ -264,29 +300,65 @@ bool isInRegion(const ccPose& pose, const ccSearchSetup& setup) {
            pose.y <= setup.yMax;
 }
 
-// A coarse candidate followed down the levels and refined; a score below
-// the minimum when it fades on the way.
+// A coarse candidate followed down to level 1 (or to the coarsest level,
+// if that is finer), its score there; below the share of the minimum score
+// the coarse scan keeps once it fades on the way. The climb stops at level
+// 1: within a pixel and a half there, the least-squares fit's reach takes
+// over at level 0 for a fraction of the climb's cost.
 ccFoundPose followDown(const std::vector<ccGradientImage>& pyramid, const ccSearchSetup& setup,
-                       ccPose pose) {
+                       const ccPose& coarse) {
     const double keep = setup.minScore * cc_find_tol::kCoarseScoreShare;
-    ccFoundPose found{pose, -1.0, 0.0};
-    for (int k = static_cast<int>(pyramid.size()) - 2; k >= 0; --k)
-        if (climb(pyramid[static_cast<std::size_t>(k)], k, setup, pose) < keep) return found;
-    const ccRefinedPose refined = cfRefinePose(pyramid.front(), setup.levels.front(), pose,
-                                               setup.contrast, setup.scaleMin == setup.scaleMax);
-    found.pose = clamped(refined.pose, setup, 0.0);
-    found.fitError = refined.fitError;
+    const int coarsest = static_cast<int>(pyramid.size()) - 1;
+    ccFoundPose found{coarse, 0.0, 0.0};
     found.score =
-        cfScoreAtLevel(pyramid.front(), 0, setup.levels.front(), found.pose, setup.contrast);
+        cfScoreAtLevel(pyramid.back(), coarsest, setup.levels[static_cast<std::size_t>(coarsest)],
+                       coarse, setup.contrast);
+    for (int k = coarsest - 1; k >= 1 && found.score >= keep; --k)
+        found.score = climb(pyramid[static_cast<std::size_t>(k)], k, setup, found.pose);
+    return found;
+}
+
+// Candidates that reached the same pose on their way down, within one step
+// of the finest level climbed, are one: the better is kept.
+bool isSamePose(const ccFoundPose& a, const ccFoundPose& b, const ccSearchSetup& setup, int level) {
+    const Steps steps = stepsAt(setup, level);
+    const double pixel = std::ldexp(1.0, level);
+    return std::abs(a.pose.x - b.pose.x) <= pixel && std::abs(a.pose.y - b.pose.y) <= pixel &&
+           std::abs((a.pose.angle - b.pose.angle).signedNorm().toDouble()) <= steps.angle &&
+           std::abs(std::log(a.pose.scale / b.pose.scale)) <= steps.logScale;
+}
+
+std::vector<ccFoundPose> distinctPoses(std::vector<ccFoundPose> poses, const ccSearchSetup& setup,
+                                       int level) {
+    const double keep = setup.minScore * cc_find_tol::kCoarseScoreShare;
+    std::stable_sort(poses.begin(), poses.end(),
+                     [](const ccFoundPose& a, const ccFoundPose& b) { return a.score > b.score; });
+    std::vector<ccFoundPose> distinct;
+    for (const ccFoundPose& p : poses)
+        if (p.score >= keep && std::none_of(distinct.begin(), distinct.end(), [&](const auto& d) {
+                return isSamePose(p, d, setup, level);
+            }))
+            distinct.push_back(p);
+    return distinct;
+}
+
+// The pose fitted at full resolution, its score there.
+ccFoundPose refined(const ccGradientImage& full, const ccSearchSetup& setup, const ccPose& pose) {
+    const ccRefinedPose fit = cfRefinePose(full, setup.levels.front(), pose, setup.contrast,
+                                           setup.scaleMin == setup.scaleMax);
+    ccFoundPose found{clamped(fit.pose, setup, 0.0), 0.0, fit.fitError};
+    found.score = cfScoreAtLevel(full, 0, setup.levels.front(), found.pose, setup.contrast);
     return found;
 }
 
 }  // namespace
 
 int cfCoarsePad(const ccSearchSetup& setup, int k) {
+    // Past the model's reach, a pixel for rounding and the window's ends,
+    // and the lanes a run reads beyond the window's last column.
     return static_cast<int>(std::ceil(setup.levels[static_cast<std::size_t>(k)].radius *
                                       setup.scaleMax * std::ldexp(1.0, -k))) +
-           2;
+           2 + kLanes;
 }
 
 std::vector<ccFoundPose> cfSearchPyramid(const std::vector<ccGradientImage>& pyramid,
@@ -297,8 +369,14 @@ std::vector<ccFoundPose> cfSearchPyramid(const std::vector<ccGradientImage>& pyr
     forEachIndex(static_cast<long>(candidates.size()), setup.threads, [&](long i) {
         followed[static_cast<std::size_t>(i)] = followDown(pyramid, setup, candidates[i]);
     });
+    const std::vector<ccFoundPose> distinct =
+        distinctPoses(std::move(followed), setup, std::min(coarsest, 1));
+    std::vector<ccFoundPose> fitted(distinct.size());
+    forEachIndex(static_cast<long>(distinct.size()), setup.threads, [&](long i) {
+        fitted[static_cast<std::size_t>(i)] = refined(pyramid.front(), setup, distinct[i].pose);
+    });
     std::vector<ccFoundPose> kept;
-    for (const ccFoundPose& f : followed)
+    for (const ccFoundPose& f : fitted)
         if (f.score >= setup.minScore && isInRegion(f.pose, setup)) kept.push_back(f);
     return kept;
 }

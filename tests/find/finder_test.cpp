@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "find/finddefs.h"
@@ -270,9 +271,8 @@ TEST(FinderSearch, PlatesAtRandomPosesAreFoundToAHundredthOfAPixel) {
         EXPECT_GT(found[0].score, 0.9);
         EXPECT_LT(found[0].fitError, 0.3);
     }
-    std::printf("position median %.4f max %.4f px, angle median %.4f max %.4f deg\n",
-                median(positions), *std::max_element(positions.begin(), positions.end()),
-                median(angles), *std::max_element(angles.begin(), angles.end()));
+    RecordProperty("positionMedianPx", std::to_string(median(positions)));
+    RecordProperty("angleMedianDeg", std::to_string(median(angles)));
     EXPECT_LT(median(positions), 0.05);
     EXPECT_LT(median(angles), 0.02);
 }
