@@ -12,14 +12,16 @@
 // where, with q = P(p_i) and g the image gradient at q (interpolated
 // bilinearly; outside the image g = 0):
 //
-//     c_i = 0                          when |g| < contrast * m_i,
+//     c_i = 0                          when |g| < contrast * m_i (or g = 0),
 //     c_i = cos(angle(g) - a_i - P.angle)   otherwise,
 //     c_i = |cos(angle(g) - a_i - P.angle)| for a featurelet whose polarity is
-//                                          ignored (isMod180).
+//                                          ignored (isMod180),
+//     c_i = max(0, c_i above)          for a featurelet of negative weight.
 //
-// A perfect match scores 1; a featurelet of negative weight subtracts where
-// the image shows its edge, so that a part marked as must-not-match rejects a
-// look-alike that has an edge there. Magnitudes are relative: training
+// A perfect match scores 1 and its inverse -1; a featurelet of negative
+// weight only ever subtracts, where the image shows its edge, so that a part
+// marked as must-not-match rejects a look-alike that has an edge there
+// (an edge of the other polarity there does not raise the score). Magnitudes are relative: training
 // divides each featurelet's magnitude by the weighted mean magnitude of the
 // positive featurelets, so that a model drawn by hand (magnitudes 1) and one
 // built from edges (measured gradients) meet the same contrast threshold,

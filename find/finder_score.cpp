@@ -90,7 +90,7 @@ double cfScoreAtLevel(const ccGradientImage& gradient, int k, const ccSearchLeve
         const double m = std::sqrt(gx * gx + gy * gy);
         if (m < contrast * f.magnitude || m == 0.0) continue;
         const double cosine = (gx * (c * f.dx - s * f.dy) + gy * (s * f.dx + c * f.dy)) / m;
-        sum += f.weight * (f.isMod180 ? std::abs(cosine) : cosine);
+        sum += f.weight * cfCosineShare(f, cosine);
     }
     return sum / level.positiveWeight;
 }

@@ -20,8 +20,8 @@ struct Steps {
 Steps stepsAt(const ccSearchSetup& setup, int k) {
     const double reach =
         setup.levels[static_cast<std::size_t>(k)].radius * setup.scaleMax * std::ldexp(1.0, -k);
-    const double step = cc_find_tol::kSearchStep / std::max(reach, 1.0);
-    return {step, step};
+    const double r = std::max(reach, 1.0);
+    return {cc_find_tol::kAngleSearchStep / r, cc_find_tol::kScaleSearchStep / r};
 }
 
 bool isFullCircle(const ccSearchSetup& setup, double step) {
@@ -59,11 +59,12 @@ std::vector<double> scalesOf(const ccSearchSetup& setup, double logStep) {
 }
 
 // One featurelet at one angle and scale of the coarse scan: its offset
-// from the origin's pixel, its direction, weight and threshold.
+// from the origin's pixel, its direction, weight and threshold, and how its
+// cosine counts (see cfCosineShare).
 struct Probe {
     std::ptrdiff_t offset;
     float dx, dy, weight, threshold;
-    bool isMod180;
+    bool isMod180, isNegative;
 };
 
 // Probes in an order that spreads the first ones over the whole model, so
@@ -86,15 +87,15 @@ ProbeSet probesAt(const ccGradientImage& g, int k, const ccSearchSetup& setup, d
             const ccSearchFeaturelet& f = level.featurelets[i];
             const auto col = static_cast<int>(std::lround(toLevel * (c * f.x - s * f.y)));
             const auto row = static_cast<int>(std::lround(toLevel * (s * f.x + c * f.y)));
-            set.probes.push_back({g.index(col, row) - g.index(0, 0),
-                                  static_cast<float>(c * f.dx - s * f.dy),
-                                  static_cast<float>(s * f.dx + c * f.dy),
-                                  static_cast<float>(f.weight / level.positiveWeight),
-                                  static_cast<float>(setup.contrast * f.magnitude), f.isMod180});
+            set.probes.push_back(
+                {g.index(col, row) - g.index(0, 0), static_cast<float>(c * f.dx - s * f.dy),
+                 static_cast<float>(s * f.dx + c * f.dy),
+                 static_cast<float>(f.weight / level.positiveWeight),
+                 static_cast<float>(setup.contrast * f.magnitude), f.isMod180, f.weight < 0});
         }
     set.remaining.assign(n + 1, 0.0f);
     for (std::size_t i = n; i-- > 0;)
-        set.remaining[i] = set.remaining[i + 1] + std::abs(set.probes[i].weight);
+        set.remaining[i] = set.remaining[i + 1] + std::max(set.probes[i].weight, 0.0f);
     return set;
 }
 
@@ -137,6 +138,7 @@ void scoreRun(const ccGradientImage& g, const ProbeSet& set, std::ptrdiff_t base
         const LaneMask strong = loadLanes(&g.magnitude[at]) >= p.threshold;
         Lanes cosine = loadLanes(&g.ux[at]) * p.dx + loadLanes(&g.uy[at]) * p.dy;
         if (p.isMod180) cosine = cosine < 0 ? -cosine : cosine;
+        if (p.isNegative) cosine = cosine < 0 ? Lanes{} : cosine;
         const Lanes kept = strong ? cosine : Lanes{};
         sum += kept * p.weight;
     }

@@ -37,5 +37,14 @@ struct ccSearchModel::Data {
     double xMin = 0.0, yMin = 0.0, xMax = 0.0, yMax = 0.0;
 };
 
+// What `cosine`, between the gradient and the featurelet's direction, adds
+// to the score before weighting: its absolute value when the polarity is
+// ignored; for a featurelet of negative weight, which only ever subtracts,
+// nothing where the gradient points against it.
+inline double cfCosineShare(const ccSearchFeaturelet& f, double cosine) {
+    if (f.isMod180) cosine = cosine < 0 ? -cosine : cosine;
+    return f.weight < 0 && cosine < 0 ? 0.0 : cosine;
+}
+
 // `level` with every featurelet turned or made mod 180 as `polarity` says.
 ccSearchLevel cfWithPolarity(const ccSearchLevel& level, ccFindPolarity polarity);

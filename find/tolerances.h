@@ -85,11 +85,16 @@ constexpr long kMaxFindLevels = 8;
 // level's pixels: closer ones read the same few gradient pixels twice.
 constexpr double kLevelSpacing = 1.0;
 
-// Angle and log-scale steps of the search at a level, as a fraction of one
+// Angle and log-scale steps of the search at a level, as a multiple of one
 // over the model's radius there: a step moves the farthest featurelet by
 // this many of the level's pixels, so between two steps none is more than
-// half of it from where the true pose puts it.
-constexpr double kSearchStep = 0.8;
+// half of it from where the true pose puts it. Most featurelets lie nearer
+// the origin than the farthest and move less, so the scale, which moves
+// them in proportion, takes the longer step; the pyramid's smoothing
+// spreads an edge over two or three of a level's pixels, which the score
+// still sees half a step away.
+constexpr double kAngleSearchStep = 1.0;
+constexpr double kScaleSearchStep = 2.0;
 
 // Candidates of the coarse scan score at least this share of the minimum
 // score: the nearest-pixel scan of a blurred, rounded pose reads the true

@@ -128,6 +128,9 @@ TEST(FinderScore, SingleFeaturelets) {
     const ccFeaturelet along(V(0, 1), ccRadian(std::atan2(4.0, 3.0)), 1.0, -1.0, false);
     const ccFeaturelet eastTwice(V(0, 0), ccRadian(0), 1.0, 2.0, false);
     EXPECT_NEAR(scoreOn(image, {eastTwice, along}, at), 0.1, 1e-6);
+    // It never adds: facing the gradient's reverse, it counts nothing.
+    const ccFeaturelet against(V(0, 1), ccRadian(std::atan2(4.0, 3.0) + ccPi), 1.0, -1.0, false);
+    EXPECT_NEAR(scoreOn(image, {eastTwice, against}, at), 0.6, 1e-6);
     // Magnitudes 1 and 3 of equal weight are 0.5 and 1.5 of their mean: at
     // a contrast of 4 the first needs 2 grey levels a pixel and counts, the
     // second needs 6 and does not.
