@@ -49,7 +49,7 @@ struct ccFindParams {
     // The rotation range, in radians, from angleMin to angleMax (both
     // included; the full circle by default), and the isotropic scale range.
     // Finite; angleMin <= angleMax, angleMax - angleMin <= 2 pi;
-    // 0 < scaleMin <= scaleMax.
+    // 0 < scaleMin <= scaleMax. A single scale stays fixed in refinement.
     ccRadian angleMin = ccRadian(-ccPi);
     ccRadian angleMax = ccRadian(ccPi);
     double scaleMin = 1.0;
@@ -67,11 +67,14 @@ struct ccFindParams {
     // point contributes nothing to a featurelet of relative magnitude 1.
     // Finite, >= 0.
     double contrast = 10.0;
-    // Where the model's origin may lie, in image coordinates; an empty
-    // rectangle (the default) for the whole image.
+    // Where the model's origin may lie, in image coordinates, within the
+    // image's pixels ([-0.5, width - 0.5] x [-0.5, height - 0.5]); a
+    // rectangle of no width or height (the default) for the whole image.
+    // Finite.
     ccRect region;
     ccFindPolarity polarity = ccFindPolarity::eAsIs;
-    // Worker threads; 0 for one per core. The result does not depend on it.
+    // Worker threads, >= 0; 0 for one per core. The result does not depend
+    // on it.
     int threads = 0;
 };
 
@@ -86,16 +89,23 @@ struct ccFindMatch {
 };
 
 // A model prepared for searching: its featurelets at every level of an
-// image pyramid (level k works on the image halved k times, with spacing
-// growing accordingly), and what the search precomputes per angle and scale
-// step. Copies share the prepared data, which is never changed: a trained
+// image pyramid (level k works on the image halved k times; along each chain
+// a featurelet is kept only a pixel of that level from the last one kept),
+// with magnitudes made relative. The offsets and directions of each angle
+// and scale step are computed by the search as it reaches the step, which
+// costs a pass over the coarsest level's featurelets against a scan of every
+// origin with them, and keeps the model small (about 60 bytes a featurelet a
+// level). Copies share the prepared data, which is never changed: a trained
 // model can be searched from several threads at once.
 class ccSearchModel {
   public:
     // From a shape model: its featurelets (ccShapeModel::features with
     // `params`) at level 0. `levels` pyramid levels, or 0 to choose them from
-    // the model's size. A model with no featurelet, or none of positive
-    // weight, throws ccFindDefs::BadParams; so do levels < 0 or > 8.
+    // the model's size: as many as keep, at the coarsest,
+    // cc_find_tol::kMinCoarseFeaturelets featurelets and a radius of
+    // cc_find_tol::kMinCoarseRadius of its pixels (at least one level). A
+    // model with no featurelet, none of positive weight or one that is not
+    // finite throws ccFindDefs::BadParams; so do levels < 0 or > 8.
     explicit ccSearchModel(
         const ccShape& model,
         const ccShapeModel::ccFeatureParams& params = ccShapeModel::ccFeatureParams(),
@@ -104,7 +114,8 @@ class ccSearchModel {
     explicit ccSearchModel(const ccFeatureletChainSet& featurelets, long levels = 0);
 
     long numLevels() const noexcept;
-    // Featurelets kept at `level` (0 <= level < numLevels()).
+    // Featurelets kept at `level`; a level outside 0 to numLevels() - 1
+    // throws ccFindDefs::BadParams.
     long numFeaturelets(long level) const;
     // The largest distance of a featurelet from the model's origin.
     double radius() const noexcept;
@@ -120,13 +131,29 @@ class ccSearchModel {
 
 // Every match of `model` in `image` (8 or 16 bits) scoring at least
 // params.minScore, refined, overlapping ones suppressed, best first. A search
-// that finds nothing gives no matches. An image smaller than the model's
-// extent at the smallest scale, parameters outside their domains (NaN
-// included) or ranges out of order throw ccFindDefs::BadParams.
+// that finds nothing gives no matches. The pyramid is shortened on an image
+// too small for the model's coarsest level. Parameters outside their domains
+// (NaN included), ranges out of order, an empty image or one whose width or
+// height is less than the smaller side of the model's bounding box at the
+// smallest scale (it cannot hold the model at any angle) throw
+// ccFindDefs::BadParams naming what was wrong.
+//
+// Method: an exhaustive scan of the coarsest level, every origin of the
+// region by every angle and scale step (steps of cc_find_tol::
+// kAngleSearchStep and kScaleSearchStep pixels at the model's radius there),
+// with nearest-pixel gradients, keeps the local peaks scoring
+// cc_find_tol::kCoarseScoreShare of the minimum score; each climbs through
+// the finer levels a step at a time, and at full resolution the pose is
+// fitted by Gauss-Newton on x, y, angle and log scale to the gradient peaks
+// found along each positive featurelet's direction. The threads split the
+// scan's steps and the candidates; merged in step order, they give the same
+// result for any number of them.
 std::vector<ccFindMatch> cfFind(const ccSearchModel& model, const ccImage& image,
                                 const ccFindParams& params);
 
 // The score (above) of `pose` at full resolution, with params.contrast and
-// params.polarity; no search, no refinement.
+// params.polarity; no search, no refinement. A pose outside its domain (see
+// find/pose.h), a contrast that is negative or not finite, or an empty image
+// throws ccFindDefs::BadParams.
 double cfScorePose(const ccSearchModel& model, const ccImage& image, const ccPose& pose,
                    const ccFindParams& params);
