@@ -356,6 +356,40 @@ TEST(FinderRobustness, ANegativeNotchRejectsALookAlike) {
         EXPECT_GT(distance(m.pose, truth) + angleGap(m.pose.angle, truth.angle), 1.0);
 }
 
+// `base` with `extra` added, pixel by pixel, clamped to the 8-bit range.
+ccImage sum(const ccImage& base, const ccImage& extra) {
+    std::vector<unsigned char> pels = grey(base).pels();
+    const auto& other = grey(extra).pels();
+    for (std::size_t i = 0; i < pels.size(); ++i)
+        pels[i] = static_cast<unsigned char>(std::min(255, pels[i] + other[i]));
+    return ccImage8(grey(base).width(), grey(base).height(), std::move(pels));
+}
+
+TEST(FinderRobustness, AHoleOfReversedPolarityMatchesOnlyWhereItIsInverted) {
+    // The plate with a disc at (-12, 8) lighter than the plate around it:
+    // a hole whose edge has the other polarity.
+    const auto part = plate(0.5);
+    const auto disc = cfMakeHandle<ccCircle>(V(-12, 8), 4.0);
+    const ccPose truth{99.6, 74.3, ccRadian(-0.6), 1.0};
+    ccRenderParams light = renderParams(200, 150, truth, 0);
+    light.dark = 0;
+    light.light = 60;
+    light.noiseSigma = 0;
+    const ccImage image = sum(render(*part, 200, 150, truth, 8), cfRenderModel(*disc, light));
+    ccFeatureletChainSet reversedHole;
+    appendFeatures(reversedHole, *part, 1.0);
+    appendFeatures(reversedHole, *disc, 1.0);
+    const ccSearchModel model(reversedHole);
+    const auto found = cfFind(model, image, {});
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_GT(found[0].score, 0.9);
+    EXPECT_LT(distance(found[0].pose, truth), 0.1);
+    EXPECT_LT(angleGap(found[0].pose.angle, truth.angle), 0.05 * ccPi / 180);
+    // The same hole of the usual polarity reads the disc's edge backwards.
+    const ccSearchModel usual(*plate(0.5, true));
+    EXPECT_LT(cfScorePose(usual, image, truth, {}), found[0].score - 0.1);
+}
+
 TEST(FinderErrors, BadInputIsRefusedAndNothingFoundIsNoMatch) {
     const auto part = plate(0.5);
     const ccSearchModel model(*part);
