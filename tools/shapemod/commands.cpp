@@ -26,6 +26,7 @@ const CommandEntry kCommands[] = {
     {"convert", cmdConvert, "convert a model between JSON and the binary archive"},
     {"render", cmdRender, "render a model into a grey image at a pose"},
     {"edges", cmdEdges, "find an image's subpixel edges and write them as a model"},
+    {"find", cmdFind, "find a model's part in an image: poses, scores, an overlay"},
     {"import", cmdImport, "read a DXF drawing into a model, one subtree per layer"},
 };
 

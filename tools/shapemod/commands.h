@@ -51,6 +51,12 @@ int cmdRender(const Args& args, std::ostream& out, std::ostream& err);
 // image's subpixel edges.
 int cmdEdges(const Args& args, std::ostream& out, std::ostream& err);
 
+// `find MODEL IMAGE [--angle MIN MAX] [--scale MIN MAX] [--min-score S]
+// [--max-matches N] [--max-overlap F] [--contrast T] [--polarity
+// as-is|reversed|ignored] [--overlay OUT] [--zoom Z] [-o RESULT] [--format
+// json|csv]`: the model's matches in the image, best first.
+int cmdFind(const Args& args, std::ostream& out, std::ostream& err);
+
 // `shapemod import DRAWING.dxf ...`: a DXF drawing as a model file.
 int cmdImport(const Args& args, std::ostream& out, std::ostream& err);
 
