@@ -256,9 +256,12 @@ std::vector<ccPose> coarseCandidates(const ccGradientImage& g, int k, const ccSe
     return poses;
 }
 
-// `pose` kept within the search's ranges.
+// `pose` kept within the search's ranges; on the full circle its angle
+// within (-pi, pi].
 ccPose clamped(ccPose pose, const ccSearchSetup& setup, double angleStep) {
-    if (!isFullCircle(setup, angleStep))
+    if (isFullCircle(setup, angleStep))
+        pose.angle = pose.angle.signedNorm();
+    else
         pose.angle = ccRadian(std::clamp(pose.angle.toDouble(), setup.angleMin, setup.angleMax));
     pose.scale = std::clamp(pose.scale, setup.scaleMin, setup.scaleMax);
     return pose;
@@ -348,7 +351,7 @@ std::vector<ccFoundPose> distinctPoses(std::vector<ccFoundPose> poses, const ccS
 ccFoundPose refined(const ccGradientImage& full, const ccSearchSetup& setup, const ccPose& pose) {
     const ccRefinedPose fit = cfRefinePose(full, setup.levels.front(), pose, setup.contrast,
                                            setup.scaleMin == setup.scaleMax);
-    ccFoundPose found{clamped(fit.pose, setup, 0.0), 0.0, fit.fitError};
+    ccFoundPose found{clamped(fit.pose, setup, stepsAt(setup, 0).angle), 0.0, fit.fitError};
     found.score = cfScoreAtLevel(full, 0, setup.levels.front(), found.pose, setup.contrast);
     return found;
 }

@@ -78,7 +78,7 @@ constexpr int kMaxOverlayZoom = 16;
 // fewer, or a smaller part, and the coarse scan's scores stop telling a
 // part from clutter.
 constexpr long kMinCoarseFeaturelets = 30;
-constexpr double kMinCoarseRadius = 12.0;
+constexpr double kMinCoarseRadius = 8.0;
 constexpr long kMaxFindLevels = 8;
 
 // Featurelets kept at a coarser level lie at least this far apart, in that
@@ -94,7 +94,7 @@ constexpr double kLevelSpacing = 1.0;
 // spreads an edge over two or three of a level's pixels, which the score
 // still sees half a step away.
 constexpr double kAngleSearchStep = 1.0;
-constexpr double kScaleSearchStep = 2.0;
+constexpr double kScaleSearchStep = 1.0;
 
 // Candidates of the coarse scan score at least this share of the minimum
 // score: the nearest-pixel scan of a blurred, rounded pose reads the true

@@ -426,10 +426,11 @@ TEST(FinderErrors, BadInputIsRefusedAndNothingFoundIsNoMatch) {
 }
 
 TEST(FinderSearch, ResultDoesNotDependOnThreadsAndScaleIsFound) {
-    const auto part = plate(0.5);
+    const auto part = plate();
     const ccSearchModel model(*part);
-    const ccPose truth{98.2, 71.9, ccRadian(0.4), 1.13};
-    const ccImage image = render(*part, 200, 150, truth, 9);
+    // Turned nearly half round, where the full circle's ends meet.
+    const ccPose truth{130.2, 101.9, ccRadian(-3.13), 1.13};
+    const ccImage image = render(*part, 260, 200, truth, 9);
     ccFindParams params;
     params.scaleMin = 0.8;
     params.scaleMax = 1.25;
@@ -444,6 +445,7 @@ TEST(FinderSearch, ResultDoesNotDependOnThreadsAndScaleIsFound) {
     EXPECT_EQ(one[0].pose.angle, two[0].pose.angle);
     EXPECT_EQ(one[0].score, two[0].score);
     EXPECT_LT(distance(one[0].pose, truth), 0.1);
+    EXPECT_LT(angleGap(one[0].pose.angle, truth.angle), 0.05 * ccPi / 180);
     EXPECT_NEAR(one[0].pose.scale, truth.scale, 0.002);
 }
 
