@@ -2,6 +2,7 @@
 // score of a pose on one of its levels.
 #pragma once
 
+#include <cmath>
 #include <cstddef>
 #include <vector>
 
@@ -9,12 +10,13 @@
 #include "find/searchmodel.h"
 
 // The gradient of one pyramid level, in grey levels per pixel of that
-// level, as unit direction and magnitude (both 0 where there is no
-// gradient). A border of `pad` pixels of no gradient lies around the image,
-// so that a scan whose offsets stay within it needs no bounds checks.
+// level: its components, and as unit direction and magnitude (both 0 where
+// there is no gradient). A border of `pad` pixels of no gradient lies around
+// the image, so that a scan whose offsets stay within it needs no bounds
+// checks.
 struct ccGradientImage {
     int width = 0, height = 0, pad = 0;
-    std::vector<float> ux, uy, magnitude;
+    std::vector<float> gx, gy, ux, uy, magnitude;
 
     int stride() const noexcept { return width + 2 * pad; }
     // Index of the pixel in column `col` and row `row`, either within
@@ -26,6 +28,30 @@ struct ccGradientImage {
         return col >= 0 && row >= 0 && col < width && row < height;
     }
 };
+
+// The gradient of `g` at (x, y), interpolated bilinearly between the pixel
+// centres, 0 outside the image.
+inline void cfGradientAt(const ccGradientImage& g, double x, double y, double& gx, double& gy) {
+    const double fx = std::floor(x), fy = std::floor(y);
+    const double tx = x - fx, ty = y - fy;
+    const int col = static_cast<int>(fx), row = static_cast<int>(fy);
+    const double shares[4] = {(1 - tx) * (1 - ty), tx * (1 - ty), (1 - tx) * ty, tx * ty};
+    gx = gy = 0.0;
+    if (g.isInside(col, row) && g.isInside(col + 1, row + 1)) {
+        const std::ptrdiff_t i = g.index(col, row), j = i + g.stride();
+        gx = shares[0] * g.gx[i] + shares[1] * g.gx[i + 1] + shares[2] * g.gx[j] +
+             shares[3] * g.gx[j + 1];
+        gy = shares[0] * g.gy[i] + shares[1] * g.gy[i + 1] + shares[2] * g.gy[j] +
+             shares[3] * g.gy[j + 1];
+        return;
+    }
+    for (int corner = 0; corner < 4; ++corner) {
+        const int c = col + corner % 2, r = row + corner / 2;
+        if (!g.isInside(c, r)) continue;
+        gx += shares[corner] * g.gx[g.index(c, r)];
+        gy += shares[corner] * g.gy[g.index(c, r)];
+    }
+}
 
 // The gradients of `image` halved `levels` - 1 times by cv::pyrDown (level k
 // at index k), each through the Scharr operator of the edges; the coarsest

@@ -11,24 +11,6 @@
 
 namespace {
 
-// The gradient interpolated bilinearly at (x, y), 0 outside the image.
-cv::Vec2d gradientAt(const ccGradientImage& g, double x, double y) {
-    const double fx = std::floor(x), fy = std::floor(y);
-    const double tx = x - fx, ty = y - fy;
-    const int col = static_cast<int>(fx), row = static_cast<int>(fy);
-    cv::Vec2d sum(0, 0);
-    const auto add = [&](int c, int r, double share) {
-        if (!g.isInside(c, r)) return;
-        const std::ptrdiff_t i = g.index(c, r);
-        sum += cv::Vec2d(g.ux[i], g.uy[i]) * (g.magnitude[i] * share);
-    };
-    add(col, row, (1 - tx) * (1 - ty));
-    add(col + 1, row, tx * (1 - ty));
-    add(col, row + 1, (1 - tx) * ty);
-    add(col + 1, row + 1, tx * ty);
-    return sum;
-}
-
 // One featurelet mapped by the pose: where it lies, the unit vector of its
 // expected gradient there, and the signed distance along it to the edge
 // it was paired with.
@@ -56,7 +38,8 @@ bool findEdge(const ccGradientImage& g, const cv::Vec2d& point, const cv::Vec2d&
     std::array<double, 2 * kReach + 1> along{};
     std::array<double, 2 * kReach + 1> cosine{};
     for (int t = -kReach; t <= kReach; ++t) {
-        const cv::Vec2d grad = gradientAt(g, point[0] + t * normal[0], point[1] + t * normal[1]);
+        cv::Vec2d grad;
+        cfGradientAt(g, point[0] + t * normal[0], point[1] + t * normal[1], grad[0], grad[1]);
         const double m = std::sqrt(grad.dot(grad));
         const double projected = grad.dot(normal);
         along[t + kReach] = isMod180 ? std::abs(projected) : projected;

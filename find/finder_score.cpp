@@ -23,6 +23,8 @@ ccGradientImage gradientImage(const cv::Mat& grey, int pad) {
     g.height = grey.rows;
     g.pad = pad;
     const std::size_t size = static_cast<std::size_t>(g.stride()) * (g.height + 2 * pad);
+    g.gx.assign(size, 0.0f);
+    g.gy.assign(size, 0.0f);
     g.ux.assign(size, 0.0f);
     g.uy.assign(size, 0.0f);
     g.magnitude.assign(size, 0.0f);
@@ -34,21 +36,14 @@ ccGradientImage gradientImage(const cv::Mat& grey, int pad) {
             const float m = std::sqrt(gx[c] * gx[c] + gy[c] * gy[c]);
             if (m == 0.0f) continue;
             const std::ptrdiff_t i = g.index(c, r);
+            g.gx[i] = gx[c] * scale;
+            g.gy[i] = gy[c] * scale;
             g.ux[i] = gx[c] / m;
             g.uy[i] = gy[c] / m;
             g.magnitude[i] = m * scale;
         }
     }
     return g;
-}
-
-// The gradient at pixel (col, row), 0 outside the image.
-void addGradient(const ccGradientImage& g, int col, int row, double share, double& gx, double& gy) {
-    if (!g.isInside(col, row)) return;
-    const std::ptrdiff_t i = g.index(col, row);
-    const double m = g.magnitude[i] * share;
-    gx += g.ux[i] * m;
-    gy += g.uy[i] * m;
 }
 
 }  // namespace
@@ -79,14 +74,8 @@ double cfScoreAtLevel(const ccGradientImage& gradient, int k, const ccSearchLeve
     for (const ccSearchFeaturelet& f : level.featurelets) {
         const double x = pose.x * toLevel + a * f.x - b * f.y;
         const double y = pose.y * toLevel + b * f.x + a * f.y;
-        const double fx = std::floor(x), fy = std::floor(y);
-        const double tx = x - fx, ty = y - fy;
-        const int col = static_cast<int>(fx), row = static_cast<int>(fy);
         double gx = 0.0, gy = 0.0;
-        addGradient(gradient, col, row, (1 - tx) * (1 - ty), gx, gy);
-        addGradient(gradient, col + 1, row, tx * (1 - ty), gx, gy);
-        addGradient(gradient, col, row + 1, (1 - tx) * ty, gx, gy);
-        addGradient(gradient, col + 1, row + 1, tx * ty, gx, gy);
+        cfGradientAt(gradient, x, y, gx, gy);
         const double m = std::sqrt(gx * gx + gy * gy);
         if (m < contrast * f.magnitude || m == 0.0) continue;
         const double cosine = (gx * (c * f.dx - s * f.dy) + gy * (s * f.dx + c * f.dy)) / m;
