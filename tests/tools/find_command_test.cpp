@@ -102,11 +102,12 @@ TEST(Find, FindsARenderedPlateAtItsPoseAsJsonOrCsv) {
     EXPECT_EQ(header, "x,y,angle,scale,score,fitError");
     ASSERT_TRUE(std::getline(csv, line));
     std::istringstream fields(line);
-    double x = 0, y = 0;
+    double x = 0, y = 0, angle = 0;
     char comma = 0;
-    fields >> x >> comma >> y;
+    fields >> x >> comma >> y >> comma >> angle;
     EXPECT_NEAR(x, kPose.x, 0.1);
     EXPECT_NEAR(y, kPose.y, 0.1);
+    EXPECT_NEAR(std::remainder(angle - kPose.angle, 360.0), 0.0, 0.1);
     EXPECT_FALSE(std::getline(csv, line));
 
     // Outside the angle range the plate is not there: no matches, no error.
