@@ -109,13 +109,12 @@ double rms(const std::vector<Pair>& pairs) {
 
 ccRefinedPose cfRefinePose(const ccGradientImage& gradient, const ccSearchLevel& level,
                            const ccPose& pose, double contrast, bool isScaleFixed) {
-    // Fewer pairs than this leave the four unknowns barely determined.
-    constexpr std::size_t kMinPairs = 8;
     ccRefinedPose result{pose, 0.0};
     for (int iteration = 0; iteration < cc_find_tol::kMaxRefineIterations; ++iteration) {
         const std::vector<Pair> pairs = pairsAt(gradient, level, result.pose, contrast);
         cv::Vec4d u;
-        if (pairs.size() < kMinPairs || !solveUpdate(pairs, result.pose, isScaleFixed, u))
+        if (pairs.size() < cc_find_tol::kMinRefinePairs ||
+            !solveUpdate(pairs, result.pose, isScaleFixed, u))
             return result;
         result.fitError = rms(pairs);
         result.pose.x += u[0];

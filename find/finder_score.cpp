@@ -12,10 +12,6 @@
 
 namespace {
 
-// Levels are not made smaller than this many pixels a side: below it the
-// Scharr operator's border is most of the image.
-constexpr int kMinLevelSide = 8;
-
 ccGradientImage gradientImage(const cv::Mat& grey, int pad) {
     const ccScharrGradient raw = cfScharrGradient(grey, 0.0);
     ccGradientImage g;
@@ -50,7 +46,8 @@ ccGradientImage gradientImage(const cv::Mat& grey, int pad) {
 
 int cfUsableLevels(long width, long height, int wanted) {
     int levels = 1;
-    while (levels < wanted && std::min(width, height) >> levels >= kMinLevelSide) ++levels;
+    while (levels < wanted && std::min(width, height) >> levels >= cc_find_tol::kMinLevelSide)
+        ++levels;
     return levels;
 }
 

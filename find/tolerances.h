@@ -2,6 +2,8 @@
 // once so that what the library promises is stated in one place.
 #pragma once
 
+#include <cstddef>
+
 namespace cc_find_tol {
 
 // Largest width or height of an image the library makes or reads, in pixels,
@@ -116,8 +118,15 @@ constexpr int kRefineReach = 2;
 constexpr double kMinPairCosine = 0.9;
 
 // Refinement stops once an update moves no featurelet by more than this
-// many pixels, or after kMaxRefineIterations updates.
+// many pixels, or after kMaxRefineIterations updates. Fewer than
+// kMinRefinePairs featurelets paired with edges leave the four unknowns
+// barely determined, and the pose as the search found it.
 constexpr double kRefineConvergence = 1e-4;
 constexpr int kMaxRefineIterations = 10;
+constexpr std::size_t kMinRefinePairs = 8;
+
+// The coarsest pyramid level a search uses is at least this many pixels a
+// side: below it the Scharr operator's border is most of the image.
+constexpr long kMinLevelSide = 8;
 
 }  // namespace cc_find_tol
