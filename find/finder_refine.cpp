@@ -78,7 +78,9 @@ std::vector<Pair> pairsAt(const ccGradientImage& g, const ccSearchLevel& level, 
 // The update (x, y, angle, log scale) that best moves each pair's point by
 // its distance along its normal, in the weighted least-squares sense; the
 // last entry stays 0 when the scale is fixed. False when the normal
-// equations are singular.
+// equations are singular. A pair far from where the others put its edge
+// (where an occluder or clutter lies across the part) weighs less, by a
+// Cauchy weight of scale cc_find_tol::kRefineOutlierScale pixels.
 bool solveUpdate(const std::vector<Pair>& pairs, const ccPose& pose, bool isScaleFixed,
                  cv::Vec4d& update) {
     cv::Matx44d normal = cv::Matx44d::zeros();
@@ -87,8 +89,10 @@ bool solveUpdate(const std::vector<Pair>& pairs, const ccPose& pose, bool isScal
         const cv::Vec2d arm = p.point - cv::Vec2d(pose.x, pose.y);
         const cv::Vec4d row(p.normal[0], p.normal[1], p.normal[1] * arm[0] - p.normal[0] * arm[1],
                             isScaleFixed ? 0.0 : p.normal.dot(arm));
-        normal += p.weight * (row * row.t());
-        rhs += p.weight * p.distance * row;
+        const double r = p.distance / cc_find_tol::kRefineOutlierScale;
+        const double weight = p.weight / (1 + r * r);
+        normal += weight * (row * row.t());
+        rhs += weight * p.distance * row;
     }
     if (isScaleFixed) normal(3, 3) = 1.0;
     update = cv::Vec4d(0, 0, 0, 0);

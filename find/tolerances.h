@@ -125,6 +125,12 @@ constexpr double kRefineConvergence = 1e-4;
 constexpr int kMaxRefineIterations = 10;
 constexpr std::size_t kMinRefinePairs = 8;
 
+// A pair whose edge lies this many pixels from the featurelet weighs half
+// as much in an update: well beyond the scatter of a true edge's points
+// (hundredths of a pixel) and the search's error once the first update is
+// made, so that only edges foreign to the part lose weight.
+constexpr double kRefineOutlierScale = 0.3;
+
 // The coarsest pyramid level a search uses is at least this many pixels a
 // side: below it the Scharr operator's border is most of the image.
 constexpr long kMinLevelSide = 8;

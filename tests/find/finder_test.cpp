@@ -289,8 +289,9 @@ TEST(FinderRobustness, OccludedCopiedAndInvertedParts) {
     const auto occluded = cfFind(model, cfRenderModel(*part, r), {});
     ASSERT_EQ(occluded.size(), 1u);
     EXPECT_GE(occluded[0].score, 0.6);
-    EXPECT_LT(distance(occluded[0].pose, truth), 0.15);
-    EXPECT_LT(angleGap(occluded[0].pose.angle, truth.angle), 0.1 * ccPi / 180);
+    // Three times the unoccluded part's targets: 0.03 px and 0.01 degree.
+    EXPECT_LT(distance(occluded[0].pose, truth), 0.09);
+    EXPECT_LT(angleGap(occluded[0].pose.angle, truth.angle), 0.03 * ccPi / 180);
 
     // Four copies side by side: each found once.
     const std::vector<ccPose> copies{{50.2, 40.7, ccRadian(0.3), 1.0},
