@@ -157,6 +157,11 @@ TEST(FinderScore, RenderedPlateScoresNearOneAndInvertedNegative) {
     const double s = cfScorePose(model, image, truth, ignored);
     EXPECT_GT(s, 0.95);
     EXPECT_NEAR(cfScorePose(model, inverted, truth, ignored), s, 0.02);
+    // Sixteen bits a pixel, the same grey levels: the same score.
+    r.depth = 16;
+    std::swap(r.dark, r.light);
+    EXPECT_NEAR(cfScorePose(model, cfRenderModel(*part, r), truth, asIs),
+                cfScorePose(model, image, truth, asIs), 0.02);
     // Half a pixel off, the score falls but stays high.
     const double off = cfScorePose(model, image, {truth.x + 0.5, truth.y, truth.angle, 1.0}, asIs);
     EXPECT_LT(off, cfScorePose(model, image, truth, asIs));
@@ -307,6 +312,21 @@ TEST(FinderRobustness, OccludedCopiedAndInvertedParts) {
         EXPECT_EQ(std::count_if(found.begin(), found.end(),
                                 [&](const ccFindMatch& m) { return distance(m.pose, copy) < 0.2; }),
                   1);
+    EXPECT_TRUE(std::is_sorted(found.begin(), found.end(),
+                               [](const auto& a, const auto& b) { return a.score > b.score; }));
+    // At most two: the best two. Within a region around the third copy's
+    // origin: that copy alone.
+    ccFindParams two;
+    two.maxMatches = 2;
+    const auto best = cfFind(model, scene, two);
+    ASSERT_EQ(best.size(), 2u);
+    EXPECT_EQ(best[0].pose.x, found[0].pose.x);
+    EXPECT_EQ(best[1].pose.x, found[1].pose.x);
+    ccFindParams around;
+    around.region = ccRect(V(40, 100), V(20, 20));
+    const auto third = cfFind(model, scene, around);
+    ASSERT_EQ(third.size(), 1u);
+    EXPECT_LT(distance(third[0].pose, copies[2]), 0.2);
 
     // Dark on light: not the part, unless polarity is ignored.
     r.occlusion = 0;
