@@ -10,8 +10,9 @@
 #include "find/searchmodel.h"
 
 // The gradient of one pyramid level, in grey levels per pixel of that
-// level: its components, and as unit direction and magnitude (both 0 where
-// there is no gradient). A border of `pad` pixels of no gradient lies around
+// level: its components, and at the coarsest level also as unit direction
+// and magnitude (both 0 where there is no gradient; empty at the other
+// levels). A border of `pad` pixels of no gradient lies around
 // the image, so that a scan whose offsets stay within it needs no bounds
 // checks.
 struct ccGradientImage {

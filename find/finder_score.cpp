@@ -12,7 +12,9 @@
 
 namespace {
 
-ccGradientImage gradientImage(const cv::Mat& grey, int pad) {
+// The gradient of `grey`; with its directions and magnitudes only when
+// `isCoarsest`, since only the coarse scan reads them.
+ccGradientImage gradientImage(const cv::Mat& grey, int pad, bool isCoarsest) {
     const ccScharrGradient raw = cfScharrGradient(grey, 0.0);
     ccGradientImage g;
     g.width = grey.cols;
@@ -21,23 +23,27 @@ ccGradientImage gradientImage(const cv::Mat& grey, int pad) {
     const std::size_t size = static_cast<std::size_t>(g.stride()) * (g.height + 2 * pad);
     g.gx.assign(size, 0.0f);
     g.gy.assign(size, 0.0f);
-    g.ux.assign(size, 0.0f);
-    g.uy.assign(size, 0.0f);
-    g.magnitude.assign(size, 0.0f);
     const auto scale = static_cast<float>(cc_find_tol::kScharrToSlope);
     for (int r = 0; r < g.height; ++r) {
         const auto* gx = raw.gx.ptr<float>(r);
         const auto* gy = raw.gy.ptr<float>(r);
+        float* outX = &g.gx[g.index(0, r)];
+        float* outY = &g.gy[g.index(0, r)];
         for (int c = 0; c < g.width; ++c) {
-            const float m = std::sqrt(gx[c] * gx[c] + gy[c] * gy[c]);
-            if (m == 0.0f) continue;
-            const std::ptrdiff_t i = g.index(c, r);
-            g.gx[i] = gx[c] * scale;
-            g.gy[i] = gy[c] * scale;
-            g.ux[i] = gx[c] / m;
-            g.uy[i] = gy[c] / m;
-            g.magnitude[i] = m * scale;
+            outX[c] = gx[c] * scale;
+            outY[c] = gy[c] * scale;
         }
+    }
+    if (!isCoarsest) return g;
+    g.ux.assign(size, 0.0f);
+    g.uy.assign(size, 0.0f);
+    g.magnitude.assign(size, 0.0f);
+    for (std::size_t i = 0; i < size; ++i) {
+        const float m = std::sqrt(g.gx[i] * g.gx[i] + g.gy[i] * g.gy[i]);
+        if (m == 0.0f) continue;
+        g.ux[i] = g.gx[i] / m;
+        g.uy[i] = g.gy[i] / m;
+        g.magnitude[i] = m;
     }
     return g;
 }
@@ -57,7 +63,8 @@ std::vector<ccGradientImage> cfGradientPyramid(const ccImage& image, int levels,
     cfMatView(image).convertTo(grey, CV_32F);
     for (int k = 0; k < levels; ++k) {
         if (k > 0) cv::pyrDown(grey, grey, cv::Size(), cv::BORDER_REPLICATE);
-        pyramid.push_back(gradientImage(grey, k + 1 == levels ? coarsePad : 0));
+        const bool isCoarsest = k + 1 == levels;
+        pyramid.push_back(gradientImage(grey, isCoarsest ? coarsePad : 0, isCoarsest));
     }
     return pyramid;
 }
