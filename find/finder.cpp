@@ -39,8 +39,9 @@ void requireParams(const ccFindParams& p) {
     require(p.threads >= 0, L"the number of threads must not be negative");
 }
 
-// The image must hold the model at its smallest scale: both sides of its
-// bounding box, turned any way, are at least the box's smaller side.
+// Refuses an image narrower or lower than the smaller side of the model's
+// bounding box at the smallest scale: it could show at most a piece of the
+// model turned square to it.
 void requireRoom(const ccSearchModel::Data& d, double scaleMin, long width, long height) {
     const double side = std::min(d.xMax - d.xMin, d.yMax - d.yMin) * scaleMin;
     require(static_cast<double>(std::min(width, height)) >= side,

@@ -20,12 +20,14 @@
 //
 // A perfect match scores 1 and its inverse -1; a featurelet of negative
 // weight only ever subtracts, where the image shows its edge, so that a part
-// marked as must-not-match rejects a look-alike that has an edge there
-// (an edge of the other polarity there does not raise the score). Magnitudes are relative: training
-// divides each featurelet's magnitude by the weighted mean magnitude of the
-// positive featurelets, so that a model drawn by hand (magnitudes 1) and one
-// built from edges (measured gradients) meet the same contrast threshold,
-// which is in grey levels per pixel.
+// marked as must-not-match rejects a look-alike that has an edge there (an
+// edge of the other polarity there does not raise the score).
+//
+// Magnitudes are relative: training divides each featurelet's magnitude by
+// the weighted mean magnitude of the positive featurelets, so that a model
+// drawn by hand (magnitudes 1) and one built from edges (measured
+// gradients) meet the same contrast threshold, which is in grey levels per
+// pixel.
 #pragma once
 
 #include <cstddef>
@@ -122,6 +124,8 @@ class ccSearchModel {
     // Bytes the prepared data takes.
     std::size_t memoryBytes() const noexcept;
 
+    // The prepared data, for the library's own stages (declared in an
+    // internal header that is not installed).
     struct Data;
     const Data& data() const noexcept { return *data_; }
 
@@ -134,9 +138,9 @@ class ccSearchModel {
 // that finds nothing gives no matches. The pyramid is shortened on an image
 // too small for the model's coarsest level. Parameters outside their domains
 // (NaN included), ranges out of order, an empty image or one whose width or
-// height is less than the smaller side of the model's bounding box at the
-// smallest scale (it cannot hold the model at any angle) throw
-// ccFindDefs::BadParams naming what was wrong.
+// height is less than the smaller side of the model's bounding box (of its
+// featurelets, at angle 0) at the smallest scale throw ccFindDefs::BadParams
+// naming what was wrong.
 //
 // Method: an exhaustive scan of the coarsest level, every origin of the
 // region by every angle and scale step (steps of cc_find_tol::
