@@ -164,6 +164,10 @@ TEST(Sampling, TreesShareUniformPointsByPerimeterAndNumberFromTheShapeIndex) {
     EXPECT_EQ(result.breaks()[2], 8);
     // A tree over its limit shares the limit out instead.
     EXPECT_EQ(count(tree, spaced(0.01, 9)), 9);
+    // Seven points over 10, 20, 30 and 40 are 0.7, 1.4, 2.1 and 2.8 exactly:
+    // the floors give 5, and the two left go to the largest remainders, 0.8
+    // and 0.7.
+    EXPECT_EQ(cfShareSamples({10, 20, 30, 40}, 7), (std::vector<long>{1, 1, 2, 3}));
 }
 
 TEST(Sampling, InfiniteAndBadInputIsRefusedWithoutChangingTheResult) {
