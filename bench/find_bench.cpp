@@ -247,8 +247,11 @@ ExhaustiveBest exhaustiveSearch(const ccImage8& image, double contrast) {
                 const long at = static_cast<long>(y + g.border) * g.stride + x + g.border;
                 double sum = 0;
                 for (const Probe& p : probes) {
-                    const float cosine = g.ux[at + p.offset] * p.cx + g.uy[at + p.offset] * p.cy;
-                    sum += p.weight * (p.mod180 ? std::fabs(cosine) : cosine);
+                    float cosine = g.ux[at + p.offset] * p.cx + g.uy[at + p.offset] * p.cy;
+                    if (p.mod180) cosine = std::fabs(cosine);
+                    // A featurelet of negative weight only ever subtracts.
+                    if (p.weight < 0) cosine = std::max(cosine, 0.0F);
+                    sum += p.weight * cosine;
                 }
                 // Pixel x of the half image covers full pixels 2x and 2x + 1.
                 if (sum / positive > best.score) {
