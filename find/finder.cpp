@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "find/finddefs.h"
-#include "find/finder_image.h"
+#include "find/finder_search.h"
 #include "find/tolerances.h"
 
 namespace {

@@ -80,34 +80,3 @@ struct ccRefinedPose {
 };
 ccRefinedPose cfRefinePose(const ccGradientImage& gradient, const ccSearchLevel& level,
                            const ccPose& pose, double contrast, bool isScaleFixed);
-
-// What a search takes besides the model and the image, checked: the
-// featurelets of each level with the search's polarity, the ranges and the
-// origin's region in image coordinates (inclusive).
-struct ccSearchSetup {
-    std::vector<ccSearchLevel> levels;
-    double angleMin = 0.0, angleMax = 0.0;
-    double scaleMin = 1.0, scaleMax = 1.0;
-    double xMin = 0.0, yMin = 0.0, xMax = 0.0, yMax = 0.0;
-    double minScore = 0.5;
-    double contrast = 0.0;
-    int threads = 1;
-};
-
-// A pose found, refined, with its score and fit error.
-struct ccFoundPose {
-    ccPose pose;
-    double score = 0.0;
-    double fitError = 0.0;
-};
-
-// Every candidate of the coarse scan of `pyramid` (as many levels as
-// setup.levels; the coarsest padded to the model's reach), followed down
-// the levels and refined; those ending below the minimum score or outside
-// the region are dropped. The order is that of the candidates' coarse
-// scores, best first, whatever the number of threads.
-std::vector<ccFoundPose> cfSearchPyramid(const std::vector<ccGradientImage>& pyramid,
-                                         const ccSearchSetup& setup);
-
-// Pixels of padding the coarsest level `k` needs for the model's reach.
-int cfCoarsePad(const ccSearchSetup& setup, int k);
