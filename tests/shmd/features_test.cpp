@@ -490,6 +490,10 @@ TEST(ComplexFeatures, ALimitedBudgetLeavesOutTheShortestParts) {
     EXPECT_EQ(set->numChains(), 2);
     EXPECT_EQ(set->chainLength(0), 20);
     EXPECT_EQ(set->chainLength(1), 10);
+    // A part of 10 would still get a point of its own (10 x 30 / 160), but
+    // 160 is past the 150 the budget covers at the largest spacing.
+    const auto past = general({segment(0, 0, 100, 0), segment(0, 5, 50, 5), segment(0, 9, 10, 9)});
+    EXPECT_EQ(cfComplexFeatures(*past, 1.0, 5.0, 0, 30, 0.0)->numChains(), 2);
 }
 
 TEST(ComplexFeatures, RegionBoundariesCountUnlessTheRootIsAHole) {
