@@ -12,6 +12,23 @@
 
 namespace {
 
+// The raw Scharr gradient (of type T) in grey levels per pixel, into the
+// rows of `g`.
+template <class T>
+void copySlopes(const ccScharrGradient& raw, ccGradientImage& g) {
+    const auto scale = static_cast<float>(cc_find_tol::kScharrToSlope);
+    for (int r = 0; r < g.height; ++r) {
+        const T* gx = raw.gx.ptr<T>(r);
+        const T* gy = raw.gy.ptr<T>(r);
+        float* outX = &g.gx[g.index(0, r)];
+        float* outY = &g.gy[g.index(0, r)];
+        for (int c = 0; c < g.width; ++c) {
+            outX[c] = static_cast<float>(gx[c]) * scale;
+            outY[c] = static_cast<float>(gy[c]) * scale;
+        }
+    }
+}
+
 // The gradient of `grey`; with its directions and magnitudes only when
 // `isCoarsest`, since only the coarse scan reads them.
 ccGradientImage gradientImage(const cv::Mat& grey, int pad, bool isCoarsest) {
@@ -23,17 +40,10 @@ ccGradientImage gradientImage(const cv::Mat& grey, int pad, bool isCoarsest) {
     const std::size_t size = static_cast<std::size_t>(g.stride()) * (g.height + 2 * pad);
     g.gx.assign(size, 0.0f);
     g.gy.assign(size, 0.0f);
-    const auto scale = static_cast<float>(cc_find_tol::kScharrToSlope);
-    for (int r = 0; r < g.height; ++r) {
-        const auto* gx = raw.gx.ptr<float>(r);
-        const auto* gy = raw.gy.ptr<float>(r);
-        float* outX = &g.gx[g.index(0, r)];
-        float* outY = &g.gy[g.index(0, r)];
-        for (int c = 0; c < g.width; ++c) {
-            outX[c] = gx[c] * scale;
-            outY[c] = gy[c] * scale;
-        }
-    }
+    if (raw.gx.depth() == CV_16S)
+        copySlopes<short>(raw, g);
+    else
+        copySlopes<float>(raw, g);
     if (!isCoarsest) return g;
     g.ux.assign(size, 0.0f);
     g.uy.assign(size, 0.0f);
@@ -59,10 +69,16 @@ int cfUsableLevels(long width, long height, int wanted) {
 
 std::vector<ccGradientImage> cfGradientPyramid(const ccImage& image, int levels, int coarsePad) {
     std::vector<ccGradientImage> pyramid;
-    cv::Mat grey;
-    cfMatView(image).convertTo(grey, CV_32F);
+    // The image's own depth throughout: an 8-bit image's gradient is exact
+    // in 16-bit integers, and the coarser levels, which only lead the search
+    // to the fit at full resolution, lose nothing that matters to rounding.
+    cv::Mat grey = cfMatView(image);
     for (int k = 0; k < levels; ++k) {
-        if (k > 0) cv::pyrDown(grey, grey, cv::Size(), cv::BORDER_REPLICATE);
+        if (k > 0) {
+            cv::Mat half;
+            cv::pyrDown(grey, half, cv::Size(), cv::BORDER_REPLICATE);
+            grey = half;
+        }
         const bool isCoarsest = k + 1 == levels;
         pyramid.push_back(gradientImage(grey, isCoarsest ? coarsePad : 0, isCoarsest));
     }
