@@ -472,6 +472,11 @@ TEST(ComplexFeatures, WeightStandsForTheLengthEachFeatureletCovers) {
     const auto dense = cfComplexFeatures(*segment(0, 0, 10, 0), 0.5, 2.0, 20, ccNoPointLimit, 0.0);
     EXPECT_EQ(dense->numFeaturelets(), 20);
     EXPECT_DOUBLE_EQ(dense->featurelets()[0].weight, 0.25);
+    // Without a target a part of 1.5, between the spacings, is one featurelet
+    // standing for all of it: weight 1.5 / 2.
+    const auto single = cfComplexFeatures(*segment(0, 0, 1.5, 0), 1.0, 2.0, 0, ccNoPointLimit, 0.0);
+    ASSERT_EQ(single->numFeaturelets(), 1);
+    EXPECT_DOUBLE_EQ(single->featurelets()[0].weight, 0.75);
     // A part shorter than the smallest spacing gives nothing when no target is set.
     EXPECT_EQ(cfComplexFeatures(*segment(0, 0, 0.5, 0), 1.0, 2.0, 0, ccNoPointLimit, 0.0)
                   ->numFeaturelets(),
