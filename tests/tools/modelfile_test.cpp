@@ -141,6 +141,25 @@ TEST(ModelFileErrors, FilesThatCannotBeReadOrWrittenAreNamedAndLeftAsTheyWere) {
                   "/shape/children/1/model/weight: nan cannot be written (JSON has no NaN or "
                   "infinity)");
     }
+    // Shapes nest at most 500 levels, a map's shape a level below the map: a
+    // circle under 499 maps is the 500th, one under 500 maps is refused.
+    for (long maps : {499L, 500L}) {
+        ConstShape deep = circle();
+        for (long i = 0; i < maps; ++i)
+            deep = cfMakeHandle<ccMappedShape>(deep, cc2XformLinear(), true);
+        const ModelFile file{deep, {}};
+        if (maps == 499) {
+            EXPECT_NO_THROW(shapemod::writeModel(file));
+            continue;
+        }
+        try {
+            shapemod::writeModel(file);
+            FAIL() << "500 maps deep were written";
+        } catch (const FileError& e) {
+            const std::string message = cfNarrow(e.detail());
+            EXPECT_NE(message.find(": shapes nested deeper than 500 levels"), std::string::npos);
+        }
+    }
 }
 
 // A file that leaves an optional field out reads as one that states the

@@ -21,6 +21,7 @@
 // in a coordinate system whose extrusion is (0, 0, -1) is mirrored in x, as
 // its drawing shows it. Elevation (a constant z) is dropped.
 #pragma once
+#include <initializer_list>
 #include <iosfwd>
 #include <map>
 #include <string>
@@ -101,6 +102,9 @@ class DxfSkip : public ccErrorKind<DxfSkip, InputError, 0x30000101> {
 // arbitrary-axis rule gives). Any other direction, a zero or non-finite one,
 // throws DxfSkip: the entity does not lie in the drawing plane.
 cc2Xform dxfPlaneMap(const double n[3]);
+
+// Throws DxfSkip("<what> is not a finite number") unless every value is finite.
+void dxfRequireFinite(const char* what, std::initializer_list<double> values);
 
 // The arc about `center` of `radius` from `startDeg` counter-clockwise to
 // `endDeg` (degrees; the sweep is taken in (0, 360], so equal angles make a

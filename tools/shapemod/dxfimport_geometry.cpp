@@ -14,11 +14,6 @@ std::string DxfSkip::reason() const {
 
 namespace {
 
-void requireFinite(std::initializer_list<double> values) {
-    for (double v : values)
-        if (!std::isfinite(v)) throw DxfSkip("a coordinate is not a finite number");
-}
-
 // The counter-clockwise sweep from `from` to `to` in (0, turn]: DXF angles
 // wrap, and equal ends mean a whole turn.
 double sweep(double from, double to, double turn) {
@@ -46,7 +41,7 @@ std::vector<DxfVertex> distinctVertices(const std::vector<DxfVertex>& vertices, 
                                         long& dropped) {
     std::vector<DxfVertex> kept;
     for (const DxfVertex& v : vertices) {
-        requireFinite({v.point.x(), v.point.y(), v.bulge});
+        dxfRequireFinite("a coordinate", {v.point.x(), v.point.y(), v.bulge});
         if (!kept.empty() && (v.point - kept.back().point).len() <= cc_tol::kCoincident) {
             kept.back().bulge = v.bulge;
             ++dropped;
@@ -65,6 +60,11 @@ std::vector<DxfVertex> distinctVertices(const std::vector<DxfVertex>& vertices, 
 
 }  // namespace
 
+void dxfRequireFinite(const char* what, std::initializer_list<double> values) {
+    for (double v : values)
+        if (!std::isfinite(v)) throw DxfSkip(std::string(what) + " is not a finite number");
+}
+
 cc2Xform dxfPlaneMap(const double n[3]) {
     const double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
     if (!std::isfinite(length) || length == 0.0) throw DxfSkip("extrusion is not a direction");
@@ -77,14 +77,15 @@ cc2Xform dxfPlaneMap(const double n[3]) {
 
 ccPtrHandle<ccShape> dxfArc(const ccVector<2>& center, double radius, double startDeg,
                             double endDeg) {
-    requireFinite({radius, startDeg, endDeg});
+    dxfRequireFinite("a coordinate", {radius, startDeg, endDeg});
     return dxfEllipse(center, ccVector<2>(radius, 0.0), 1.0, startDeg / ccDegreesPerRadian,
                       endDeg / ccDegreesPerRadian, true);
 }
 
 ccPtrHandle<ccShape> dxfEllipse(const ccVector<2>& center, const ccVector<2>& major, double ratio,
                                 double startParam, double endParam, bool counterClockwise) {
-    requireFinite({center.x(), center.y(), major.x(), major.y(), ratio, startParam, endParam});
+    dxfRequireFinite("a coordinate",
+                     {center.x(), center.y(), major.x(), major.y(), ratio, startParam, endParam});
     const double rx = major.len();
     if (rx <= cc_tol::kCoincident) throw DxfSkip("zero radius");
     if (ratio <= 0.0) throw DxfSkip("axis ratio is not positive");

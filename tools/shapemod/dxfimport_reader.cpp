@@ -182,8 +182,8 @@ void DxfReader::addEllipse(const DL_EllipseData& d) {
 void DxfReader::addInsert(const DL_InsertData& d) {
     addPiece([&](Item& item) {
         const cc2Xform map = planeMap();
-        if (!std::isfinite(d.ipx + d.ipy + d.sx + d.sy + d.angle + d.colSp + d.rowSp))
-            throw DxfSkip("a placement value is not a finite number");
+        dxfRequireFinite("a placement value",
+                         {d.ipx, d.ipy, d.sx, d.sy, d.angle, d.colSp, d.rowSp});
         if (d.sx == 0.0 || d.sy == 0.0) throw DxfSkip("zero scale");
         const long cols = std::max(1, d.cols), rows = std::max(1, d.rows);
         if (cols * rows > kMaxExpandedPieces) throw DxfSkip("too many array copies");

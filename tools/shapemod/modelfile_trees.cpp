@@ -5,19 +5,28 @@ namespace shapemod {
 
 namespace {
 
-// Appends the nodes of "children" in order. A region node's children are
-// region nodes of the standing opposite `hole`.
-void addChildren(ccShapeTree& tree, const JsonIn& n, bool region, bool hole) {
+// Appends the nodes of "children" in order, each read from `place(child)`.
+template <class Place>
+void addChildrenAt(ccShapeTree& tree, const JsonIn& n, const Place& place) {
     if (!n.has("children")) return;
     for (const JsonIn& c : n.at("children").items()) {
-        const ccShapePtrh child = readShape(region ? c.asRegionChildOf(hole) : c);
+        const ccShapePtrh child = readShape(place(c));
         c.guard([&] { tree.addChild(child, true); });
     }
 }
 
+void addChildren(ccShapeTree& tree, const JsonIn& n) {
+    addChildrenAt(tree, n, [](const JsonIn& c) { return c; });
+}
+
+// A region node's children are region nodes of the standing opposite `hole`.
+void addRegionChildren(ccShapeTree& tree, const JsonIn& n, bool hole) {
+    addChildrenAt(tree, n, [hole](const JsonIn& c) { return c.asRegionChildOf(hole); });
+}
+
 ccGeneralShapeTree readGeneral(const JsonIn& n) {
     ccGeneralShapeTree tree;
-    addChildren(tree, n, false, false);
+    addChildren(tree, n);
     return tree;
 }
 void writeGeneral(const ccGeneralShapeTree& s, JsonOut& out) {
@@ -26,7 +35,7 @@ void writeGeneral(const ccGeneralShapeTree& s, JsonOut& out) {
 
 ccContourTree readContour(const JsonIn& n) {
     ccContourTree tree(n.at("closed").boolean());
-    addChildren(tree, n, false, false);
+    addChildren(tree, n);
     return tree;
 }
 void writeContour(const ccContourTree& s, JsonOut& out) {
@@ -54,7 +63,7 @@ ccRegionTree readRegion(const JsonIn& n) {
         n.fail("missing field \"boundary\" (only a hole may lack one)");
     ccRegionTree node =
         n.has("boundary") ? ccRegionTree(*readShape(n.at("boundary")), hole) : ccRegionTree();
-    addChildren(node, n, true, hole);
+    addRegionChildren(node, n, hole);
     return node;
 }
 void writeRegion(const ccRegionTree& s, JsonOut& out) {
