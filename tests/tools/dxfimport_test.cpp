@@ -151,6 +151,14 @@ TEST(DxfImport, EntitiesLeftOutAreTalliedByKindLayerAndReason) {
         << summary.str();
 }
 
+TEST(DxfImport, AnEntityTheShapeLibraryRefusesIsTalliedWithItsReason) {
+    // A straight spline from x = -1e308 to 1e308 passes the importer's own
+    // checks, but its points overflow on the way to a shape.
+    const DxfImport r = importDxfFile(drawing("overflowing_spline.dxf"), {});
+    EXPECT_EQ(tally(r, "SPLINE", "ccShapesError::BadParams"), 1);
+    EXPECT_EQ(tally(r, "LINE"), 1);
+}
+
 TEST(DxfImport, BlocksArePlacedAndTheirLayerZeroTakesTheReferencesLayer) {
     const DxfImport r = importDxfFile(drawing("blocks.dxf"), {});
     EXPECT_EQ(r.layers, (std::vector<std::string>{"PARTS", "HOLES", "OUTER"}));
