@@ -16,6 +16,19 @@ namespace shapemod {
 
 namespace {
 
+// Runs `fill` on `item`; a refusal, the importer's own or the shape
+// library's, becomes the item's reason instead.
+template <class Item, class Fill>
+void fillOrGiveReason(Item& item, const Fill& fill) {
+    try {
+        fill(item);
+    } catch (const DxfSkip& skip) {
+        item.reason = skip.reason();
+    } catch (const ccShapesError::Errors& e) {
+        item.reason = e.what();
+    }
+}
+
 bool isStructural(const std::string& kind) {
     return kind == "SECTION" || kind == "ENDSEC" || kind == "BLOCK" || kind == "ENDBLK" ||
            kind == "SEQEND" || kind == "EOF";
@@ -124,13 +137,7 @@ void DxfReader::addPiece(const std::function<void(Item&)>& fill) {
     if (!r.isEntity || r.claimed) return;
     r.claimed = true;
     Item item = skipped(r, r.paperSpace ? "in paper space" : "");
-    try {
-        if (!r.paperSpace) fill(item);
-    } catch (const DxfSkip& skip) {
-        item.reason = skip.reason();
-    } catch (const ccShapesError::Errors& e) {
-        item.reason = e.what();
-    }
+    if (!r.paperSpace) fillOrGiveReason(item, fill);
     items(r).push_back(item);
 }
 
@@ -280,18 +287,14 @@ void DxfReader::finishPending() {
         item.reason = p->refusal;
         return;
     }
-    try {
+    fillOrGiveReason(item, [&p](Item& it) {
         if (p->kind == Pending::kSpline) {
-            item.shape = dxfSpline(p->spline);
+            it.shape = dxfSpline(p->spline);
         } else {
-            const auto line = dxfPolyline(p->vertices, p->closed, item.droppedVertices);
-            item.shape = p->map.isIdentity() ? line : line->mapShape(p->map);
+            const auto line = dxfPolyline(p->vertices, p->closed, it.droppedVertices);
+            it.shape = p->map.isIdentity() ? line : line->mapShape(p->map);
         }
-    } catch (const DxfSkip& skip) {
-        item.reason = skip.reason();
-    } catch (const ccShapesError::Errors& e) {
-        item.reason = e.what();
-    }
+    });
 }
 
 }  // namespace shapemod
