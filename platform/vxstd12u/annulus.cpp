@@ -119,7 +119,7 @@ ccPtrHandle<ccShape> ccAnnulus::mapShape(const ccXform<2>& xform) const {
     const ccMatrix<2>& m = xform.matrix();
     if (!keepsCircleStart(m)) return cloneThat_(*asEllipseAnnulus().mapShape(xform));
     const double s = m.element(0, 0);
-    const bool mirrors = m.element(1, 1) < 0;
+    const bool mirrors = m.determinant() < 0;
     return cfMakeHandle<ccAnnulus>(xform.mapPoint(center_), s * outer_, s * inner_,
                                    rightHanded_ != mirrors);
 }

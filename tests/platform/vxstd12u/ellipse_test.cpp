@@ -310,6 +310,12 @@ TEST(EllipseArc, SpansBeyondATurnAreClampedEndsGivenAreKeptAndAZeroSpanIsAPoint)
     const ccEllipseArc2 over(ccEllipse2(), ccRadian(1.0), ccRadian(7.0));
     EXPECT_NEAR(over.phiSpan().toDouble(), ccTwoPi, kRoundoff);
     EXPECT_TRUE(over.isFullTurn());
+    // A whole turn of an arc measures exactly what its ellipse's perimeter
+    // says, to the last bit, so that the two never disagree about a closed
+    // outline's length.
+    const ccEllipse2 flat({0, 0}, {3, 1});
+    EXPECT_EQ(ccEllipseArc2(flat, ccRadian(0.5), ccRadian(0.5 + ccTwoPi)).perimeter(),
+              flat.perimeter());
     EXPECT_NEAR(ccEllipseArc2(ccEllipse2(), ccRadian(1.0), ccRadian(-9.0)).phiSpan().toDouble(),
                 -ccTwoPi, kRoundoff);
     EXPECT_NEAR(over.windingAngle({0.1, 0}), ccTwoPi, kRoundoff);
