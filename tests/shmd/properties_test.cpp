@@ -428,12 +428,13 @@ TEST(FindContours, MappedTreesGiveMappedFinds) {
     EXPECT_NEAR(first.startPoint().x(), 11, kRoundoff);
 
     // The weight of an inner mapped shape of the chain counts: a plain map of
-    // a mapped circle of weight 5 is found in [4, 6], with the circle.
+    // a mapped circle of weight 5 is found in [4, 6], the circle carrying 5.
     const auto inner = weight(5).assign(ccMappedShape(circle(), cc2XformLinear(shift), true));
     const auto chained =
         found(cfMakeHandle<ccMappedShape>(inner, cc2XformLinear(shift), true), ccRange(4, 6));
     ASSERT_EQ(chained->numChildren(), 1);
     EXPECT_NEAR(chained->child(0)->startPoint().x(), 21, kRoundoff);
+    EXPECT_EQ(recordOf(*dynamic_cast<const ccMappedShape&>(*chained->child(0)).shape()), weight(5));
 }
 
 }  // namespace
