@@ -769,17 +769,11 @@ ChainSetHandle complexLeaf(const ccShape& shape, const ccShapeModelProps& inheri
     const double perimeter = info.nodePerimeter(index);
     double lo = budget.minSpacing;
     if (hasPointLimit(maxNumPoints) && perimeter / maxNumPoints > lo) lo = perimeter / maxNumPoints;
-    const double hi = budget.maxSpacing < lo ? lo : budget.maxSpacing;
-    if (numPoints == 0) {
-        if (perimeter < lo) return newChainSet();
-        numPoints = 1;
-    }
-    double spacing = perimeter / numPoints;
-    if (lo > spacing) {
-        spacing = lo;
-    } else if (hi < spacing) {
-        spacing = hi;
-    }
+    const double hi = std::max(budget.maxSpacing, lo);
+    // Without a target a part is sampled at the largest spacing; one shorter
+    // than the smallest gives nothing.
+    if (numPoints == 0 && perimeter < lo) return newChainSet();
+    const double spacing = numPoints == 0 ? hi : std::clamp(perimeter / numPoints, lo, hi);
     const long count = std::max(1L, std::lround(perimeter / spacing));
     ccShape::ccSampleParams sample(0.0, 0.0, 2, false, true);
     sample.uniformMode(true);
