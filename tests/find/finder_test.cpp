@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "find/edges.h"
 #include "find/finddefs.h"
 #include "find/finder.h"
 #include "find/render.h"
@@ -283,6 +284,25 @@ TEST(FinderSearch, PlatesAtRandomPosesAreFoundToAHundredthOfAPixel) {
     RecordProperty("angleMedianDeg", std::to_string(median(angles)));
     EXPECT_LT(median(positions), 0.05);
     EXPECT_LT(median(angles), 0.02);
+}
+
+TEST(FinderSearch, AModelBuiltFromOneImagesEdgesFindsThePartInOthers) {
+    // Trained from the edges of a plate rendered at 20 degrees, moved so
+    // that the part's centre is the origin: the model is the plate turned by
+    // 20 degrees, so it is found at each other pose less those 20 degrees.
+    const auto part = plate(2.5);
+    const ccPose trainedAt{320, 240, ccRadian(ccPi / 9), 1.0};
+    const auto edges = cfModelFromEdges(cfEdges(render(*part, 640, 480, trainedAt, 1), {}),
+                                        ccEdgeModelBuilder::eRegion);
+    const ccSearchModel model(*edges->mapShape(ccXform<2>::translation(V(-320, -240))));
+    for (const ccPose& truth :
+         {ccPose{300, 250, ccRadian(1.75), 1.0}, ccPose{340, 230, ccRadian(-1.05), 1.0}}) {
+        const auto found = cfFind(model, render(*part, 640, 480, truth, 2), {});
+        ASSERT_EQ(found.size(), 1u);
+        EXPECT_LT(distance(found[0].pose, truth), 0.1);
+        EXPECT_LT(angleGap(found[0].pose.angle + trainedAt.angle, truth.angle) * 180 / ccPi, 0.05);
+        EXPECT_GT(found[0].score, 0.9);
+    }
 }
 
 TEST(FinderRobustness, OccludedCopiedAndInvertedParts) {
