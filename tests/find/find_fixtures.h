@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "ch_core/shapemod.h"
+
 namespace find_fixtures {
 
 namespace fs = std::filesystem;
@@ -38,5 +40,22 @@ class TempDir {
   private:
     fs::path path_;
 };
+
+// A plate of 120 x 80 times `size` with rounded corners, two round holes of
+// different sizes and a slot, centred on the origin; `notched`, a third
+// hole of radius 4 at (-12, 8).
+inline ccPtrHandle<ccShape> plate(double size = 1.0, bool notched = false) {
+    auto outline = cfMakeHandle<ccGenRect>(ccVector<2>(0, 0), ccVector<2>(60, 40) * size,
+                                           ccRadian(0), ccRadian(0), ccVector<2>(0.2, 0.3), true);
+    auto part = cfMakeHandle<ccRegionTree>(*outline, false);
+    part->addChild(cfMakeHandle<ccCircle>(ccVector<2>(-35, -12) * size, 9.0 * size), true);
+    part->addChild(cfMakeHandle<ccCircle>(ccVector<2>(30, 15) * size, 5.5 * size), true);
+    part->addChild(
+        cfMakeHandle<ccGenRect>(ccVector<2>(5, -15) * size, ccVector<2>(14, 4) * size, ccRadian(0),
+                                ccRadian(0), ccVector<2>(4.0 / 14, 1), true),
+        true);
+    if (notched) part->addChild(cfMakeHandle<ccCircle>(ccVector<2>(-12, 8), 4.0), true);
+    return part;
+}
 
 }  // namespace find_fixtures

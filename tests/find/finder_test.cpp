@@ -12,26 +12,12 @@
 #include "find/finddefs.h"
 #include "find/finder.h"
 #include "find/render.h"
+#include "find_fixtures.h"
 
 namespace {
 
 using V = ccVector<2>;
-
-// A plate of 120 x 80 times `size` with rounded corners, two round holes of
-// different sizes and a slot, centred on the origin; `notched`, a third
-// hole of radius 4 at (-12, 8).
-ccPtrHandle<ccShape> plate(double size = 1.0, bool notched = false) {
-    auto outline = cfMakeHandle<ccGenRect>(V(0, 0), V(60, 40) * size, ccRadian(0), ccRadian(0),
-                                           V(0.2, 0.3), true);
-    auto part = cfMakeHandle<ccRegionTree>(*outline, false);
-    part->addChild(cfMakeHandle<ccCircle>(V(-35, -12) * size, 9.0 * size), true);
-    part->addChild(cfMakeHandle<ccCircle>(V(30, 15) * size, 5.5 * size), true);
-    part->addChild(cfMakeHandle<ccGenRect>(V(5, -15) * size, V(14, 4) * size, ccRadian(0),
-                                           ccRadian(0), V(4.0 / 14, 1), true),
-                   true);
-    if (notched) part->addChild(cfMakeHandle<ccCircle>(V(-12, 8), 4.0), true);
-    return part;
-}
+using find_fixtures::plate;
 
 ccRenderParams renderParams(long width, long height, const ccPose& pose, unsigned seed) {
     ccRenderParams r;

@@ -10,24 +10,12 @@
 
 #include "find/edges.h"
 #include "find/render.h"
+#include "find_fixtures.h"
 
 namespace {
 
 using V = ccVector<2>;
-
-// A plate of 120 x 80 with rounded corners, two round holes of different
-// sizes and a slot: every kind of outline a part shows, centred on the origin.
-ccPtrHandle<ccShape> plate() {
-    auto outline =
-        cfMakeHandle<ccGenRect>(V(0, 0), V(60, 40), ccRadian(0), ccRadian(0), V(0.2, 0.3), true);
-    auto part = cfMakeHandle<ccRegionTree>(*outline, false);
-    part->addChild(cfMakeHandle<ccCircle>(V(-35, -12), 9.0), true);
-    part->addChild(cfMakeHandle<ccCircle>(V(30, 15), 5.5), true);
-    part->addChild(cfMakeHandle<ccGenRect>(V(5, -15), V(14, 4), ccRadian(0), ccRadian(0),
-                                           V(4.0 / 14, 1), true),
-                   true);
-    return part;
-}
+using find_fixtures::plate;
 
 double median(std::vector<double> v) {
     std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
