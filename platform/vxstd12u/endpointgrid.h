@@ -1,0 +1,106 @@
+// A spatial index of points that answers "which points lie closer than d to
+// this one" without looking at the far ones: the points that chaining pieces
+// compare are their end points, and comparing every piece with every other
+// is quadratic.
+//
+// Each entry is a point with an id. Ids index the caller's items (piece
+// numbers, say): an id may carry several points (a piece's start and end),
+// and the grid keeps a slot for every id up to the largest inserted, so ids
+// should be small numbers, not hashes.
+//
+// Nearness is strict and is exactly cfIsWithinDistance: (a - b).len() < d.
+// A gap of exactly d does not count, nothing is near when d is 0, negative or
+// NaN, and a point with a NaN or infinite coordinate is near nothing (its
+// difference to any point has an infinite or NaN length). Such points are not
+// stored at all. With d infinite every finite point is near every other whose
+// difference does not overflow.
+//
+// Points are kept in square cells of side d. A point so far from the origin
+// that its cell number would lose precision (beyond 2^40 cells) is kept in a
+// list that every query searches whole: still exact, but a set made mostly of
+// such points is searched in quadratic time.
+//
+// Not thread-safe for writing; const queries may run concurrently.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+#include "vxstd12u/vector.h"
+
+// Whether `a` and `b` lie closer than `distance` (strictly; see above).
+bool cfIsWithinDistance(const ccVector<2>& a, const ccVector<2>& b, double distance);
+
+class ccEndPointGrid {
+  public:
+    // An empty grid whose nearness distance is `distance` (any value; see the
+    // header comment for 0, negative, NaN and infinite distances).
+    explicit ccEndPointGrid(double distance);
+
+    double distance() const noexcept { return distance_; }
+
+    // Stores `point` under `id`; false (and nothing stored) when the point
+    // has a NaN or infinite coordinate. The same id may be inserted with any
+    // number of points, the same point more than once.
+    bool insert(const ccVector<2>& point, std::size_t id);
+
+    // Forgets every point of `id`; an id with no points is ignored. The id
+    // may be inserted again afterwards.
+    void remove(std::size_t id);
+
+    // Whether some point of `id` is stored.
+    bool contains(std::size_t id) const;
+
+    // The ids with a point near `point`, ascending, each once. Empty when the
+    // point is not finite or nothing is near.
+    std::vector<std::size_t> idsNear(const ccVector<2>& point) const;
+
+    // The lowest id above `after` with a point near `a` or near `b`; none
+    // when there is no such id. This is the step of a greedy pass that takes
+    // the next piece, in numbering order, touching either end of a chain.
+    std::optional<std::size_t> lowestIdNearAfter(std::size_t after, const ccVector<2>& a,
+                                                 const ccVector<2>& b) const;
+
+  private:
+    struct Entry {
+        ccVector<2> point;
+        std::size_t id;
+    };
+    struct CellKey {
+        std::int64_t x, y;
+        bool operator==(const CellKey& o) const noexcept { return x == o.x && y == o.y; }
+    };
+    struct CellHash {
+        std::size_t operator()(const CellKey& k) const noexcept;
+    };
+    // The cells, in both axes, that may hold a point near a given one.
+    struct CellSpan {
+        std::int64_t x0, x1, y0, y1;
+        bool isEmpty() const noexcept { return x0 > x1 || y0 > y1; }
+    };
+    // A point of an id, linked to the id's previous one (-1 ends the list).
+    struct IdPoint {
+        ccVector<2> point;
+        std::int64_t previous;
+    };
+    using Cell = std::vector<Entry>;  // ascending ids
+
+    bool hasCell(const ccVector<2>& point, CellKey& key) const;
+    CellSpan cellsNear(const ccVector<2>& point) const;
+    Cell& cellOf(const ccVector<2>& point);
+    // The lowest id above `after` and below `below` with a point of `cell`
+    // near `point`; `below` when none.
+    std::size_t lowestInCell(const Cell& cell, std::size_t after, std::size_t below,
+                             const ccVector<2>& point) const;
+    std::size_t lowestNear(const ccVector<2>& point, std::size_t after, std::size_t below) const;
+    void eraseEntry(const ccVector<2>& point, std::size_t id);
+
+    double distance_;
+    std::unordered_map<CellKey, Cell, CellHash> cells_;
+    Cell far_;  // points whose cell numbers would lose precision
+    std::vector<IdPoint> idPoints_;
+    std::vector<std::int64_t> lastPointOf_;  // by id; -1 when the id has none
+};
