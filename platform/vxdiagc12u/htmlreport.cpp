@@ -3,14 +3,15 @@
 #include <algorithm>
 #include <cmath>
 #include <ostream>
+#include <unordered_set>
 #include <vector>
 
 #include "vxdiagc12u/base64.h"
+#include "vxdiagc12u/composition.h"
 #include "vxdiagc12u/diag.h"
+#include "vxdiagc12u/elementtable.h"
 #include "vxdiagc12u/png.h"
 #include "vxstd12u/str.h"
-
-namespace {}  // namespace
 
 std::string cfHtmlEscape(const std::string& text) {
     std::string out;
@@ -43,6 +44,9 @@ namespace {
 
 // Pictures are shown this many pixels on their larger side.
 constexpr double kPictureSidePixels = 480.0;
+// Records nested deeper than this below the top start collapsed: a large
+// model's page opens on its outline, not on thousands of pictures.
+constexpr long kOpenDepth = 1;
 
 std::string escaped(const std::wstring& text) {
     return cfHtmlEscape(cfNarrow(text));
@@ -76,59 +80,229 @@ bool hasVisibleImage(const ccDiagRecord& record) {
     return buffer && !buffer->isEmpty();
 }
 
-// The frame a picture shows: the image's rectangle, or without one the
-// graphics' own fitted view.
-ccRect pictureFrame(const ccDiagRecord& record, const ccGraphicList& list) {
-    if (hasVisibleImage(record)) return record.imageBuffer()->imageRect();
-    return list.fittedView();
+template <class Pel>
+bool isSameImageAs(const ccPelBuffer_const<Pel>& a, const ccDiagRecord::Image& other) {
+    const auto b = std::get_if<ccPelBuffer_const<Pel>>(&other);
+    if (!b || a.imageRect() != b->imageRect()) return false;
+    // Records usually share one buffer; comparing pixels is for the others.
+    return &a.pels() == &b->pels() || a.pels() == b->pels();
 }
 
-std::string pictureSvg(const ccDiagRecord& record, const std::string& imageUri,
-                       const ccGraphicList& list, ccDisplay::CoordinateSystem coords,
-                       const std::string& id) {
-    const ccRect frame = pictureFrame(record, list);
-    const double side = std::max(frame.width(), frame.height());
-    ccSvgCanvas canvas(frame, side / kPictureSidePixels, id);
-    if (!imageUri.empty())
-        canvas.raw("<image href=\"" + imageUri + "\" x=\"" + cfSvgNumber(frame.xMin()) + "\" y=\"" +
-                   cfSvgNumber(frame.yMin()) + "\" width=\"" + cfSvgNumber(frame.width()) +
-                   "\" height=\"" + cfSvgNumber(frame.height()) +
-                   "\" preserveAspectRatio=\"none\" style=\"image-rendering:pixelated\"/>\n");
-    const bool yUp = coords == ccDisplay::eClientCoords;
-    if (yUp) canvas.beginGroup(cfClientToImageTransform(frame.yMin(), frame.yMax()));
-    list.render(canvas);
-    if (yUp) canvas.endGroup();
-    return canvas.svgElement(frame.width() / canvas.unitsPerPixel(),
-                             frame.height() / canvas.unitsPerPixel());
+bool isSameImage(const ccDiagRecord::Image& a, const ccDiagRecord::Image& b) {
+    if (auto bytes = std::get_if<ccPelBuffer_const<unsigned char>>(&a))
+        return isSameImageAs(*bytes, b);
+    if (auto words = std::get_if<ccPelBuffer_const<unsigned short>>(&a))
+        return isSameImageAs(*words, b);
+    return false;
+}
+
+// One picture of a record: one of its graphic lists over its image, or its
+// image alone when it has no graphics.
+struct Picture {
+    const ccGraphicList* list;  // null for the image alone
+    ccDisplay::CoordinateSystem coords;
+    std::wstring title;
+    ccRect frame;
+    int image;  // -1 without one
+    ccComposedDrawing drawing;
+};
+
+// Everything the page shows, gathered before it is written, so that each
+// image and each piece of drawing is written once and referred to after.
+class ReportPage {
+  public:
+    explicit ReportPage(const ccDiagObject& diag);
+    void write(const std::wstring& title, std::ostream& out) const;
+
+  private:
+    int imageNumber(const ccDiagRecord& record);
+    void addPictures(const ccDiagRecord& record);
+    void compose(const std::vector<long>& parents);
+    void writeShared(std::ostream& out) const;
+    void writeParts(const std::vector<ccDrawingPart>& parts, std::ostream& out) const;
+    void writePicture(const Picture& picture, std::ostream& out) const;
+    void writeRecordBody(const ccDiagRecord& record, long number, std::ostream& out) const;
+
+    const ccDiagObject& diag_;
+    std::vector<const ccDiagRecord::Image*> images_;
+    ccSvgElementTable elements_{"r"};
+    // The pictures of record k are pictures_[first_[k]] up to first_[k + 1].
+    std::vector<Picture> pictures_;
+    std::vector<std::size_t> first_;
+    std::vector<std::size_t> uses_;
+    std::vector<bool> isReferred_;
+};
+
+// The index of each record's enclosing record, -1 for those at the top.
+std::vector<long> parentsOf(const ccDiagObject& diag) {
+    std::vector<long> parents, open;
+    long k = 0;
+    for (const ccDiagRecord& record : diag.records()) {
+        while (!open.empty() &&
+               diag.records()[static_cast<std::size_t>(open.back())].level() >= record.level())
+            open.pop_back();
+        parents.push_back(open.empty() ? -1 : open.back());
+        open.push_back(k++);
+    }
+    return parents;
+}
+
+void markReferred(const std::vector<ccDrawingPart>& parts, std::vector<bool>& referred) {
+    for (const ccDrawingPart& part : parts) {
+        if (part.kind == ccDrawingPart::eWhole)
+            referred[static_cast<std::size_t>(part.drawing->id)] = true;
+        if (part.kind == ccDrawingPart::ePartial) markReferred(part.parts, referred);
+    }
+}
+
+ReportPage::ReportPage(const ccDiagObject& diag) : diag_(diag) {
+    for (const ccDiagRecord& record : diag.records()) {
+        first_.push_back(pictures_.size());
+        addPictures(record);
+    }
+    first_.push_back(pictures_.size());
+    compose(parentsOf(diag));
+}
+
+int ReportPage::imageNumber(const ccDiagRecord& record) {
+    if (!hasVisibleImage(record)) return -1;
+    for (std::size_t i = 0; i < images_.size(); ++i)
+        if (isSameImage(*images_[i], record.image())) return static_cast<int>(i);
+    images_.push_back(&record.image());
+    return static_cast<int>(images_.size() - 1);
+}
+
+void ReportPage::addPictures(const ccDiagRecord& record) {
+    const int image = imageNumber(record);
+    const auto add = [&](const ccGraphicList* list, ccDisplay::CoordinateSystem coords,
+                         const std::wstring& title) {
+        // Without an image a picture shows what its graphics need.
+        const ccRect frame = image >= 0 ? record.imageBuffer()->imageRect()
+                             : list     ? list->fittedView()
+                                        : ccGraphicList().fittedView();
+        Picture picture{list, coords, title, frame, image, {}};
+        picture.drawing.id = static_cast<int>(pictures_.size());
+        if (list)
+            picture.drawing.elements = elements_.add(
+                *list, frame, std::max(frame.width(), frame.height()) / kPictureSidePixels);
+        pictures_.push_back(std::move(picture));
+    };
+    if (record.graphics().empty() && image >= 0) add(nullptr, ccDisplay::eImageCoords, L"Image");
+    for (const auto& [list, coords, title] : record.graphics()) add(&list, coords, title);
+}
+
+// The records after a record come before it in the compositions: a node's
+// drawing reuses those of the nodes below it.
+void ReportPage::compose(const std::vector<long>& parents) {
+    std::vector<std::vector<const ccComposedDrawing*>> candidates(parents.size());
+    for (std::size_t k = parents.size(); k-- > 0;) {
+        std::reverse(candidates[k].begin(), candidates[k].end());
+        for (std::size_t p = first_[k]; p < first_[k + 1]; ++p)
+            cfCompose(pictures_[p].drawing, candidates[k]);
+        if (parents[k] < 0) continue;
+        // Gathered last child first, reversed above when the parent's turn comes.
+        auto& forParent = candidates[static_cast<std::size_t>(parents[k])];
+        for (std::size_t p = first_[k + 1]; p-- > first_[k];)
+            forParent.push_back(&pictures_[p].drawing);
+    }
+    std::vector<const ccComposedDrawing*> all;
+    for (const Picture& picture : pictures_) all.push_back(&picture.drawing);
+    uses_ = cfElementUses(all, elements_.size());
+    isReferred_.assign(pictures_.size(), false);
+    for (const Picture& picture : pictures_) markReferred(picture.drawing.parts, isReferred_);
+}
+
+void ReportPage::writeParts(const std::vector<ccDrawingPart>& parts, std::ostream& out) const {
+    for (const ccDrawingPart& part : parts) {
+        switch (part.kind) {
+            case ccDrawingPart::eElement:
+                if (uses_[static_cast<std::size_t>(part.element)] > 1)
+                    out << "<use href=\"#e" << part.element << "\"/>";
+                else
+                    out << elements_.text(part.element);
+                break;
+            case ccDrawingPart::eWhole:
+                out << "<use href=\"#d" << part.drawing->id << "\"/>";
+                break;
+            case ccDrawingPart::ePartial:
+                writeParts(part.parts, out);
+                break;
+        }
+    }
+}
+
+// One hidden picture holds what the others refer to: the images, the style
+// rules, the elements used more than once and the drawings reused whole.
+void ReportPage::writeShared(std::ostream& out) const {
+    out << "<svg class=\"shared\" xmlns=\"http://www.w3.org/2000/svg\" width=\"0\" "
+           "height=\"0\" aria-hidden=\"true\">\n<defs>\n";
+    for (const std::string& definitions : elements_.definitions()) out << definitions;
+    for (std::size_t i = 0; i < images_.size(); ++i) {
+        const ccRect frame = std::visit(
+            [](const auto& image) -> ccRect {
+                if constexpr (std::is_same_v<std::decay_t<decltype(image)>, std::monostate>)
+                    return ccRect();
+                else
+                    return image.imageRect();
+            },
+            *images_[i]);
+        out << "<image id=\"i" << i << "\" href=\"" << pngDataUri(*images_[i]) << "\" x=\""
+            << cfSvgNumber(frame.xMin()) << "\" y=\"" << cfSvgNumber(frame.yMin()) << "\" width=\""
+            << cfSvgNumber(frame.width()) << "\" height=\"" << cfSvgNumber(frame.height())
+            << "\" preserveAspectRatio=\"none\" style=\"image-rendering:pixelated\"/>\n";
+    }
+    for (std::size_t e = 0; e < uses_.size(); ++e)
+        if (uses_[e] > 1)
+            out << "<g id=\"e" << e << "\">" << elements_.text(static_cast<int>(e)) << "</g>\n";
+    for (const Picture& picture : pictures_) {
+        if (!isReferred_[static_cast<std::size_t>(picture.drawing.id)]) continue;
+        out << "<g id=\"d" << picture.drawing.id << "\">";
+        writeParts(picture.drawing.parts, out);
+        out << "</g>\n";
+    }
+    out << "</defs>\n</svg>\n";
+}
+
+void ReportPage::writePicture(const Picture& picture, std::ostream& out) const {
+    const ccRect& frame = picture.frame;
+    const double scale = kPictureSidePixels / std::max(frame.width(), frame.height());
+    out << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\""
+        << cfSvgNumber(frame.width() * scale) << "\" height=\""
+        << cfSvgNumber(frame.height() * scale) << "\" viewBox=\"" << cfSvgNumber(frame.xMin())
+        << " " << cfSvgNumber(frame.yMin()) << " " << cfSvgNumber(frame.width()) << " "
+        << cfSvgNumber(frame.height()) << "\">\n";
+    if (picture.image >= 0) out << "<use href=\"#i" << picture.image << "\"/>\n";
+    const bool yUp = picture.coords == ccDisplay::eClientCoords;
+    if (yUp)
+        out << "<g transform=\"" << cfClientToImageTransform(frame.yMin(), frame.yMax()) << "\">\n";
+    if (isReferred_[static_cast<std::size_t>(picture.drawing.id)])
+        out << "<use href=\"#d" << picture.drawing.id << "\"/>";
+    else
+        writeParts(picture.drawing.parts, out);
+    out << (yUp ? "\n</g>\n" : "\n") << "</svg>";
 }
 
 const char* coordsName(ccDisplay::CoordinateSystem coords) {
     return coords == ccDisplay::eClientCoords ? "client coordinates" : "image coordinates";
 }
 
-void writePictures(const ccDiagRecord& record, long number, std::ostream& out) {
-    const std::string imageUri = hasVisibleImage(record) ? pngDataUri(record.image()) : "";
-    if (record.graphics().empty() && imageUri.empty()) return;
-    out << "<div class=\"pictures\">\n";
-    if (record.graphics().empty())
-        out << "<figure>"
-            << pictureSvg(record, imageUri, ccGraphicList(), ccDisplay::eImageCoords,
-                          "r" + std::to_string(number) + "-image")
-            << "<figcaption>Image</figcaption></figure>\n";
-    long k = 0;
-    for (const auto& [list, coords, title] : record.graphics()) {
-        out << "<figure>"
-            << pictureSvg(record, imageUri, list, coords,
-                          "r" + std::to_string(number) + "-g" + std::to_string(k++))
-            << "<figcaption>" << escaped(title) << " <span class=\"coords\">(" << coordsName(coords)
-            << ", " << list.size() << " graphics)</span></figcaption></figure>\n";
+void ReportPage::writeRecordBody(const ccDiagRecord& record, long number, std::ostream& out) const {
+    const auto k = static_cast<std::size_t>(number);
+    out << "<summary><h2>" << escaped(record.annotation()) << "</h2></summary>\n";
+    if (first_[k] < first_[k + 1]) {
+        out << "<div class=\"pictures\">\n";
+        for (std::size_t p = first_[k]; p < first_[k + 1]; ++p) {
+            const Picture& picture = pictures_[p];
+            out << "<figure>";
+            writePicture(picture, out);
+            out << "<figcaption>" << escaped(picture.title);
+            if (picture.list)
+                out << " <span class=\"coords\">(" << coordsName(picture.coords) << ", "
+                    << picture.list->size() << " graphics)</span>";
+            out << "</figcaption></figure>\n";
+        }
+        out << "</div>\n";
     }
-    out << "</div>\n";
-}
-
-void writeRecordBody(const ccDiagRecord& record, long number, std::ostream& out) {
-    out << "<h2>" << escaped(record.annotation()) << "</h2>\n";
-    writePictures(record, number, out);
     for (const auto& [title, content] : record.texts())
         out << "<h3>" << escaped(title) << "</h3>\n<pre>" << escaped(content) << "</pre>\n";
 }
@@ -137,32 +311,40 @@ const char* kStyle =
     "body{font-family:sans-serif;margin:1em;background:#fafafa;color:#222}"
     "section.diag-record{border-left:3px solid #8aa;margin:0.6em 0 0.6em 0.4em;"
     "padding:0.2em 0 0.2em 0.8em;background:#fff}"
+    "summary{cursor:pointer}summary h2{display:inline}"
     "h2{font-size:1.05em;margin:0.3em 0}h3{font-size:0.9em;margin:0.4em 0 0.1em}"
     "pre{background:#f3f3f3;padding:0.4em;margin:0;font-size:0.85em;white-space:pre-wrap}"
     ".pictures{display:flex;flex-wrap:wrap;gap:0.6em}"
-    "figure{margin:0}svg{background:#333;display:block}"
+    "figure{margin:0}figure svg{background:#333;display:block}"
+    "svg.shared{position:absolute}"
     "figcaption{font-size:0.8em;color:#555}.coords{color:#999}";
+
+void ReportPage::write(const std::wstring& title, std::ostream& out) const {
+    out << "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>"
+        << escaped(title) << "</title>\n<style>" << kStyle << "</style>\n</head>\n<body>\n<h1>"
+        << escaped(title) << "</h1>\n<p class=\"summary\">" << diag_.numRecords()
+        << " records</p>\n";
+    writeShared(out);
+    // The levels of the sections still open, innermost last.
+    std::vector<long> open;
+    long number = 0;
+    for (const ccDiagRecord& record : diag_.records()) {
+        while (!open.empty() && open.back() >= record.level()) {
+            out << "</details>\n</section>\n";
+            open.pop_back();
+        }
+        out << "<section class=\"diag-record\" id=\"record-" << number << "\" data-level=\""
+            << record.level() << "\">\n<details"
+            << (static_cast<long>(open.size()) <= kOpenDepth ? " open" : "") << ">\n";
+        writeRecordBody(record, number++, out);
+        open.push_back(record.level());
+    }
+    for (size_t i = 0; i < open.size(); ++i) out << "</details>\n</section>\n";
+    out << "</body>\n</html>\n";
+}
 
 }  // namespace
 
 void cfWriteHtmlReport(const ccDiagObject& diag, const std::wstring& title, std::ostream& out) {
-    out << "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>"
-        << escaped(title) << "</title>\n<style>" << kStyle << "</style>\n</head>\n<body>\n<h1>"
-        << escaped(title) << "</h1>\n<p class=\"summary\">" << diag.numRecords()
-        << " records</p>\n";
-    // The levels of the sections still open, innermost last.
-    std::vector<long> open;
-    long number = 0;
-    for (const ccDiagRecord& record : diag.records()) {
-        while (!open.empty() && open.back() >= record.level()) {
-            out << "</section>\n";
-            open.pop_back();
-        }
-        out << "<section class=\"diag-record\" id=\"record-" << number << "\" data-level=\""
-            << record.level() << "\">\n";
-        writeRecordBody(record, number++, out);
-        open.push_back(record.level());
-    }
-    for (size_t i = 0; i < open.size(); ++i) out << "</section>\n";
-    out << "</body>\n</html>\n";
+    ReportPage(diag).write(title, out);
 }

@@ -146,7 +146,7 @@ TEST(HtmlReport, DrawsGraphicsOverTheRecordsImageAsAnEmbeddedPng) {
                 testing::ElementsAre("100 200 40 30", "100 200 40 30"));
     // Client coordinates are mirrored onto the same rectangle: y -> 430 - y.
     EXPECT_NE(html.find("<g transform=\"matrix(1 0 0 -1 0 430)\">"), std::string::npos);
-    EXPECT_NE(html.find("<path d=\"M 110 210 L 120 220\""), std::string::npos);
+    EXPECT_NE(html.find(" d=\"M 110 210 L 120 220\""), std::string::npos);
     const auto decoded = embeddedPng(html);
     EXPECT_EQ(decoded.width(), 40);
     EXPECT_EQ(decoded.pels(), pels);
