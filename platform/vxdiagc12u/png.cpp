@@ -16,16 +16,15 @@ std::wstring widen(const char* text) {
     return std::wstring(s.begin(), s.end());
 }
 
-template <class T>
-std::string encode(const ccPelBuffer_const<T>& image, png_uint_32 format) {
-    if (image.isEmpty()) throw ccShapesError::BadParams(L"PNG cannot hold an empty image");
+std::string encode(long width, long height, const void* pels, png_uint_32 format) {
+    if (width == 0 || height == 0)
+        throw ccShapesError::BadParams(L"PNG cannot hold an empty image");
     png_image png{};
     png.version = PNG_IMAGE_VERSION;
-    png.width = static_cast<png_uint_32>(image.width());
-    png.height = static_cast<png_uint_32>(image.height());
+    png.width = static_cast<png_uint_32>(width);
+    png.height = static_cast<png_uint_32>(height);
     png.format = format;
     png_alloc_size_t size = 0;
-    const void* pels = image.pels().data();
     if (!png_image_write_to_memory(&png, nullptr, &size, 0, pels, 0, nullptr))
         throw ccShapesError::BadParams(L"PNG encoding failed: " + widen(png.message));
     std::string bytes(size, '\0');
@@ -55,11 +54,15 @@ ccPelBuffer_const<T> decode(const std::string& bytes, png_uint_32 format) {
 }  // namespace
 
 std::string cfEncodePng(const ccPelBuffer_const<unsigned char>& image) {
-    return encode(image, PNG_FORMAT_GRAY);
+    return encode(image.width(), image.height(), image.pels().data(), PNG_FORMAT_GRAY);
 }
 
 std::string cfEncodePng(const ccPelBuffer_const<unsigned short>& image) {
-    return encode(image, PNG_FORMAT_LINEAR_Y);
+    return encode(image.width(), image.height(), image.pels().data(), PNG_FORMAT_LINEAR_Y);
+}
+
+std::string cfEncodePng(const ccRgbImage& image) {
+    return encode(image.width(), image.height(), image.bytes().data(), PNG_FORMAT_RGB);
 }
 
 ccPelBuffer_const<unsigned char> cfDecodePng8(const std::string& bytes) {

@@ -66,7 +66,7 @@ std::string cfClientToImageTransform(double yMin, double yMax) {
 
 namespace {
 
-constexpr double kPictureSidePixels = 800.0;
+constexpr double kPictureSidePixels = 1000.0;
 
 }  // namespace
 

@@ -44,7 +44,7 @@ class ccGraphicList {
     // empty one, the square of side 100 about the origin.
     ccRect fittedView() const;
 
-    // A standalone SVG document of the list, showing fittedView(), 800
+    // A standalone SVG document of the list, showing fittedView(), 1000
     // pixels on its larger side. In client coordinates (y up)
     // the graphics are mirrored about the view's horizontal centre line, so
     // that up is up on the screen (see ccDisplay).

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <sstream>
 #include "shapemod/cli.h"
+#include "shapemod/drawing.h"
 #include "vxdiagc12u/diag.h"
 #include "vxdiagc12u/png.h"
 #include "vxdispc12u/graphiclist.h"
@@ -61,10 +62,7 @@ const WeightStyles& weightStyles() {
 }
 
 std::string drawingSvg(const ccShape& shape) {
-    const WeightStyles& s = weightStyles();
-    ccGraphicList drawing;
-    ccShapeModel::draw(drawing, shape, s.positive, s.negative, s.zero);
-    return drawing.toSvg();
+    return drawingSvg(shape, DrawingOptions());
 }
 
 std::string reportHtml(const ccShape& shape, const std::string& title) {

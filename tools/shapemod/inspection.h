@@ -17,7 +17,9 @@ struct WeightStyles {
 const WeightStyles& weightStyles();
 
 // A standalone SVG document of `shape` drawn with its polarity glyphs, in
-// image coordinates (y down). An empty shape gives an empty drawing.
+// image coordinates (y down): drawingSvg of drawing.h with its default
+// options (glyphs where they can be seen, 1,000 pixels on the larger side).
+// An empty shape gives an empty drawing.
 std::string drawingSvg(const ccShape& shape);
 
 // A self-contained HTML report with one section per node of `shape` (its
