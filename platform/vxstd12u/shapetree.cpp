@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "vxstd12u/chainpass.h"
 #include "vxstd12u/errors.h"
 #include "vxstd12u/rect.h"
 #include "vxstd12u/shapeinfo.h"
@@ -495,50 +496,6 @@ ccPtrHandle<ccShape> ccGeneralShapeTree::reverse() const {
     return withChildren_(std::move(reversed));
 }
 
-namespace {
-
-struct EndTests {
-    bool endStart, startEnd, startStart, endEnd;
-    bool any() const { return endStart || startEnd || startStart || endEnd; }
-    bool atFront() const { return startStart || startEnd; }
-    bool reversed() const { return startStart || endEnd; }
-    bool closes() const { return (startStart && endEnd) || (startEnd && endStart); }
-};
-
-EndTests endTests(const ccShape& chain, const ccShape& piece, double distance) {
-    auto near = [distance](const ccVector<2>& a, const ccVector<2>& b) {
-        return (a - b).len() < distance;
-    };
-    const ccVector<2> cs = chain.startPoint(), ce = chain.endPoint();
-    const ccVector<2> ps = piece.startPoint(), pe = piece.endPoint();
-    return EndTests{near(ce, ps), near(cs, pe), near(cs, ps), near(ce, pe)};
-}
-
-// Grows a chain from kids[first] with the later open kids that meet it.
-ccPtrHandle_const<ccShape> growChain(ccShapeTree::ChildList& kids, size_t first, double distance) {
-    auto chain = cfMakeHandle<ccContourTree>(false);
-    chain->addChild(kids[first], true);
-    auto start = kids[first];
-    kids[first] = nullptr;
-    for (size_t j = first + 1; j < kids.size(); ++j) {
-        if (!kids[j] || !kids[j]->isOpenContour()) continue;
-        const EndTests t = endTests(*chain, *kids[j], distance);
-        if (!t.any()) continue;
-        const ccPtrHandle_const<ccShape> piece =
-            t.reversed() ? ccPtrHandle_const<ccShape>(kids[j]->reverse()) : kids[j];
-        chain->insertChild(t.atFront() ? 0 : chain->numChildren(), piece, true);
-        kids[j] = nullptr;
-        if (t.closes()) {
-            chain->isClosed(true);
-            break;
-        }
-    }
-    if (chain->numChildren() == 1) return start;
-    return chain;
-}
-
-}  // namespace
-
 ccPtrHandle<ccGeneralShapeTree> ccGeneralShapeTree::connect_(double distance) const {
     if (!(distance >= 0))
         throw ccShapesError::BadParams(L"connecting needs a distance that is not negative");
@@ -549,16 +506,8 @@ ccPtrHandle<ccGeneralShapeTree> ccGeneralShapeTree::connect_(double distance) co
                                     cfWithEnoughStack([&] { return nested->connect_(distance); }))
                               : c);
     }
-    ChildList joined;
-    for (size_t i = 0; i < kids.size(); ++i) {
-        if (!kids[i]) continue;
-        if (!kids[i]->isOpenContour()) {
-            joined.push_back(kids[i]);
-            continue;
-        }
-        joined.push_back(growChain(kids, i, distance));
-    }
-    return ccPtrHandle<ccGeneralShapeTree>(withChildren_(std::move(joined)));
+    return ccPtrHandle<ccGeneralShapeTree>(
+        withChildren_(cfChainOpenPieces(kids, distance, ccChainSteps{})));
 }
 
 // ---- archive forms of ccShapeTree and ccGeneralShapeTree
