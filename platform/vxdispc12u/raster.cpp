@@ -137,6 +137,13 @@ std::vector<Subpath> flatten(const ccSvgPath& path, ToPixels toPixels) {
 
 // ---- Coverage ----
 
+// A pixel index for the coordinate `v`, clamped to [lo, hi] before it is
+// made whole, so that coordinates far outside the picture stay in range.
+long clampedIndex(double v, long lo, long hi) {
+    return static_cast<long>(
+        std::clamp(v, static_cast<double>(lo) - 1, static_cast<double>(hi) + 1));
+}
+
 // Coverage of pixels by one stroke or fill, kept per pixel index, so that
 // where a stroke's pieces overlap (at joins) a pixel is painted once.
 class Coverage {
@@ -197,8 +204,9 @@ void Coverage::segment(const Point& a, const Point& b, double half) {
         const double centre = static_cast<double>(i) + 0.5;
         const double t = d != 0 ? std::clamp((centre - a[along]) / d, 0.0, 1.0) : 0.0;
         const double middle = a[across] + (b[across] - a[across]) * t;
-        const long lo = std::max(0L, static_cast<long>(std::floor(middle - spread)));
-        const long hi = std::min(limitAcross - 1, static_cast<long>(std::ceil(middle + spread)));
+        const long lo = std::max(0L, clampedIndex(std::floor(middle - spread), 0, limitAcross));
+        const long hi =
+            std::min(limitAcross - 1, clampedIndex(std::ceil(middle + spread), 0, limitAcross));
         for (long j = lo; j <= hi; ++j) {
             const double other = static_cast<double>(j) + 0.5;
             const Point p = along == 0 ? Point(centre, other) : Point(other, centre);
@@ -218,8 +226,8 @@ void Coverage::evenOdd(const std::vector<Subpath>& subpaths, double coverage) {
             top = std::min(top, p.y());
             bottom = std::max(bottom, p.y());
         }
-    const long firstRow = std::max(0L, static_cast<long>(std::floor(top)));
-    const long lastRow = std::min(height_ - 1, static_cast<long>(std::ceil(bottom)));
+    const long firstRow = std::max(0L, clampedIndex(std::floor(top), 0, height_));
+    const long lastRow = std::min(height_ - 1, clampedIndex(std::ceil(bottom), 0, height_));
     std::vector<double> crossings;
     for (long row = firstRow; row <= lastRow; ++row) {
         const double y = static_cast<double>(row) + 0.5;
@@ -241,33 +249,87 @@ void Coverage::evenOdd(const std::vector<Subpath>& subpaths, double coverage) {
     }
 }
 
-// The pieces of `line` that the pen puts down: all of it for a solid pen,
-// otherwise on and off in turn from its start.
-std::vector<std::pair<Point, Point>> dashes(const Subpath& line, int onPixels, int offPixels) {
-    const auto on = static_cast<double>(onPixels), off = static_cast<double>(offPixels);
-    std::vector<Point> points = line.points;
-    if (line.closed && !points.empty()) points.push_back(points.front());
-    std::vector<std::pair<Point, Point>> out;
-    if (points.size() == 1) out.emplace_back(points[0], points[0]);
-    bool drawing = true;
-    double left = on;
-    for (std::size_t i = 1; i < points.size(); ++i) {
-        Point from = points[i - 1];
-        const Point to = points[i];
-        double length = (to - from).len();
-        while (off > 0 && length > left) {
-            const Point cut = from + (to - from) * (left / length);
-            if (drawing) out.emplace_back(from, cut);
-            length -= left;
-            from = cut;
-            drawing = !drawing;
-            left = drawing ? on : off;
-        }
-        if (drawing) out.emplace_back(from, to);
-        left -= length;
+// The dash pattern along a line: on and off in turn from its start. Only the
+// stretch of each piece that lies within `box` is walked a dash at a time;
+// the pattern's phase passes over the rest in one step, so a line of any
+// length costs no more than the picture.
+class DashPen {
+  public:
+    DashPen(double on, double off, const ccRect& box) : on_(on), off_(off), box_(box) {}
+
+    void stroke(const Subpath& line, std::vector<std::pair<Point, Point>>& out) {
+        std::vector<Point> points = line.points;
+        if (line.closed && !points.empty()) points.push_back(points.front());
+        if (points.size() == 1) out.emplace_back(points[0], points[0]);
+        drawing_ = true;
+        left_ = on_;
+        for (std::size_t i = 1; i < points.size(); ++i) piece(points[i - 1], points[i], out);
     }
-    return out;
-}
+
+  private:
+    void piece(const Point& from, const Point& to, std::vector<std::pair<Point, Point>>& out) {
+        const double length = (to - from).len();
+        if (off_ == 0) {
+            out.emplace_back(from, to);
+            return;
+        }
+        double t0 = 0, t1 = 1;
+        if (!clip(from, to, t0, t1)) {
+            skip(length);
+            return;
+        }
+        skip(length * t0);
+        walk(from + (to - from) * t0, from + (to - from) * t1, out);
+        skip(length * (1 - t1));
+    }
+
+    // The parameters of from-to inside the box (Liang-Barsky); false when
+    // it misses.
+    bool clip(const Point& from, const Point& to, double& t0, double& t1) const {
+        const Point d = to - from;
+        const double lo[2] = {box_.xMin(), box_.yMin()}, hi[2] = {box_.xMax(), box_.yMax()};
+        for (int axis = 0; axis < 2; ++axis) {
+            if (d[axis] == 0) {
+                if (from[axis] < lo[axis] || from[axis] > hi[axis]) return false;
+                continue;
+            }
+            const double a = (lo[axis] - from[axis]) / d[axis],
+                         b = (hi[axis] - from[axis]) / d[axis];
+            t0 = std::max(t0, std::min(a, b));
+            t1 = std::min(t1, std::max(a, b));
+        }
+        return t0 <= t1;
+    }
+
+    void skip(double distance) {
+        distance = std::fmod(distance, on_ + off_);
+        while (distance > left_) {
+            distance -= left_;
+            drawing_ = !drawing_;
+            left_ = drawing_ ? on_ : off_;
+        }
+        left_ -= distance;
+    }
+
+    void walk(Point from, const Point& to, std::vector<std::pair<Point, Point>>& out) {
+        double length = (to - from).len();
+        while (length > left_) {
+            const Point cut = from + (to - from) * (left_ / length);
+            if (drawing_) out.emplace_back(from, cut);
+            length -= left_;
+            from = cut;
+            drawing_ = !drawing_;
+            left_ = drawing_ ? on_ : off_;
+        }
+        if (drawing_) out.emplace_back(from, to);
+        left_ -= length;
+    }
+
+    double on_, off_;
+    ccRect box_;
+    bool drawing_ = true;
+    double left_ = 0;
+};
 
 }  // namespace
 
@@ -299,9 +361,16 @@ void ccRasterCanvas::draw(const ccSvgPath& path, const ccGraphicProps& props, bo
         fill.paint(image_, props.color(), kFillOpacity);
     }
     const auto [on, off] = cfDashPixels(props);
+    // Dashes are walked only across the picture and a stroke's reach of it.
+    const double reach = width + 2;
+    const ccRect box(ccVector<2>(-reach, -reach),
+                     ccVector<2>(static_cast<double>(image_.width()) + 2 * reach,
+                                 static_cast<double>(image_.height()) + 2 * reach));
+    DashPen pen(on, off, box);
+    std::vector<std::pair<Point, Point>> pieces;
+    for (const Subpath& s : subpaths) pen.stroke(s, pieces);
     Coverage stroke(image_.width(), image_.height());
-    for (const Subpath& s : subpaths)
-        for (const auto& [a, b] : dashes(s, on, off)) stroke.segment(a, b, width / 2);
+    for (const auto& [a, b] : pieces) stroke.segment(a, b, width / 2);
     for (const ccVector<2>& dot : path.dots()) {
         const Point p = toPixels(dot);
         stroke.segment(p, p, cfDotRadiusPixels(props));
