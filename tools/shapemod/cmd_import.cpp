@@ -49,6 +49,7 @@ ccShapeModelProps layerProps(const std::string& layer, const std::string& list) 
 DxfImportOptions importOptions(const ParsedArgs& a) {
     DxfImportOptions options;
     options.connectDistance = a.number("--connect", kDefaultConnectDistance);
+    options.regions = a.has("--regions");
     if (options.connectDistance < 0)
         throw UsageError("--connect must be 0 or more, not " + a.text("--connect"));
     for (const Args& layer : a.occurrences("--layer"))
@@ -64,12 +65,24 @@ int cmdImport(const Args& args, std::ostream& out, std::ostream& err) {
         OptionParser("import", {"DRAWING"},
                      "Reads a DXF drawing (LINE, ARC, CIRCLE, ELLIPSE, LWPOLYLINE, POLYLINE, "
                      "SPLINE and\nblock references) into a general tree with one subtree per "
-                     "layer, joins the\npieces of a layer that meet, and writes the model. "
-                     "Entities that cannot be\nimported are listed on standard error.")
+                     "layer, chains the\npieces of a layer that meet, in whatever order and "
+                     "direction they were drawn,\nuntil nothing more joins (every loop closed "
+                     "within the connect distance becomes\na closed contour), and writes the "
+                     "model. Standard error gets, per layer, the\nclosed and open contours and "
+                     "the largest gap bridged, and every entity that\ncould not be imported.\n\n"
+                     "With --regions each layer's closed contours are nested by containment into\n"
+                     "region trees: the outermost outline solid, a contour inside it a hole, one\n"
+                     "inside that solid again, each turned to run its region's way, so that the\n"
+                     "featurelets of a part point into its material whatever direction it was\n"
+                     "drawn in. Open contours, and contours that cross or lie on one another\n"
+                     "(named on standard error by layer and entity numbers, counted from 1 in\n"
+                     "file order), stay beside the regions as general contours. A drawing with\n"
+                     "no closed contour cannot make a region and is refused.")
             .option("-o", "FILE", kModelOutputHelp)
             .option("--connect", "D",
                     "join pieces whose ends lie closer than D (default " +
                         cfNarrow(cfStr(kDefaultConnectDistance)) + ", in drawing units)")
+            .flag("--regions", "nest each layer's closed contours into region trees")
             .option("--layer", "NAME PROPS",
                     "make layer NAME a model: PROPS is weight=W,magnitude=M,reversed,ignored "
                     "(any of them; repeatable)");

@@ -7,7 +7,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "shapemod/dxfimport_layer.h"
 #include "shapemod/dxfimport_reader.h"
+#include "vxstd12u/str.h"
 
 namespace shapemod {
 
@@ -109,9 +111,7 @@ class Gatherer {
                pieces_.count(layer) != 0;
     }
 
-    std::vector<ccPtrHandle_const<ccShape>> pieces(const std::string& layer) const {
-        return pieces_.at(layer);
-    }
+    const DxfLayerPieces& pieces(const std::string& layer) const { return pieces_.at(layer); }
     std::vector<DxfEntityTally> tallies() const {
         std::vector<DxfEntityTally> all = imported_;
         all.insert(all.end(), left_.begin(), left_.end());
@@ -129,7 +129,8 @@ class Gatherer {
             return;
         }
         if (!pieces_.count(layer)) firstUse_.push_back(layer);
-        pieces_[layer].push_back(piece);
+        pieces_[layer].shapes.push_back(piece);
+        pieces_[layer].entities.push_back(item.entity);
         tally(imported_, item.kind, layer, "", 1);
         if (item.droppedVertices > 0)
             tally(left_, "VERTEX", layer, "coincides with the vertex before it",
@@ -166,7 +167,7 @@ class Gatherer {
     long visited_ = 0;
     std::vector<std::string> active_;
     std::vector<std::string> firstUse_;
-    std::map<std::string, std::vector<ccPtrHandle_const<ccShape>>> pieces_;
+    std::map<std::string, DxfLayerPieces> pieces_;
     std::vector<DxfEntityTally> imported_, left_;
 };
 
@@ -188,13 +189,26 @@ void checkOptions(const DxfImportOptions& options, const Gatherer& gathered,
             throw UsageError(name + " has no layer \"" + entry.first + "\"");
 }
 
-ccPtrHandle<ccShape> layerTree(const std::vector<ccPtrHandle_const<ccShape>>& pieces,
-                               const std::string& layer, const DxfImportOptions& options) {
-    ccGeneralShapeTree loose;
-    for (const auto& piece : pieces) loose.addChild(piece, true);
-    ccPtrHandle<ccShape> joined = cfConnect(loose, options.connectDistance);
+ccPtrHandle<ccShape> layerTree(const DxfLayerPieces& pieces, const std::string& layer,
+                               const DxfImportOptions& options, DxfLayerReport& report) {
+    ccPtrHandle<ccShape> tree = dxfLayerTree(pieces, options, report);
     const auto props = options.layerProps.find(layer);
-    return props == options.layerProps.end() ? joined : props->second.assign(*joined);
+    return props == options.layerProps.end() ? tree : props->second.assign(*tree);
+}
+
+// A region needs an outline: asked for regions, a drawing of open pieces
+// only is refused rather than turned into a model with none.
+void requireClosedContours(const DxfImport& result, const std::string& name) {
+    long open = 0;
+    double gap = 0.0;
+    for (const DxfLayerReport& r : result.reports) {
+        if (r.closed > 0) return;
+        open += r.open;
+        gap = std::max(gap, r.largestGap);
+    }
+    throw FileError(name + ": no region can be made: the drawing has only open pieces (" +
+                    std::to_string(open) + " open contours, largest gap bridged " +
+                    cfNarrow(cfStr(gap)) + "); a larger --connect distance may close them");
 }
 
 }  // namespace
@@ -210,8 +224,13 @@ DxfImport importDxfFile(const std::string& path, const DxfImportOptions& options
     if (result.layers.empty())
         throw FileError(path + ": no entities that can be imported" + leftOutList(gathered.left()));
     result.shape = cfMakeHandle<ccGeneralShapeTree>();
-    for (const std::string& layer : result.layers)
-        result.shape->addChild(layerTree(gathered.pieces(layer), layer, options), true);
+    result.reports.resize(result.layers.size());
+    result.regions = options.regions;
+    for (std::size_t i = 0; i < result.layers.size(); ++i)
+        result.shape->addChild(layerTree(gathered.pieces(result.layers[i]), result.layers[i],
+                                         options, result.reports[i]),
+                               true);
+    if (options.regions) requireClosedContours(result, path);
     result.tallies = gathered.tallies();
     return result;
 }

@@ -7,8 +7,28 @@
 // placement. The result is a ccGeneralShapeTree with one
 // subtree per layer that received a piece, in the order the drawing's layer
 // table lists the layers (layers missing from the table follow in the order
-// of first use). In each subtree the pieces that meet are joined into
-// contours by cfConnect.
+// of first use).
+//
+// In each subtree the pieces that meet are chained into contours: a chain
+// takes, at its end and then at its start, whichever free piece meets it,
+// for as long as one does, so the order and direction the entities were
+// drawn in do not matter, and every loop the drawing closes within the
+// connect distance becomes a closed ccContourTree. A piece the chain runs
+// through backwards is reversed with its polarity reversal toggled, so its
+// expected gradient stays on the side it was drawn with, as cfConnect joins
+// pieces; a piece that joins nothing stays as it is. (cfConnect's single
+// pass in piece order gives the same contours only for drawings whose
+// pieces come in order.)
+//
+// With `regions`, the closed contours of each layer are nested by
+// containment into region trees instead: the outermost outline is solid, a
+// contour inside it a hole, one inside that solid again, and so on,
+// whatever direction each was drawn in; every boundary runs in its node's
+// sense (reversed where needed, its polarity not toggled), so that the
+// featurelets of a whole part point one way across its material (into it,
+// light on dark). Contours that cross or lie on one another cannot nest:
+// they are reported (DxfLayerReport::crossings) and kept as the general
+// contours they are without `regions`, beside the open ones.
 //
 // Everything the importer cannot represent is reported, never dropped:
 // entities of other kinds (TEXT, HATCH, DIMENSION, 3D entities, ...), entities
@@ -44,9 +64,11 @@ constexpr double kDefaultConnectDistance = 1e-3;
 constexpr long kMaxExpandedPieces = 1000000;
 
 struct DxfImportOptions {
-    // Pieces of one layer whose ends lie closer than this are joined (see
-    // cfConnect). Must be a number >= 0.
+    // Pieces of one layer whose ends lie closer than this are joined
+    // (strictly; 0 joins nothing). Must be a number >= 0.
     double connectDistance = kDefaultConnectDistance;
+    // Nest each layer's closed contours into region trees.
+    bool regions = false;
     // Layers whose subtree becomes a shape model with this record. Every
     // name must be a layer of the drawing.
     std::map<std::string, ccShapeModelProps> layerProps;
@@ -61,10 +83,39 @@ struct DxfEntityTally {
     long count = 0;
 };
 
+// Two contours of one layer that cross or lie on one another, by the
+// entities their pieces came from (ascending). An entity's number counts the
+// entity records of the drawing's BLOCKS and ENTITIES sections from 1 in
+// file order, polyline vertices not counted; a block's entities keep their
+// number in every placement. `otherEntities` is empty for a contour whose
+// points overflow: it cannot be compared with any.
+struct DxfCrossing {
+    std::vector<long> entities;
+    std::vector<long> otherEntities;
+};
+
+// How the pieces of one layer came together.
+struct DxfLayerReport {
+    long closed = 0;  // closed contours, nested or not
+    long open = 0;    // open contours and pieces that joined nothing
+    // The widest gap bridged between two ends that were joined; 0 when
+    // nothing was joined.
+    double largestGap = 0.0;
+    // With regions: the region trees and the most levels one of them has.
+    long regionTrees = 0;
+    long regionLevels = 0;
+    std::vector<DxfCrossing> crossings;
+};
+
 struct DxfImport {
-    // The top tree; child i is the subtree of layers[i].
+    // The top tree; child i is the subtree of layers[i]: a general tree of
+    // the layer's contours, or with regions, of its region trees followed by
+    // its other contours (open, or kept out of the nesting) in piece order.
     ccPtrHandle<ccGeneralShapeTree> shape;
     std::vector<std::string> layers;
+    // reports[i] belongs to layers[i].
+    std::vector<DxfLayerReport> reports;
+    bool regions = false;  // made with DxfImportOptions::regions
     // Imported kinds first, then the ones left out, each in order of first
     // occurrence.
     std::vector<DxfEntityTally> tallies;
@@ -72,14 +123,21 @@ struct DxfImport {
 
 // Imports the DXF file at `path`. Throws FileError naming the file when it
 // is missing or unreadable, is not a well-formed text DXF (binary DXF
-// included) or has no entity that can be imported ("no entities that can be
-// imported", with the kinds left out); UsageError when the options name a
-// layer the drawing does not have or the distance is negative or not a
-// number. Exceptions of the shape library pass through.
+// included), has no entity that can be imported ("no entities that can be
+// imported", with the kinds left out) or, with `regions`, has no closed
+// contour on any layer ("only open pieces", with their count and the
+// largest gap bridged: a region needs an outline); UsageError when the
+// options name a layer the drawing does not have or the distance is
+// negative or not a number. Exceptions of the shape library pass through.
+// A drawing of only open pieces imports without `regions` (its contours are
+// still a model) and its summary says so.
 DxfImport importDxfFile(const std::string& path, const DxfImportOptions& options);
 
 // Writes what was imported and what was not: per layer the child index, the
-// pieces per kind and the contours they formed, then one line
+// pieces per kind, the closed and open contours they formed, the largest gap
+// bridged and, with regions, the region trees and their levels; one line per
+// pair of crossing contours, naming the layer and the entities of each; a
+// line when no layer has a closed contour; then one line
 // "<KIND> on layer <LAYER>: not imported (<reason>) x <count>" per tally left
 // out.
 void printDxfSummary(const DxfImport& result, std::ostream& err);

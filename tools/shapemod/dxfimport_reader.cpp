@@ -98,6 +98,7 @@ void DxfReader::startRecord(const std::string& kind) {
     current_.kind = kind;
     current_.block = block_;
     current_.isEntity = (section_ == "ENTITIES" || section_ == "BLOCKS") && !isStructural(kind);
+    if (current_.isEntity && kind != "VERTEX") current_.entity = ++lastEntity_;
 }
 
 bool DxfReader::isVertexPart(const Record& r) const {
@@ -117,6 +118,7 @@ DxfReader::Item DxfReader::skipped(const Record& r, const std::string& reason) c
     item.kind = r.kind;
     item.layer = r.layer;
     item.reason = reason;
+    item.entity = r.entity;
     return item;
 }
 

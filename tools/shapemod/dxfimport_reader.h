@@ -27,6 +27,7 @@ struct DxfDrawing {
         std::string kind;  // DXF entity name
         std::string layer;
         std::string reason;                // non-empty: left out for this reason
+        long entity = 0;                   // the entity's number (see DxfCrossing)
         ccPtrHandle_const<ccShape> shape;  // the piece, in its block's coordinates
         long droppedVertices = 0;          // coincident polyline vertices left out
         std::string block;                 // INSERT: the block it places
@@ -71,6 +72,7 @@ class DxfReader : public DL_CreationAdapter {
     // One entity record of the file as the group codes describe it.
     struct Record {
         long id = 0;
+        long entity = 0;  // 0 for records that are not entities or are vertices
         std::string kind;
         std::string layer = "0";
         std::string block;  // empty in the ENTITIES section
@@ -109,6 +111,7 @@ class DxfReader : public DL_CreationAdapter {
     bool sectionNamePending_ = false;
     std::string block_;
     long lastId_ = 0;
+    long lastEntity_ = 0;
     Record current_;   // being read
     Record finished_;  // complete; dxflib reports it next
     std::unique_ptr<Pending> pending_;
