@@ -212,23 +212,29 @@ void ReportPage::compose(const std::vector<long>& parents) {
     for (const Picture& picture : pictures_) markReferred(picture.drawing.parts, isReferred_);
 }
 
+// Elements written only here are drawn together, which lets the canvas
+// join alike strokes; the others are referred to.
 void ReportPage::writeParts(const std::vector<ccDrawingPart>& parts, std::ostream& out) const {
+    std::vector<int> run;
+    const auto endRun = [&] {
+        out << elements_.runText(run);
+        run.clear();
+    };
     for (const ccDrawingPart& part : parts) {
-        switch (part.kind) {
-            case ccDrawingPart::eElement:
-                if (uses_[static_cast<std::size_t>(part.element)] > 1)
-                    out << "<use href=\"#e" << part.element << "\"/>";
-                else
-                    out << elements_.text(part.element);
-                break;
-            case ccDrawingPart::eWhole:
-                out << "<use href=\"#d" << part.drawing->id << "\"/>";
-                break;
-            case ccDrawingPart::ePartial:
-                writeParts(part.parts, out);
-                break;
+        if (part.kind == ccDrawingPart::eElement &&
+            uses_[static_cast<std::size_t>(part.element)] == 1) {
+            run.push_back(part.element);
+            continue;
         }
+        endRun();
+        if (part.kind == ccDrawingPart::eElement)
+            out << "<use href=\"#e" << part.element << "\"/>";
+        else if (part.kind == ccDrawingPart::eWhole)
+            out << "<use href=\"#d" << part.drawing->id << "\"/>";
+        else
+            writeParts(part.parts, out);
     }
+    endRun();
 }
 
 // One hidden picture holds what the others refer to: the images, the style

@@ -19,8 +19,8 @@ namespace {
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
-const char* const kCommandNames[] = {"demo", "features", "draw",    "record", "describe",
-                                     "map",  "connect",  "convert", "import"};
+const char* const kCommandNames[] = {"demo",     "features", "draw",    "record",  "view",
+                                     "describe", "map",      "connect", "convert", "import"};
 
 // A model file whose shape is the JSON node `shape`; sampled at spacing 1
 // with merged corners.

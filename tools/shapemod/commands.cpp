@@ -20,6 +20,7 @@ const CommandEntry kCommands[] = {
     {"features", cmdFeatures, "print a model's featurelets as CSV or JSON"},
     {"draw", cmdDraw, "draw a model with its polarity glyphs as SVG"},
     {"record", cmdRecord, "write a model's diagnostic report as HTML"},
+    {"view", cmdView, "write a page to look at a model in a browser: drawing and node tree"},
     {"describe", cmdDescribe, "describe every node of a model as text"},
     {"map", cmdMap, "map a model by an affine transform"},
     {"connect", cmdConnect, "join open pieces whose ends meet into contours"},

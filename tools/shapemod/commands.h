@@ -26,6 +26,9 @@ int cmdDraw(const Args& args, std::ostream& out, std::ostream& err);
 // `record MODEL [-o FILE] [--image IMAGE.png]`: the model's HTML report.
 int cmdRecord(const Args& args, std::ostream& out, std::ostream& err);
 
+// `view MODEL [-o FILE]`: a page to look at the model in a browser.
+int cmdView(const Args& args, std::ostream& out, std::ostream& err);
+
 // `describe MODEL`: the description of every node as text.
 int cmdDescribe(const Args& args, std::ostream& out, std::ostream& err);
 
