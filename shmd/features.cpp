@@ -41,6 +41,26 @@ bool isUniform(const Params& params) {
     return params.sampleParams().uniformMode();
 }
 
+// The shape info in force when it describes `shape` as node `number`: it
+// then answers for the node's subtree at once, where asking the shape would
+// walk that subtree again at every level of a deep tree.
+const ccShapeInfo* infoAbout(const Params& params, const ccShape& shape, long number) {
+    const ccShapeInfo* info = params.sampleParams().perimPosShapeInfo();
+    if (!info || number < 0 || number >= info->numNodes() || &info->node(number) != &shape)
+        return nullptr;
+    return info;
+}
+
+bool isDecomposedNode(const ccShape& shape, const Params& params, long number) {
+    const ccShapeInfo* info = infoAbout(params, shape, number);
+    return info ? info->isDecomposed(number) : shape.isDecomposed();
+}
+
+bool isEmptyNode(const ccShape& shape, const Params& params, long number) {
+    const ccShapeInfo* info = infoAbout(params, shape, number);
+    return info ? info->isEmpty(number) : shape.isEmpty();
+}
+
 // ---- consistency ----
 
 bool differsByMode(const ccShapeModelProps& a, const ccShapeModelProps& b,
@@ -327,7 +347,7 @@ void forEachChild(const ccShapeTree& tree, const ccRegionTree* region, const Par
             if (info) c += info->subtreeSize(c);
             continue;
         }
-        if (child->isEmpty()) {
+        if (isEmptyNode(*child, base, c)) {
             c += info->subtreeSize(c);
             continue;
         }
@@ -415,7 +435,7 @@ void appendUniformContour(const ccContourTree& contour, const ccShapeModelProps&
 void appendFeatures(const ccShape& shape, const ccShapeModelProps& inherited, const Params& params,
                     ConsistentPropsMode mode, long shapeIndex, Walk& walk,
                     ccFeatureletChainSet& out) {
-    if (isUniform(params) && !shape.isDecomposed()) {
+    if (isUniform(params) && !isDecomposedNode(shape, params, shapeIndex)) {
         appendDecomposed(shape, inherited, params, mode, walk.perimPositions, out);
         return;
     }
@@ -654,9 +674,12 @@ struct Entry {
     long maxNumPoints = ccNoPointLimit;
 };
 
-ChainSetHandle complexStep(const ccShape& shape, const ccShapeModelProps& inherited,
-                           const Budget& budget, long numPoints, long maxNumPoints,
-                           const ccShapeInfo* topInfo, long index);
+// Each step appends the chain sets of the parts it featurizes to `parts`, in
+// order; they are joined once, at the top, rather than level by level, which
+// would copy a deep tree's featurelets once for every level above them.
+void complexStep(const ccShape& shape, const ccShapeModelProps& inherited, const Budget& budget,
+                 long numPoints, long maxNumPoints, const ccShapeInfo* topInfo, long index,
+                 std::vector<ChainSetHandle>& parts);
 
 bool hasPointLimit(long maxNumPoints) {
     return maxNumPoints != ccNoPointLimit;
@@ -727,9 +750,9 @@ void appendAllReserved(const std::vector<ChainSetHandle>& parts, ccFeatureletCha
     for (const ChainSetHandle& part : parts) out.append(*part);
 }
 
-ChainSetHandle complexTree(const ccShapeTree& tree, const ccShapeModelProps& inherited,
-                           const Budget& budget, long numPoints, long maxNumPoints,
-                           const ccShapeInfo* topInfo, long index) {
+void complexTree(const ccShapeTree& tree, const ccShapeModelProps& inherited, const Budget& budget,
+                 long numPoints, long maxNumPoints, const ccShapeInfo* topInfo, long index,
+                 std::vector<ChainSetHandle>& parts) {
     const ccShapeModelProps inForce =
         inherited.combine(cfLocalShapeModelProps(tree, true, true, true));
     ccShapeInfo ownInfo;
@@ -737,31 +760,28 @@ ChainSetHandle complexTree(const ccShapeTree& tree, const ccShapeModelProps& inh
     const ccShapeInfo& info = topInfo ? *topInfo : ownInfo;
     const double perimeter = info.nodePerimeter(index);
     std::vector<Entry> entries = entriesOf(tree, inherited, inForce, info, index);
-    ChainSetHandle out = newChainSet();
-    if (entries.empty()) return out;
+    if (entries.empty()) return;
     if (hasPointLimit(maxNumPoints) && perimeter > budget.maxSpacing * maxNumPoints) {
         shareLimitedBudget(entries, numPoints, maxNumPoints, budget.maxSpacing * maxNumPoints);
     } else {
         shareUnlimitedBudget(entries, numPoints, perimeter);
     }
-    std::vector<ChainSetHandle> parts;
     for (const Entry& e : entries) {
         if (!e.included) continue;
-        parts.push_back(cfWithEnoughStack([&] {
-            return complexStep(*e.shape, e.props, budget, e.numPoints, e.maxNumPoints, &info,
-                               e.number);
-        }));
+        cfWithEnoughStack([&] {
+            complexStep(*e.shape, e.props, budget, e.numPoints, e.maxNumPoints, &info, e.number,
+                        parts);
+        });
     }
-    appendAllReserved(parts, *out);
-    return out;
 }
 
-ChainSetHandle complexLeaf(const ccShape& shape, const ccShapeModelProps& inherited,
-                           const Budget& budget, long numPoints, long maxNumPoints,
-                           const ccShapeInfo* topInfo, long index) {
+void complexLeaf(const ccShape& shape, const ccShapeModelProps& inherited, const Budget& budget,
+                 long numPoints, long maxNumPoints, const ccShapeInfo* topInfo, long index,
+                 std::vector<ChainSetHandle>& parts) {
     if (!shape.isDecomposed()) {
-        return complexStep(*shape.decompose(), inherited, budget, numPoints, maxNumPoints, nullptr,
-                           0);
+        complexStep(*shape.decompose(), inherited, budget, numPoints, maxNumPoints, nullptr, 0,
+                    parts);
+        return;
     }
     ccShapeInfo ownInfo;
     if (!topInfo) ownInfo = ccShapeInfo(shape);
@@ -772,7 +792,7 @@ ChainSetHandle complexLeaf(const ccShape& shape, const ccShapeModelProps& inheri
     const double hi = std::max(budget.maxSpacing, lo);
     // Without a target a part is sampled at the largest spacing; one shorter
     // than the smallest gives nothing.
-    if (numPoints == 0 && perimeter < lo) return newChainSet();
+    if (numPoints == 0 && perimeter < lo) return;
     const double spacing = numPoints == 0 ? hi : std::clamp(perimeter / numPoints, lo, hi);
     const long count = std::max(1L, std::lround(perimeter / spacing));
     ccShape::ccSampleParams sample(0.0, 0.0, 2, false, true);
@@ -784,22 +804,24 @@ ChainSetHandle complexLeaf(const ccShape& shape, const ccShapeModelProps& inheri
     sample.perimPosShapeInfo(&info);
     Params params(sample, 1.0);
     params.weightScale(std::min(spacing, perimeter) / budget.maxSpacing);
-    return cfFeatures(shape, inherited, params, eConsistentAll, index);
+    parts.push_back(cfFeatures(shape, inherited, params, eConsistentAll, index));
 }
 
-ChainSetHandle complexStep(const ccShape& shape, const ccShapeModelProps& inherited,
-                           const Budget& budget, long numPoints, long maxNumPoints,
-                           const ccShapeInfo* topInfo, long index) {
-    if (maxNumPoints == 0) return newChainSet();
+void complexStep(const ccShape& shape, const ccShapeModelProps& inherited, const Budget& budget,
+                 long numPoints, long maxNumPoints, const ccShapeInfo* topInfo, long index,
+                 std::vector<ChainSetHandle>& parts) {
+    if (maxNumPoints == 0) return;
     if (cfIsMappedTree(shape)) {
-        return complexStep(*cfDistributeMapXform(shape), inherited, budget, numPoints, maxNumPoints,
-                           nullptr, 0);
+        complexStep(*cfDistributeMapXform(shape), inherited, budget, numPoints, maxNumPoints,
+                    nullptr, 0, parts);
+        return;
     }
     const ccShapeTree* tree = shape.asShapeTree();
     if (tree && !tree->asContourTree()) {
-        return complexTree(*tree, inherited, budget, numPoints, maxNumPoints, topInfo, index);
+        complexTree(*tree, inherited, budget, numPoints, maxNumPoints, topInfo, index, parts);
+        return;
     }
-    return complexLeaf(shape, inherited, budget, numPoints, maxNumPoints, topInfo, index);
+    complexLeaf(shape, inherited, budget, numPoints, maxNumPoints, topInfo, index, parts);
 }
 
 }  // namespace
@@ -808,8 +830,11 @@ ccPtrHandle<ccFeatureletChainSet> cfComplexFeatures(const ccShape& shape, double
                                                     double maxSpacing, long numPoints,
                                                     long maxNumPoints, double reserved) {
     const Budget budget{minSpacing, maxSpacing, reserved};
-    ChainSetHandle set = complexStep(shape, ccShapeModelProps(false, 1.0, false, 1.0), budget,
-                                     numPoints, maxNumPoints, nullptr, 0);
+    std::vector<ChainSetHandle> parts;
+    complexStep(shape, ccShapeModelProps(false, 1.0, false, 1.0), budget, numPoints, maxNumPoints,
+                nullptr, 0, parts);
+    ChainSetHandle set = newChainSet();
+    appendAllReserved(parts, *set);
     set->releaseSlack();
     return set;
 }

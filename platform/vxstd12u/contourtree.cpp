@@ -1,6 +1,7 @@
 #include <cmath>
 
 #include "vxstd12u/archiveform.h"
+#include "vxstd12u/clipwalk.h"
 
 #include "vxstd12u/errors.h"
 #include "vxstd12u/shapeinfo.h"
@@ -205,8 +206,8 @@ ccPtrHandle_const<ccShape> ccContourTree::admit_(const ccPtrHandle_const<ccShape
 namespace {
 
 // The pieces that clipping one piece left, in order.
-ccShapeTree::ChildList clippedPieces(const ccPtrHandle<ccShape>& result) {
-    if (result->isEmpty()) return {};
+ccShapeTree::ChildList clippedPieces(const ccPtrHandle<ccShape>& result, ccClipWalk& walk) {
+    if (walk.isEmpty(result)) return {};
     if (const auto* gathered = dynamic_cast<const ccGeneralShapeTree*>(result.get()))
         return gathered->children();
     return {result};
@@ -215,22 +216,25 @@ ccShapeTree::ChildList clippedPieces(const ccPtrHandle<ccShape>& result) {
 // Runs of pieces that still meet end to start after clipping.
 class RunCollector {
   public:
+    explicit RunCollector(ccClipWalk& walk) : walk_(walk) {}
+
     void keepWhole(const ccPtrHandle_const<ccShape>& piece) {
         if (runs_.empty() && current_.empty()) firstStartsAtStart_ = true;
         current_.push_back(piece);
     }
 
-    void keepCut(const ccShape& original, const ccShapeTree::ChildList& pieces) {
+    void keepCut(const ccPtrHandle_const<ccShape>& original, const ccShapeTree::ChildList& pieces) {
         for (size_t k = 0; k < pieces.size(); ++k) {
             const bool continues =
-                k == 0 && pointsMeet(pieces[k]->startPoint(), original.startPoint());
+                k == 0 && pointsMeet(walk_.startPoint(pieces[k]), walk_.startPoint(original));
             if (!continues)
                 endRun();
             else if (runs_.empty() && current_.empty())
                 firstStartsAtStart_ = true;
             current_.push_back(pieces[k]);
         }
-        if (pieces.empty() || !pointsMeet(pieces.back()->endPoint(), original.endPoint())) endRun();
+        if (pieces.empty() || !pointsMeet(walk_.endPoint(pieces.back()), walk_.endPoint(original)))
+            endRun();
     }
 
     // The runs; a closed contour's last run joins its first when both reach
@@ -251,6 +255,7 @@ class RunCollector {
         current_.clear();
     }
 
+    ccClipWalk& walk_;
     std::vector<ccShapeTree::ChildList> runs_;
     ccShapeTree::ChildList current_;
     bool firstStartsAtStart_ = false;
@@ -260,31 +265,34 @@ class RunCollector {
 
 ccPtrHandle<ccShape> ccContourTree::clip_(const ccPolyline& region, ccClipInfo& info) const {
     info.clear();
-    RunCollector runs;
-    double start = 0.0;
-    for (const auto& c : children_) {
-        ccClipInfo own;
-        auto piece = cfWithEnoughStack([&] { return c->clip(region, own); });
-        for (double cut : own.cutOffsets()) info.addCut(start + cut);
-        start += c->perimeter();
-        if (!own.anythingRemoved()) {
-            runs.keepWhole(c);
-            continue;
+    return cfClipInWalk(info, [&](ccClipWalk& walk) -> ccPtrHandle<ccShape> {
+        RunCollector runs(walk);
+        double start = 0.0;
+        for (const auto& c : children_) {
+            ccClipInfo own;
+            own.walk(&walk);
+            auto piece = cfWithEnoughStack([&] { return c->clip(region, own); });
+            for (double cut : own.cutOffsets()) info.addCut(start + cut);
+            start += walk.perimeter(c);
+            if (!own.anythingRemoved()) {
+                runs.keepWhole(c);
+                continue;
+            }
+            info.anythingRemoved(true);
+            runs.keepCut(c, clippedPieces(piece, walk));
         }
-        info.anythingRemoved(true);
-        runs.keepCut(*c, clippedPieces(piece));
-    }
-    if (!info.anythingRemoved()) return clone();
-    std::vector<ccPtrHandle<ccShape>> contours;
-    for (const auto& run : runs.finish(closed_)) {
-        auto contour = cfMakeHandle<ccContourTree>(false);
-        contour->addChildren(run, true);
-        contours.emplace_back(contour);
-    }
-    if (contours.size() == 1) return contours.front();
-    auto out = cfMakeHandle<ccGeneralShapeTree>();
-    for (const auto& c : contours) out->addChild(c, true);
-    return out;
+        if (!info.anythingRemoved()) return clone();
+        std::vector<ccPtrHandle<ccShape>> contours;
+        for (const auto& run : runs.finish(closed_)) {
+            auto contour = cfMakeHandle<ccContourTree>(false);
+            contour->addChildren(run, true);
+            contours.emplace_back(contour);
+        }
+        if (contours.size() == 1) return contours.front();
+        auto out = cfMakeHandle<ccGeneralShapeTree>();
+        for (const auto& c : contours) out->addChild(c, true);
+        return out;
+    });
 }
 
 // ---- archive form of ccContourTree

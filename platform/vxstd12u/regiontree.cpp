@@ -195,10 +195,10 @@ double ccRegionTree::tangentRotation() const {
 
 // ---- Sampling ----
 
-void ccRegionTree::samplePart_(const ccShape& part, long number, const ccSampleParams& params,
-                               ccSampleResult& result) const {
+void ccRegionTree::samplePart_(const ccShapeInfo& info, const ccShape& part, long number,
+                               const ccSampleParams& params, ccSampleResult& result) const {
     if (&part != boundary_.get() || !reversesBoundary()) {
-        ccShapeTree::samplePart_(part, number, params, result);
+        ccShapeTree::samplePart_(info, part, number, params, result);
         return;
     }
     const auto reversed = boundary_->reverse();

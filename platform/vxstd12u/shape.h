@@ -41,9 +41,15 @@ class ccMappedShape;
 // Defined by the shape-model layer above this library; shapes only point to it.
 class ccShapeModel;
 
+class ccClipWalk;
+
 // What a clip removed. Offsets are arc lengths along the shape that was
 // clipped, in increasing order, one for each point where the clip boundary
 // cut the shape.
+//
+// A tree's clip hands its parts' clips an info that also names the walk the
+// clip of the whole tree keeps (clipwalk.h), so that no level measures its
+// subtree afresh; callers leave it null, and clear() keeps it.
 class ccClipInfo {
   public:
     bool anythingRemoved() const noexcept { return removed_; }
@@ -54,10 +60,13 @@ class ccClipInfo {
         removed_ = false;
         cuts_.clear();
     }
+    ccClipWalk* walk() const noexcept { return walk_; }
+    void walk(ccClipWalk* w) noexcept { walk_ = w; }
 
   private:
     bool removed_ = false;
     std::vector<double> cuts_;
+    ccClipWalk* walk_ = nullptr;
 };
 
 // A curve read through a parameter of its own, in which a point costs no

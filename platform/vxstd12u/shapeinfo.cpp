@@ -71,23 +71,36 @@ ccShapeInfo::ccShapeInfo(const ccShape& shape) {
 void ccShapeInfo::add(const ccShape& shape, long parent, double start, long depth) {
     if (depth > cc_tol::kMaxNestingDepth) throwBadParams(L"shape tree nested too deeply");
     const long index = numNodes();
-    nodes_.push_back(Node{&shape, 0.0, start, 1, parent, true});
+    nodes_.push_back(Node{&shape, 0.0, start, 1, parent, true, true, true});
     const ccShapeTree* tree = shape.asShapeTree();
     if (!tree) {
-        nodes_[index].perimeter = shape.perimeter();
+        Node& leaf = nodes_[index];
+        leaf.perimeter = shape.perimeter();
+        leaf.empty = shape.isEmpty();
+        leaf.decomposed = shape.isDecomposed();
         return;
     }
-    double s = start;
+    // The perimeter is summed from zero as the tree's own perimeter() sums
+    // it, not taken as a difference of starts, so that a subtree measures
+    // the same in the info of any tree that holds it.
+    double s = start, length = 0.0;
+    bool empty = true, decomposed = true;
     for (const auto& part : partsOf(*tree)) {
         if (!part) throw ccBadPointer(L"shape tree holds an empty child handle");
         const long partIndex = numNodes();
         cfWithEnoughStack([&] { add(*part, index, s, depth + 1); });
-        s += nodes_[partIndex].perimeter;
+        const Node& added = nodes_[partIndex];
+        s += added.perimeter;
+        length += added.perimeter;
+        empty = empty && added.empty;
+        decomposed = decomposed && added.decomposed;
     }
     Node& node = nodes_[index];
     node.leaf = false;
-    node.perimeter = s - start;
+    node.perimeter = length;
     node.subtree = numNodes() - index;
+    node.empty = empty;
+    node.decomposed = decomposed;
 }
 
 const ccShapeInfo::Node& ccShapeInfo::at(long i) const {
@@ -112,6 +125,12 @@ long ccShapeInfo::parent(long i) const {
 }
 bool ccShapeInfo::isLeaf(long i) const {
     return at(i).leaf;
+}
+bool ccShapeInfo::isEmpty(long i) const {
+    return at(i).empty;
+}
+bool ccShapeInfo::isDecomposed(long i) const {
+    return at(i).decomposed;
 }
 
 ccPerimPos ccShapeInfo::perimPosInSubtree(long root, double arcLength) const {

@@ -15,8 +15,9 @@ class ccShape;
 class ccContourTree;
 
 // A description of a shape's tree: every node numbered in pre-order (the shape
-// itself is node 0), with its perimeter, the size of its subtree and where it
-// starts along the traversal of the whole shape.
+// itself is node 0), with its perimeter, the size of its subtree, where it
+// starts along the traversal of the whole shape, and whether it is empty and
+// decomposed.
 //
 // Numbering: the children of a tree follow it in child order. A ccRegionTree
 // node i that has a boundary has the boundary as node i + 1 (with the
@@ -43,6 +44,8 @@ class ccShapeInfo {
 
     // Queries of node `i`; an `i` outside [0, numNodes()) throws BadParams.
     const ccShape& node(long i) const;
+    // The node's perimeter() bit for bit: a tree's is the sum of its parts'
+    // in traversal order, whatever node the info starts from.
     double nodePerimeter(long i) const;
     long subtreeSize(long i) const;
     // The arc length from the start of node 0 to the start of node i.
@@ -51,6 +54,10 @@ class ccShapeInfo {
     long parent(long i) const;
     // Whether node i is a leaf of the numbering (anything but a tree).
     bool isLeaf(long i) const;
+    // The node's isEmpty() and isDecomposed(), asked once of each leaf when
+    // the info is built; a tree is empty (decomposed) when all its parts are.
+    bool isEmpty(long i) const;
+    bool isDecomposed(long i) const;
 
     // The perimeter of the whole shape (node 0).
     double perimeter() const { return nodePerimeter(0); }
@@ -98,6 +105,8 @@ class ccShapeInfo {
         long subtree = 1;
         long parent = -1;
         bool leaf = true;
+        bool empty = true;
+        bool decomposed = true;
     };
 
     const Node& at(long i) const;

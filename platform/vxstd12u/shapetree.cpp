@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "vxstd12u/chainpass.h"
+#include "vxstd12u/clipwalk.h"
 #include "vxstd12u/errors.h"
 #include "vxstd12u/rect.h"
 #include "vxstd12u/shapeinfo.h"
@@ -357,51 +358,96 @@ void ccShapeTree::perimPointAndTangent(const ccPerimPos& pos, ccVector<2>& point
 
 // ---- Sampling ----
 
-void ccShapeTree::samplePart_(const ccShape& part, long number, const ccSampleParams& params,
-                              ccSampleResult& result) const {
-    ccSampleResult own;
-    own.shapeIndex(result.shapeIndex() + number);
-    cfWithEnoughStack([&] { part.sample(params, own); });
-    cfAppendSamples(own, result);
+namespace {
+
+// The sizes of a result's lists, to put it back as it was.
+class SampleMark {
+  public:
+    explicit SampleMark(const ccShapeSampleResult& r)
+        : positions_(r.positions().size()),
+          tangents_(r.tangents().size()),
+          chains_(r.breaks().size()),
+          perimPositions_(r.perimPositions().size()) {}
+
+    long samplesSince(const ccShapeSampleResult& r) const {
+        return static_cast<long>(r.positions().size() - positions_);
+    }
+
+    // Drops what was appended since the mark; the tangents that appending
+    // gave earlier samples go too.
+    void restore(ccShapeSampleResult& r) const {
+        r.positions().resize(positions_);
+        r.tangents().resize(tangents_);
+        r.breaks().resize(chains_);
+        r.closedFlags().resize(chains_);
+        r.perimPositions().resize(perimPositions_);
+    }
+
+  private:
+    size_t positions_, tangents_, chains_, perimPositions_;
+};
+
+// Whether a part samples its parts as ccShapeTree::sample does (a general
+// tree or a region node), so that a tree above may walk into it.
+const ccShapeTree* partSampler(const ccShape& part) {
+    const ccShapeTree* tree = part.asShapeTree();
+    return tree && !tree->asContourTree() ? tree : nullptr;
 }
 
-void ccShapeTree::sampleParts_(const ccSampleParams& params, ccSampleResult& result) const {
-    if (!isFinite()) throw ccShapesError::InfiniteExtent(L"an infinite tree cannot be sampled");
+}  // namespace
+
+void ccShapeTree::samplePart_(const ccShapeInfo& info, const ccShape& part, long number,
+                              const ccSampleParams& params, ccSampleResult& out) const {
+    if (const ccShapeTree* tree = partSampler(part)) {
+        cfWithEnoughStack([&] { tree->sampleParts_(info, number, params, out); });
+        return;
+    }
+    ccSampleResult own;
+    own.shapeIndex(out.shapeIndex() + number);
+    cfWithEnoughStack([&] { part.sample(params, own); });
+    cfAppendSamples(own, out);
+}
+
+void ccShapeTree::sampleParts_(const ccShapeInfo& info, long number, const ccSampleParams& params,
+                               ccSampleResult& out) const {
     cfCheckSampleParams(params);
-    const ccShapeInfo info(*this);
     const auto parts = parts_();
     std::vector<long> numbers;
     std::vector<double> perimeters;
-    for (long n = 1; n < info.numNodes(); n += info.subtreeSize(n)) {
+    for (long n = number + 1; n < number + info.subtreeSize(number); n += info.subtreeSize(n)) {
         numbers.push_back(n);
         perimeters.push_back(info.nodePerimeter(n));
     }
-    auto sampleAll = [&](const ccSampleParams& p, const std::vector<long>* shares) {
-        ccSampleResult out;
-        out.shapeIndex(result.shapeIndex());
-        for (size_t k = 0; k < parts.size(); ++k) {
-            ccSampleParams own = p;
-            if (shares) {
-                if ((*shares)[k] < 1 || parts[k]->isEmpty()) continue;
-                own.maxPoints((*shares)[k]);
-            }
-            samplePart_(*parts[k], numbers[k], own, out);
-        }
-        return out;
-    };
     auto uniformly = [&]() {
         ccSampleParams p = params;
         p.uniformMode(true);
         const auto shares = cfShareSamples(perimeters, params.maxPoints());
-        return sampleAll(p, &shares);
+        for (size_t k = 0; k < parts.size(); ++k) {
+            if (shares[k] < 1 || info.isEmpty(numbers[k])) continue;
+            p.maxPoints(shares[k]);
+            samplePart_(info, *parts[k], numbers[k], p, out);
+        }
     };
-    ccSampleResult out = params.uniformMode() ? uniformly() : sampleAll(params, nullptr);
-    if (static_cast<long>(out.positions().size()) > params.maxPoints()) out = uniformly();
-    cfAppendSamples(out, result);
+    // A second uniform pass, should the first give more than maxPoints,
+    // would give the same samples again.
+    if (params.uniformMode()) {
+        uniformly();
+        return;
+    }
+    const SampleMark mark(out);
+    for (size_t k = 0; k < parts.size(); ++k) samplePart_(info, *parts[k], numbers[k], params, out);
+    if (mark.samplesSince(out) <= params.maxPoints()) return;
+    mark.restore(out);
+    uniformly();
 }
 
 void ccShapeTree::sample(const ccSampleParams& params, ccSampleResult& result) const {
-    sampleParts_(params, result);
+    if (!isFinite()) throw ccShapesError::InfiniteExtent(L"an infinite tree cannot be sampled");
+    const ccShapeInfo info(*this);
+    ccSampleResult out;
+    out.shapeIndex(result.shapeIndex());
+    sampleParts_(info, 0, params, out);
+    cfAppendSamples(out, result);
 }
 
 // ---- New shapes ----
@@ -452,18 +498,21 @@ ccPtrHandle<ccShape> ccShapeTree::pieceBetween_(double, double) const {
 
 ccPtrHandle<ccShape> ccShapeTree::clip_(const ccPolyline& region, ccClipInfo& info) const {
     info.clear();
-    auto out = cfMakeHandle<ccGeneralShapeTree>();
-    double start = 0.0;
-    for (const auto& part : parts_()) {
-        ccClipInfo own;
-        auto piece = cfWithEnoughStack([&] { return part->clip(region, own); });
-        if (own.anythingRemoved()) info.anythingRemoved(true);
-        for (double cut : own.cutOffsets()) info.addCut(start + cut);
-        start += part->perimeter();
-        if (!piece->isEmpty()) out->addChild(piece, true);
-    }
-    if (!info.anythingRemoved()) return clone();
-    return out;
+    return cfClipInWalk(info, [&](ccClipWalk& walk) -> ccPtrHandle<ccShape> {
+        auto out = cfMakeHandle<ccGeneralShapeTree>();
+        double start = 0.0;
+        for (const auto& part : parts_()) {
+            ccClipInfo own;
+            own.walk(&walk);
+            auto piece = cfWithEnoughStack([&] { return part->clip(region, own); });
+            if (own.anythingRemoved()) info.anythingRemoved(true);
+            for (double cut : own.cutOffsets()) info.addCut(start + cut);
+            start += walk.perimeter(part);
+            if (!walk.isEmpty(piece)) out->addChild(piece, true);
+        }
+        if (!info.anythingRemoved()) return clone();
+        return out;
+    });
 }
 
 bool ccShapeTree::equal_(const ccShape& other) const {

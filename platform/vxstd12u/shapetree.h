@@ -150,11 +150,17 @@ class ccShapeTree : public ccShape {
     // A clone of this node with `children` instead of its own (no checks:
     // the children come from this tree's own parts).
     ccPtrHandle<ccShapeTree> withChildren_(ChildList children) const;
-    // Samples the parts one after another, each with its own chains.
-    void sampleParts_(const ccSampleParams& params, ccSampleResult& result) const;
-    // Samples one part, node `number` of this tree's numbering, into `result`.
-    virtual void samplePart_(const ccShape& part, long number, const ccSampleParams& params,
-                             ccSampleResult& result) const;
+    // Samples this tree, node `number` of `info` (which describes the tree
+    // the sampling started from), into `out`: the parts one after another,
+    // each with its own chains, numbered from out.shapeIndex(). General trees
+    // and region nodes below are sampled by this same walk, into the same
+    // result, rather than each through its own sample(), which would number
+    // and copy its subtree afresh at every level.
+    void sampleParts_(const ccShapeInfo& info, long number, const ccSampleParams& params,
+                      ccSampleResult& out) const;
+    // Samples one part, node `number` of `info`, into `out` (see sampleParts_).
+    virtual void samplePart_(const ccShapeInfo& info, const ccShape& part, long number,
+                             const ccSampleParams& params, ccSampleResult& out) const;
     // The pieces of the leaves within `range` (see subShape), in order.
     ChildList piecesBetween_(const ccShapeInfo& info,
                              const std::pair<ccPerimPos, double>& range) const;
@@ -342,8 +348,8 @@ class ccRegionTree : public ccShapeTree {
 
   protected:
     bool equal_(const ccShape& other) const override;
-    void samplePart_(const ccShape& part, long number, const ccSampleParams& params,
-                     ccSampleResult& result) const override;
+    void samplePart_(const ccShapeInfo& info, const ccShape& part, long number,
+                     const ccSampleParams& params, ccSampleResult& out) const override;
     ccPtrHandle_const<ccShape> admit_(const ccPtrHandle_const<ccShape>& c,
                                       bool mayAdapt) const override;
     ChildList parts_() const override;

@@ -7,6 +7,7 @@
 #include <sys/resource.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <exception>
 #include <functional>
@@ -34,19 +35,12 @@ using namespace fixtures;
 #endif
 
 constexpr long kDepth = 10000;
-// Clipping a contour and featurizing region nodes still take time in the
-// square of the depth, so they are checked at a tenth of it. The race
-// detector keeps a call stack for every allocation, which makes their memory
-// grow with that square as well (4.4 GB for a clip at a tenth), so under it
-// they are checked at a thirtieth.
-#ifdef VXSTD_RACE_DETECTOR
-constexpr long kQuadraticDepth = kDepth / 30;
-#else
-constexpr long kQuadraticDepth = kDepth / 10;
-#endif
 // Twice the room the stack guard keeps in reserve: an unguarded recursion of
 // a few hundred bytes a level runs out of it well before kDepth levels.
 constexpr std::size_t kSmallStack = std::size_t(2) << 20;
+// Rings grow by this much in radius, so that kDepth of them span radii 1 to 2
+// and every ring gives a handful of samples whatever the depth.
+constexpr double kRingStep = 1.0 / kDepth;
 
 // Runs `work` on a new thread with a kSmallStack stack; what it throws is
 // rethrown here.
@@ -66,13 +60,17 @@ ConstShape nestedContour(const ConstShape& leaf, long depth) {
     return node;
 }
 
+double ringRadius(long ring) {
+    return 1.0 + static_cast<double>(ring) * kRingStep;
+}
+
 // Rings of growing radius, each one a region node holding the next smaller;
 // the outermost a solid.
 ConstShape nestedRings(long depth) {
     auto node = cfMakeHandle<ccRegionTree>(ccCircle(ccVector<2>(0, 0), 1.0), depth % 2 == 0);
     for (long ring = 1; ring < depth; ++ring) {
-        auto outer =
-            cfMakeHandle<ccRegionTree>(ccCircle(ccVector<2>(0, 0), 1.0 + ring), !node->isHole());
+        auto outer = cfMakeHandle<ccRegionTree>(ccCircle(ccVector<2>(0, 0), ringRadius(ring)),
+                                                !node->isHole());
         outer->addChild(ConstShape(node), true);
         node = outer;
     }
@@ -85,8 +83,50 @@ ConstShape nestedGeneral(const ConstShape& leaf, long depth) {
     return node;
 }
 
+const ccShapeTree& asTree(const ConstShape& s) {
+    return dynamic_cast<const ccShapeTree&>(*s);
+}
+
 long featureletCount(const ccShape& s) {
     return ccShapeModel::features(s, ccShapeModel::ccFeatureParams())->numFeaturelets();
+}
+
+ccShape::ccSampleParams uniformParams(long points) {
+    ccShape::ccSampleParams uniform;
+    uniform.uniformMode(true);
+    uniform.maxPoints(points);
+    return uniform;
+}
+
+long uniformFeatureletCount(const ccShape& s, long points) {
+    std::vector<ccPerimPos> positions;
+    return cfFeatures(s, ccShapeModelProps(), ccShapeModel::ccFeatureParams(uniformParams(points)),
+                      eConsistentDirection, 0, positions)
+        ->numFeaturelets();
+}
+
+long complexCount(const ccShape& s) {
+    return cfComplexFeatures(s, 1, 2, 0, ccNoPointLimit, 0)->numFeaturelets();
+}
+
+// The shape library's own samples, with the node of each.
+ccShape::ccSampleResult librarySamples(const ccShape& s, ccShape::ccSampleParams params) {
+    const ccShapeInfo info(s);
+    params.perimPosRequested(true);
+    params.perimPosShapeInfo(&info);
+    ccShape::ccSampleResult samples;
+    s.sample(params, samples);
+    return samples;
+}
+
+ccPtrHandle<ccShape> clipped(const ConstShape& s, const Shape& window, ccClipInfo& cut) {
+    return s->clip(dynamic_cast<const ccPolyline&>(*window), cut);
+}
+
+// The weight in force on the last leaf of `s`.
+double lastLeafWeight(const ConstShape& s) {
+    const auto leaves = cfLeafHandles(*cfDistributeShapeProps(asTree(s), ccShapeModelProps()));
+    return ccShapeModel::shapeModelProps(*leaves.back()).weight();
 }
 
 std::vector<unsigned char> stored(ConstShape shape) {
@@ -121,22 +161,49 @@ void expectNear(const ccVector<2>& a, const ccVector<2>& b) {
     EXPECT_NEAR(a.y(), b.y(), cc_tol::kCoincident);
 }
 
+// A segment from (0, 0) to (10, 0) clipped by the square from (-1, -1) to
+// (4, 4), at the bottom of `deep`: the piece up to (4, 0) is left, cut once,
+// with the weight in force at the bottom.
+void expectSegmentClippedAtFour(const ConstShape& deep, double leafWeight) {
+    ccClipInfo cut;
+    const ConstShape piece = clipped(deep, square(-1, -1, 5), cut);
+    EXPECT_TRUE(cut.anythingRemoved());
+    ASSERT_EQ(cut.cutOffsets().size(), 1u);
+    EXPECT_NEAR(cut.cutOffsets()[0], 4, cc_tol::kCoincident);
+    EXPECT_NEAR(piece->perimeter(), 4, cc_tol::kCoincident);
+    expectNear(piece->endPoint(), ccVector<2>(4, 0));
+    EXPECT_EQ(asTree(piece).height(), asTree(deep).height());
+    EXPECT_EQ(lastLeafWeight(piece), leafWeight);
+}
+
+// The segment (0, 0)-(10, 0) at node `leaf` of `deep`, sampled at spacing 1:
+// eleven samples along it, all numbered with the leaf's node; seven evenly
+// spread in uniform mode.
+void expectSegmentSamples(const ConstShape& deep, long leaf) {
+    const ccShape::ccSampleResult spaced = librarySamples(*deep, ccShape::ccSampleParams());
+    ASSERT_EQ(spaced.positions().size(), 11u);
+    EXPECT_EQ(spaced.numChains(), 1);
+    expectNear(spaced.positions()[3], ccVector<2>(3, 0));
+    EXPECT_EQ(spaced.perimPositions().front().node(), leaf);
+    EXPECT_EQ(spaced.perimPositions().back().node(), leaf);
+    const ccShape::ccSampleResult uniform = librarySamples(*deep, uniformParams(7));
+    ASSERT_EQ(uniform.positions().size(), 7u);
+    expectNear(uniform.positions()[1], ccVector<2>(10.0 / 6, 0));
+}
+
 TEST(DeepContour, EveryOperationReachesTheLeafTenThousandLevelsDown) {
     onSmallStack([] {
         const ConstShape leaf = model(segment(0, 0, 10, 0), weight(3));
         const ConstShape deep = nestedContour(leaf, kDepth);
 
+        expectSegmentClippedAtFour(deep, 6);
+        expectSegmentSamples(deep, kDepth);
         EXPECT_EQ(featureletCount(*deep), featureletCount(*leaf));
-        ccShape::ccSampleParams uniform;
-        uniform.uniformMode(true);
-        uniform.maxPoints(7);
-        std::vector<ccPerimPos> positions;
-        EXPECT_EQ(cfFeatures(*deep, ccShapeModelProps(), ccShapeModel::ccFeatureParams(uniform),
-                             eConsistentDirection, 0, positions)
-                      ->numFeaturelets(),
-                  7);
-        EXPECT_EQ(cfComplexFeatures(*deep, 1, 2, 0, ccNoPointLimit, 0)->numFeaturelets(),
-                  cfComplexFeatures(*leaf, 1, 2, 0, ccNoPointLimit, 0)->numFeaturelets());
+        EXPECT_EQ(uniformFeatureletCount(*deep, 7), 7);
+        EXPECT_EQ(complexCount(*deep), complexCount(*leaf));
+        ccShape::ccSampleResult samples;
+        ccShapeModel::sampleWithPolarity(*deep, ccShape::ccSampleParams(), samples);
+        EXPECT_EQ(samples.positions().size(), 11u);
 
         const ccXform<2> mirror(ccMatrix<2>(-1, 0, 0, 1), ccVector<2>(5, 1));
         const ConstShape mirrored = cfCorrectPolarities(deep->mapShape(mirror), *deep, mirror);
@@ -144,21 +211,17 @@ TEST(DeepContour, EveryOperationReachesTheLeafTenThousandLevelsDown) {
         expectNear(mirrored->endPoint(), ccVector<2>(-5, 1));
         expectNear(deep->reverse()->startPoint(), ccVector<2>(10, 0));
         EXPECT_TRUE(deep->decompose()->isDecomposed());
-        // Clipping measures each level's perimeter afresh.
-        ccClipInfo cut;
-        const Shape window = square(-1, -1, 5);
-        const auto& polygon = dynamic_cast<const ccPolyline&>(*window);
-        EXPECT_NEAR(nestedContour(leaf, kQuadraticDepth)->clip(polygon, cut)->perimeter(), 4,
-                    cc_tol::kCoincident);
+        const auto flat = asTree(deep).flatten(true);
+        ASSERT_EQ(flat->numChildren(), 1);
+        EXPECT_TRUE(*flat->child(0) == *leaf);
+        const ConstShape connected = cfConnect(*general({deep}), 1.0);
+        ASSERT_EQ(asTree(connected).numChildren(), 1);
+        EXPECT_TRUE(*asTree(connected).child(0) == *deep);
 
         EXPECT_TRUE(
             ccShapeModel::isInsidePolarity(*ccShapeModel::setInsidePolarity(*deep, true), true));
         EXPECT_FALSE(ccShapeModel::areAnyPolaritiesIgnored(*deep));
-        const auto distributed =
-            cfDistributeShapeProps(dynamic_cast<const ccShapeTree&>(*deep), ccShapeModelProps());
-        const auto leaves = cfLeafHandles(*distributed);
-        ASSERT_EQ(leaves.size(), 1u);
-        EXPECT_EQ(ccShapeModel::shapeModelProps(*leaves[0]).weight(), 6);
+        EXPECT_EQ(lastLeafWeight(deep), 6);
         EXPECT_TRUE(cfHasPositiveWeights(*deep));
         ccGeneralShapeTree found;
         cfFindContoursWithWeightInRange(deep, ccShapeModelProps(), ccRange(5, 7), true, found);
@@ -177,9 +240,6 @@ TEST(DeepContour, EveryOperationReachesTheLeafTenThousandLevelsDown) {
 
         EXPECT_NEAR(deep->perimeter(), 10, cc_tol::kCoincident);
         EXPECT_EQ(ccShapeInfo(*deep).numNodes(), kDepth + 1);
-        ccShape::ccSampleResult samples;
-        ccShapeModel::sampleWithPolarity(*deep, ccShape::ccSampleParams(), samples);
-        EXPECT_EQ(samples.positions().size(), 11u);
     });
 }
 
@@ -200,53 +260,125 @@ TEST(DeepContour, AChainFarDeeperThanAnyWalkIsDestroyedWithoutRecursing) {
     });
 }
 
+// The length of a circle of radius `r` centred on the origin that lies inside
+// the square of half side `h` < r < h sqrt 2 around it: all but the four arcs
+// beyond the sides, each 2 acos(h / r) of turn.
+double lengthInsideSquare(double r, double h) {
+    return r * (2 * M_PI - 8 * std::acos(h / r));
+}
+
+TEST(DeepRegion, RingsNestedTenThousandDeepClipSampleAndFeaturizeToTheInnermost) {
+    onSmallStack([] {
+        const ConstShape rings = nestedRings(kDepth);
+        const ConstShape flat = asTree(rings).flatten(true);
+
+        // A square that cuts the outermost nine rings, each at eight points.
+        const double h = ringRadius(kDepth - 10) + kRingStep / 2;
+        ccClipInfo cut;
+        const ConstShape inside = clipped(rings, square(-h, -h, 2 * h), cut);
+        double expected = 0;
+        for (long ring = 0; ring < kDepth; ++ring) {
+            const double r = ringRadius(ring);
+            expected += r > h ? lengthInsideSquare(r, h) : 2 * M_PI * r;
+        }
+        EXPECT_NEAR(inside->perimeter(), expected, 1e-6 * expected);
+        EXPECT_EQ(cut.cutOffsets().size(), 9u * 8u);
+
+        // The outermost ring, a solid, starts where its circle does; the
+        // innermost, a hole with the last boundary node, turns the other way.
+        const ccShape::ccSampleResult spaced = librarySamples(*rings, ccShape::ccSampleParams());
+        ASSERT_EQ(spaced.numChains(), kDepth);
+        expectNear(spaced.positions().front(), ccVector<2>(ringRadius(kDepth - 1), 0));
+        expectNear(spaced.positions()[spaced.breaks().back()], ccVector<2>(1, 0));
+        EXPECT_EQ(spaced.perimPositions().back().node(), 2 * kDepth - 1);
+        EXPECT_NEAR(std::sin(spaced.tangents().front().toDouble()), 1, 1e-9);
+        EXPECT_NEAR(std::sin(spaced.tangents()[spaced.breaks().back()].toDouble()), -1, 1e-9);
+        EXPECT_EQ(librarySamples(*rings, uniformParams(1000)).positions().size(), 1000u);
+
+        EXPECT_EQ(featureletCount(*rings), featureletCount(*flat));
+        EXPECT_EQ(complexCount(*rings), complexCount(*flat));
+        const auto features = ccShapeModel::features(*rings, ccShapeModel::ccFeatureParams());
+        expectNear(features->featurelets().front().position,
+                   ccVector<2>(ringRadius(kDepth - 1), 0));
+        EXPECT_GT(uniformFeatureletCount(*rings, 1000), 0);
+        ccShape::ccSampleResult withPolarity;
+        ccShapeModel::sampleWithPolarity(*rings, ccShape::ccSampleParams(), withPolarity);
+        EXPECT_EQ(withPolarity.positions().size(), spaced.positions().size());
+    });
+}
+
 TEST(DeepRegion, RingsNestedTenThousandDeepMapArchiveDrawDescribeAndKeepTheirPolarity) {
     onSmallStack([] {
         const ConstShape rings = nestedRings(kDepth);
         const ccXform<2> mirror(ccMatrix<2>(-1, 0, 0, 1), ccVector<2>(0, 0));
         const ConstShape mapped = rings->mapShape(mirror);
         EXPECT_TRUE(*mapped->reverse()->reverse() == *mapped);
+        const ConstShape moved = rings->mapShape(ccXform<2>(ccMatrix<2>(1, 0, 0, 1), {5, 0}));
+        EXPECT_TRUE(moved->within(ccVector<2>(6 + kRingStep / 2, 0)));
+        EXPECT_TRUE(rings->decompose()->isDecomposed());
         EXPECT_TRUE(*loaded(stored(rings)) == *rings);
         EXPECT_EQ(graphicCount(*rings), graphicCount(*nestedRings(1)) * kDepth);
         EXPECT_NE(description(*rings).find(L"10000"), std::wstring::npos);
-        // The outermost ring is a solid, so with an even depth the innermost is a hole.
+        // The outermost ring is a solid, so with an even depth the innermost
+        // is a hole, the next a solid, the one after a hole again.
         EXPECT_FALSE(rings->within(ccVector<2>(0.5, 0)));
-        EXPECT_TRUE(rings->within(ccVector<2>(1.5, 0)));
-        EXPECT_EQ(dynamic_cast<const ccShapeTree&>(*rings).flatten(true)->numChildren(),
-                  kDepth - 1);
+        EXPECT_TRUE(rings->within(ccVector<2>(1 + kRingStep / 2, 0)));
+        EXPECT_FALSE(rings->within(ccVector<2>(1 + 1.5 * kRingStep, 0)));
+        EXPECT_EQ(asTree(rings).flatten(true)->numChildren(), kDepth - 1);
+        const ConstShape connected = cfConnect(*general({rings}), 1.0);
+        EXPECT_TRUE(*asTree(connected).child(0) == *rings);
+
         EXPECT_TRUE(
             ccShapeModel::isInsidePolarity(*ccShapeModel::setInsidePolarity(*rings, false), false));
-        // Sampling a region node numbers its parts afresh at every level.
-        const ConstShape fewer = nestedRings(kQuadraticDepth);
-        EXPECT_EQ(featureletCount(*fewer),
-                  featureletCount(*dynamic_cast<const ccShapeTree&>(*fewer).flatten(true)));
+        EXPECT_FALSE(ccShapeModel::areAnyPolaritiesIgnored(*rings));
+        // A weight given at the top reaches the innermost ring.
+        const ConstShape weighed = model(rings, weight(2));
+        EXPECT_EQ(lastLeafWeight(weighed), 2);
+        EXPECT_EQ(cfLeafHandles(asTree(weighed)).size(), static_cast<size_t>(kDepth));
+        EXPECT_TRUE(cfHasPositiveWeights(*weighed));
+        EXPECT_FALSE(cfHasPositiveWeights(*model(rings, weight(0))));
     });
 }
 
-TEST(DeepGeneralTree, TenThousandLevelsFeaturizeMapConnectArchiveAndSetPolarity) {
+TEST(DeepGeneralTree, TenThousandLevelsClipSampleFeaturizeMapConnectArchiveAndSetPolarity) {
     onSmallStack([] {
         const ConstShape leaf = segment(0, 0, 10, 0);
         const ConstShape deep = model(nestedGeneral(leaf, kDepth), weight(2));
+
+        expectSegmentClippedAtFour(deep, 2);
+        expectSegmentSamples(deep, kDepth);
         EXPECT_EQ(featureletCount(*deep), featureletCount(*leaf));
+        EXPECT_EQ(uniformFeatureletCount(*deep, 7), 7);
+        EXPECT_EQ(complexCount(*deep), complexCount(*leaf));
+        ccShape::ccSampleResult samples;
+        ccShapeModel::sampleWithPolarity(*deep, ccShape::ccSampleParams(), samples);
+        EXPECT_EQ(samples.positions().size(), 11u);
+
         const ConstShape moved =
             deep->mapShape(ccXform<2>(ccMatrix<2>(2, 0, 0, 2), ccVector<2>(3, 4)));
         EXPECT_NEAR(moved->perimeter(), 20, cc_tol::kCoincident);
+        expectNear(deep->reverse()->startPoint(), ccVector<2>(10, 0));
+        EXPECT_TRUE(deep->decompose()->isDecomposed());
+        EXPECT_EQ(asTree(deep).flatten(true)->numChildren(), 1);
         // An empty subtree beside the chain has no points to widen its box.
         const ccRect box = general({moved, general({})})->boundingBox();
         expectNear(box.corner(0), ccVector<2>(3, 4));
         expectNear(box.corner(2), ccVector<2>(23, 4));
         // The weight given at the top must reach the leaf to put it in range.
+        EXPECT_EQ(lastLeafWeight(deep), 2);
         ccGeneralShapeTree found;
         cfFindContoursWithWeightInRange(general({deep, model(segment(0, 5, 1, 5), weight(7))}),
                                         ccShapeModelProps(), ccRange(1.5, 3), true, found);
         ASSERT_EQ(found.numChildren(), 1);
         EXPECT_EQ(ccShapeModel::shapeModelProps(*found.child(0)).weight(), 2);
+        EXPECT_TRUE(cfHasPositiveWeights(*deep));
         EXPECT_EQ(featureletCount(*cfConnect(*deep, 1.0)), featureletCount(*leaf));
         EXPECT_TRUE(
             ccShapeModel::isInsidePolarity(*ccShapeModel::setInsidePolarity(*deep, true), true));
         EXPECT_FALSE(ccShapeModel::areAnyPolaritiesIgnored(*deep));
         EXPECT_TRUE(*loaded(stored(deep)) == *deep);
         EXPECT_EQ(graphicCount(*deep), graphicCount(*leaf));
+        EXPECT_NE(description(*deep).find(L"10001"), std::wstring::npos);
     });
 }
 
