@@ -73,39 +73,11 @@ ccSearchSetup setupOf(const ccSearchModel& model, const ccFindParams& p, long wi
         s.yMax = std::min(s.yMax, p.region.yMax());
     }
     s.minScore = p.minScore;
+    s.maxOverlap = p.maxOverlap;
     s.contrast = p.contrast;
     s.threads = p.threads > 0 ? p.threads : static_cast<int>(std::thread::hardware_concurrency());
     s.threads = std::max(s.threads, 1);
     return s;
-}
-
-struct Box {
-    double xMin, yMin, xMax, yMax;
-    double area() const { return (xMax - xMin) * (yMax - yMin); }
-};
-
-Box boxAt(const ccSearchLevel& level, const ccPose& pose) {
-    const double c = std::cos(pose.angle.toDouble()) * pose.scale,
-                 s = std::sin(pose.angle.toDouble()) * pose.scale;
-    Box b{pose.x, pose.y, pose.x, pose.y};
-    bool first = true;
-    for (const ccSearchFeaturelet& f : level.featurelets) {
-        const double x = pose.x + c * f.x - s * f.y, y = pose.y + s * f.x + c * f.y;
-        if (first) b = {x, y, x, y};
-        first = false;
-        b = {std::min(b.xMin, x), std::min(b.yMin, y), std::max(b.xMax, x), std::max(b.yMax, y)};
-    }
-    return b;
-}
-
-// The share of the smaller box's area the two boxes have in common; boxes
-// without area overlap fully when they meet.
-double overlapOf(const Box& a, const Box& b) {
-    const double w = std::min(a.xMax, b.xMax) - std::max(a.xMin, b.xMin);
-    const double h = std::min(a.yMax, b.yMax) - std::max(a.yMin, b.yMin);
-    if (w < 0 || h < 0) return 0.0;
-    const double smaller = std::min(a.area(), b.area());
-    return smaller > 0 ? w * h / smaller : 1.0;
 }
 
 }  // namespace
@@ -125,11 +97,12 @@ std::vector<ccFindMatch> cfFind(const ccSearchModel& model, const ccImage& image
     std::stable_sort(found.begin(), found.end(),
                      [](const ccFoundPose& a, const ccFoundPose& b) { return a.score > b.score; });
     std::vector<ccFindMatch> matches;
-    std::vector<Box> boxes;
+    std::vector<ccMatchBox> boxes;
     for (const ccFoundPose& f : found) {
-        const Box box = boxAt(setup.levels.front(), f.pose);
-        if (std::any_of(boxes.begin(), boxes.end(),
-                        [&](const Box& b) { return overlapOf(box, b) > params.maxOverlap; }))
+        const ccMatchBox box = cfMatchBox(setup.levels.front(), f.pose);
+        if (std::any_of(boxes.begin(), boxes.end(), [&](const ccMatchBox& b) {
+                return cfOverlapOf(box, b) > params.maxOverlap;
+            }))
             continue;
         boxes.push_back(box);
         matches.push_back({f.pose, f.score, f.fitError});

@@ -144,14 +144,18 @@ class ccSearchModel {
 //
 // Method: an exhaustive scan of the coarsest level, every origin of the
 // region by every angle and scale step (steps of cc_find_tol::
-// kAngleSearchStep and kScaleSearchStep pixels at the model's radius there),
-// with nearest-pixel gradients, keeps the local peaks scoring
-// cc_find_tol::kCoarseScoreShare of the minimum score; each climbs through
-// the finer levels a step at a time, and at full resolution the pose is
-// fitted by Gauss-Newton on x, y, angle and log scale to the gradient peaks
-// found along each positive featurelet's direction. The threads split the
-// scan's steps and the candidates; merged in step order, they give the same
-// result for any number of them.
+// kAngleSearchStep and kScaleSearchStep pixels at the model's radius there,
+// at each scale step's own scale), with nearest-pixel gradients, keeps the
+// local peaks scoring cc_find_tol::kCoarseScoreShare of the minimum score.
+// Best first, each climbs through the finer levels a step at a time, and at
+// full resolution the pose is fitted by Gauss-Newton on x, y, angle and log
+// scale to the gradient peaks found along each positive featurelet's
+// direction. A candidate is given up, unclimbed or unfitted, where a match
+// already found overlaps it by more than maxOverlap and scores at least as
+// much as the candidate did so far, and where an earlier candidate reached
+// the same pose: overlap suppression would keep the other. The threads split
+// the scan's steps; merged in step order, and the candidates followed one
+// by one, they give the same result for any number of them.
 std::vector<ccFindMatch> cfFind(const ccSearchModel& model, const ccImage& image,
                                 const ccFindParams& params);
 

@@ -6,18 +6,20 @@
 #include <cstddef>
 #include <vector>
 
+#include <opencv2/core.hpp>
+
 #include "find/image.h"
 #include "find/searchmodel.h"
+#include "find/tolerances.h"
 
 // The gradient of one pyramid level, in grey levels per pixel of that
-// level: its components, and at the coarsest level also as unit direction
-// and magnitude (both 0 where there is no gradient; empty at the other
-// levels). A border of `pad` pixels of no gradient lies around
-// the image, so that a scan whose offsets stay within it needs no bounds
-// checks.
+// level: its components, each a plane of floats (CV_32F) of stride() by
+// height + 2 pad, read through index(). A border of `pad` pixels of no
+// gradient lies around the image, so that a scan whose offsets stay within
+// it needs no bounds checks.
 struct ccGradientImage {
     int width = 0, height = 0, pad = 0;
-    std::vector<float> gx, gy, ux, uy, magnitude;
+    cv::Mat gx, gy;
 
     int stride() const noexcept { return width + 2 * pad; }
     // Index of the pixel in column `col` and row `row`, either within
@@ -30,27 +32,38 @@ struct ccGradientImage {
     }
 };
 
+// The whole number at or below `x`, for |x| < 2^30. The library's target
+// has no instruction for it, and std::floor's call costs more than the rest
+// of a bilinear lookup.
+inline int cfFloorOf(double x) noexcept {
+    const int truncated = static_cast<int>(x);
+    return x < truncated ? truncated - 1 : truncated;
+}
+
 // The gradient of `g` at (x, y), interpolated bilinearly between the pixel
-// centres, 0 outside the image.
+// centres, 0 outside the image (and where x or y is not a number).
 inline void cfGradientAt(const ccGradientImage& g, double x, double y, double& gx, double& gy) {
-    const double fx = std::floor(x), fy = std::floor(y);
-    const double tx = x - fx, ty = y - fy;
-    const int col = static_cast<int>(fx), row = static_cast<int>(fy);
-    const double shares[4] = {(1 - tx) * (1 - ty), tx * (1 - ty), (1 - tx) * ty, tx * ty};
     gx = gy = 0.0;
+    constexpr double kFar = cc_find_tol::kFarOutside;
+    if (!(std::abs(x) < kFar && std::abs(y) < kFar)) return;
+    const int col = cfFloorOf(x), row = cfFloorOf(y);
+    const double tx = x - col, ty = y - row;
+    const double shares[4] = {(1 - tx) * (1 - ty), tx * (1 - ty), (1 - tx) * ty, tx * ty};
+    const float* planeX = g.gx.ptr<float>();
+    const float* planeY = g.gy.ptr<float>();
     if (g.isInside(col, row) && g.isInside(col + 1, row + 1)) {
         const std::ptrdiff_t i = g.index(col, row), j = i + g.stride();
-        gx = shares[0] * g.gx[i] + shares[1] * g.gx[i + 1] + shares[2] * g.gx[j] +
-             shares[3] * g.gx[j + 1];
-        gy = shares[0] * g.gy[i] + shares[1] * g.gy[i + 1] + shares[2] * g.gy[j] +
-             shares[3] * g.gy[j + 1];
+        gx = shares[0] * planeX[i] + shares[1] * planeX[i + 1] + shares[2] * planeX[j] +
+             shares[3] * planeX[j + 1];
+        gy = shares[0] * planeY[i] + shares[1] * planeY[i + 1] + shares[2] * planeY[j] +
+             shares[3] * planeY[j + 1];
         return;
     }
     for (int corner = 0; corner < 4; ++corner) {
         const int c = col + corner % 2, r = row + corner / 2;
         if (!g.isInside(c, r)) continue;
-        gx += shares[corner] * g.gx[g.index(c, r)];
-        gy += shares[corner] * g.gy[g.index(c, r)];
+        gx += shares[corner] * planeX[g.index(c, r)];
+        gy += shares[corner] * planeY[g.index(c, r)];
     }
 }
 

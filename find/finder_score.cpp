@@ -12,49 +12,34 @@
 
 namespace {
 
-// The raw Scharr gradient (of type T) in grey levels per pixel, into the
-// rows of `g`.
-template <class T>
-void copySlopes(const ccScharrGradient& raw, ccGradientImage& g) {
-    const auto scale = static_cast<float>(cc_find_tol::kScharrToSlope);
-    for (int r = 0; r < g.height; ++r) {
-        const T* gx = raw.gx.ptr<T>(r);
-        const T* gy = raw.gy.ptr<T>(r);
-        float* outX = &g.gx[g.index(0, r)];
-        float* outY = &g.gy[g.index(0, r)];
-        for (int c = 0; c < g.width; ++c) {
-            outX[c] = static_cast<float>(gx[c]) * scale;
-            outY[c] = static_cast<float>(gy[c]) * scale;
-        }
-    }
+// A plane of `g`'s size with its border: zeros when it has one, since the
+// gradient fills only the image within; otherwise left unwritten, which at
+// full resolution saves as much time as the gradient's conversion takes.
+cv::Mat planeOf(const ccGradientImage& g) {
+    const int rows = g.height + 2 * g.pad;
+    return g.pad > 0 ? cv::Mat(cv::Mat::zeros(rows, g.stride(), CV_32F))
+                     : cv::Mat(rows, g.stride(), CV_32F);
 }
 
-// The gradient of `grey`; with its directions and magnitudes only when
-// `isCoarsest`, since only the coarse scan reads them.
-ccGradientImage gradientImage(const cv::Mat& grey, int pad, bool isCoarsest) {
+// The raw Scharr gradient `raw` in grey levels per pixel, into `plane`
+// within its border: the factor is a power of two, so the slopes are
+// exactly the edges' own.
+void writeSlopes(const cv::Mat& raw, const ccGradientImage& g, cv::Mat& plane) {
+    cv::Mat inside = plane(cv::Rect(g.pad, g.pad, g.width, g.height));
+    raw.convertTo(inside, CV_32F, cc_find_tol::kScharrToSlope);
+}
+
+// The gradient of `grey`, padded by `pad` pixels.
+ccGradientImage gradientImage(const cv::Mat& grey, int pad) {
     const ccScharrGradient raw = cfScharrGradient(grey, 0.0);
     ccGradientImage g;
     g.width = grey.cols;
     g.height = grey.rows;
     g.pad = pad;
-    const std::size_t size = static_cast<std::size_t>(g.stride()) * (g.height + 2 * pad);
-    g.gx.assign(size, 0.0f);
-    g.gy.assign(size, 0.0f);
-    if (raw.gx.depth() == CV_16S)
-        copySlopes<short>(raw, g);
-    else
-        copySlopes<float>(raw, g);
-    if (!isCoarsest) return g;
-    g.ux.assign(size, 0.0f);
-    g.uy.assign(size, 0.0f);
-    g.magnitude.assign(size, 0.0f);
-    for (std::size_t i = 0; i < size; ++i) {
-        const float m = std::sqrt(g.gx[i] * g.gx[i] + g.gy[i] * g.gy[i]);
-        if (m == 0.0f) continue;
-        g.ux[i] = g.gx[i] / m;
-        g.uy[i] = g.gy[i] / m;
-        g.magnitude[i] = m;
-    }
+    g.gx = planeOf(g);
+    g.gy = planeOf(g);
+    writeSlopes(raw.gx, g, g.gx);
+    writeSlopes(raw.gy, g, g.gy);
     return g;
 }
 
@@ -79,8 +64,7 @@ std::vector<ccGradientImage> cfGradientPyramid(const ccImage& image, int levels,
             cv::pyrDown(grey, half, cv::Size(), cv::BORDER_REPLICATE);
             grey = half;
         }
-        const bool isCoarsest = k + 1 == levels;
-        pyramid.push_back(gradientImage(grey, isCoarsest ? coarsePad : 0, isCoarsest));
+        pyramid.push_back(gradientImage(grey, k + 1 == levels ? coarsePad : 0));
     }
     return pyramid;
 }

@@ -17,6 +17,7 @@ struct ccSearchSetup {
     double scaleMin = 1.0, scaleMax = 1.0;
     double xMin = 0.0, yMin = 0.0, xMax = 0.0, yMax = 0.0;
     double minScore = 0.5;
+    double maxOverlap = 0.5;
     double contrast = 0.0;
     int threads = 1;
 };
@@ -28,13 +29,27 @@ struct ccFoundPose {
     double fitError = 0.0;
 };
 
-// Every candidate of the coarse scan of `pyramid` (at most as many levels
-// as setup.levels; the coarsest padded by cfCoarsePad), followed down the
-// levels and refined; those ending below the minimum score or outside the
-// region are dropped. The order is that of their scores at the finest level
-// climbed, best first, whatever the number of threads.
+// The candidates of the coarse scan of `pyramid` (at most as many levels as
+// setup.levels; the coarsest padded by cfCoarsePad), best first, each
+// followed down the levels and fitted, unless a match kept before overlaps
+// it by more than setup.maxOverlap and scores at least what the candidate
+// scored so far, or an earlier candidate reached the same pose; those ending
+// below the minimum score or outside the region are dropped. In the order
+// they were found, whatever the number of threads.
 std::vector<ccFoundPose> cfSearchPyramid(const std::vector<ccGradientImage>& pyramid,
                                          const ccSearchSetup& setup);
+
+// The bounding box, in image coordinates, of `level`'s featurelets at
+// `pose`: a single point for a model of one featurelet.
+struct ccMatchBox {
+    double xMin = 0.0, yMin = 0.0, xMax = 0.0, yMax = 0.0;
+    double area() const noexcept { return (xMax - xMin) * (yMax - yMin); }
+};
+ccMatchBox cfMatchBox(const ccSearchLevel& level, const ccPose& pose);
+
+// The share of the smaller box's area the two boxes have in common, 0 to 1;
+// boxes without area overlap fully when they meet.
+double cfOverlapOf(const ccMatchBox& a, const ccMatchBox& b);
 
 // Pixels of padding the coarsest level `k` needs for the model's reach.
 int cfCoarsePad(const ccSearchSetup& setup, int k);

@@ -131,6 +131,11 @@ constexpr std::size_t kMinRefinePairs = 8;
 // made, so that only edges foreign to the part lose weight.
 constexpr double kRefineOutlierScale = 0.3;
 
+// A gradient lookup this many pixels or more from the image's origin reads
+// nothing: far beyond any image the library takes (kMaxImageSide), and
+// within the whole numbers a coordinate is rounded to.
+constexpr double kFarOutside = 1 << 30;
+
 // The coarsest pyramid level a search uses is at least this many pixels a
 // side: below it the Scharr operator's border is most of the image.
 constexpr long kMinLevelSide = 8;
