@@ -46,6 +46,7 @@ class ChainPass {
           isOpen_(pieces.size()),
           ends_(pieces.size()),
           taken_(pieces.size()) {
+        grid_.reserve(2 * pieces.size());
         for (std::size_t j = 0; j < pieces.size(); ++j) {
             if (!pieces[j]) throw ccBadPointer(L"a piece to connect is an empty handle");
             isOpen_[j] = pieces[j]->isOpenContour();

@@ -37,29 +37,35 @@ std::pair<std::int64_t, std::int64_t> axisSpan(double q) {
     return {static_cast<std::int64_t>(lo), static_cast<std::int64_t>(hi)};
 }
 
+// splitmix64's finaliser over both cell numbers: neighbouring cells land
+// far apart in the table.
+std::size_t cellHash(std::int64_t x, std::int64_t y) {
+    std::uint64_t h =
+        static_cast<std::uint64_t>(x) * 0x9E3779B97F4A7C15ULL ^ static_cast<std::uint64_t>(y);
+    h = (h ^ (h >> 30)) * 0xBF58476D1CE4E5B9ULL;
+    h = (h ^ (h >> 27)) * 0x94D049BB133111EBULL;
+    return static_cast<std::size_t>(h ^ (h >> 31));
+}
+
 }  // namespace
 
 bool cfIsWithinDistance(const ccVector<2>& a, const ccVector<2>& b, double distance) {
     return (a - b).len() < distance;
 }
 
-std::size_t ccEndPointGrid::CellHash::operator()(const CellKey& k) const noexcept {
-    // splitmix64's finaliser over both numbers: neighbouring cells land far apart.
-    std::uint64_t h =
-        static_cast<std::uint64_t>(k.x) * 0x9E3779B97F4A7C15ULL ^ static_cast<std::uint64_t>(k.y);
-    h = (h ^ (h >> 30)) * 0xBF58476D1CE4E5B9ULL;
-    h = (h ^ (h >> 27)) * 0x94D049BB133111EBULL;
-    return static_cast<std::size_t>(h ^ (h >> 31));
-}
-
 ccEndPointGrid::ccEndPointGrid(double distance) : distance_(distance) {}
 
-bool ccEndPointGrid::hasCell(const ccVector<2>& point, CellKey& key) const {
+void ccEndPointGrid::reserve(std::size_t points) {
+    entries_.reserve(points);
+    growTable(points);
+}
+
+bool ccEndPointGrid::hasCell(const ccVector<2>& point, std::int64_t& x, std::int64_t& y) const {
     if (!(distance_ > 0)) return false;
     const double qx = point.x() / distance_, qy = point.y() / distance_;
     if (!(std::fabs(qx) <= kCellLimit && std::fabs(qy) <= kCellLimit)) return false;
-    key = CellKey{static_cast<std::int64_t>(std::floor(qx)),
-                  static_cast<std::int64_t>(std::floor(qy))};
+    x = static_cast<std::int64_t>(std::floor(qx));
+    y = static_cast<std::int64_t>(std::floor(qy));
     return true;
 }
 
@@ -69,72 +75,113 @@ ccEndPointGrid::CellSpan ccEndPointGrid::cellsNear(const ccVector<2>& point) con
     return CellSpan{x0, x1, y0, y1};
 }
 
-ccEndPointGrid::Cell& ccEndPointGrid::cellOf(const ccVector<2>& point) {
-    CellKey key{};
-    return hasCell(point, key) ? cells_[key] : far_;
+std::size_t ccEndPointGrid::slotOf(std::int64_t x, std::int64_t y) const {
+    const std::size_t mask = table_.size() - 1;
+    for (std::size_t i = cellHash(x, y) & mask;; i = (i + 1) & mask) {
+        const Slot& s = table_[i];
+        if (s.list.head < 0 || (s.x == x && s.y == y)) return i;
+    }
+}
+
+const ccEndPointGrid::List* ccEndPointGrid::listOf(std::int64_t x, std::int64_t y) const {
+    if (cells_ == 0) return nullptr;
+    const Slot& s = table_[slotOf(x, y)];
+    return s.list.head < 0 ? nullptr : &s.list;
+}
+
+void ccEndPointGrid::growTable(std::size_t cells) {
+    std::size_t size = 16;
+    while (size < 2 * cells) size *= 2;
+    if (size <= table_.size()) return;
+    std::vector<Slot> old(size);
+    old.swap(table_);
+    for (const Slot& s : old)
+        if (s.list.head >= 0) table_[slotOf(s.x, s.y)] = s;
+}
+
+ccEndPointGrid::List& ccEndPointGrid::listFor(const ccVector<2>& point) {
+    std::int64_t x = 0, y = 0;
+    if (!hasCell(point, x, y)) return far_;
+    growTable(cells_ + 1);
+    Slot& s = table_[slotOf(x, y)];
+    if (s.list.head < 0) {
+        s.x = x;
+        s.y = y;
+        ++cells_;
+    }
+    return s.list;
 }
 
 bool ccEndPointGrid::insert(const ccVector<2>& point, std::size_t id) {
     if (id > kMaxId)
         throw ccShapesError::BadParams(L"an end point grid numbers its points below 2^32");
     if (!isFinitePoint(point)) return false;
-    if (id >= lastPointOf_.size()) lastPointOf_.resize(id + 1, -1);
-    Cell& cell = cellOf(point);
-    const auto at = std::upper_bound(cell.begin(), cell.end(), id,
-                                     [](std::size_t i, const Entry& e) { return i < e.id; });
-    cell.insert(at, Entry{point, id});
-    idPoints_.push_back(IdPoint{point, lastPointOf_[id]});
-    lastPointOf_[id] = static_cast<std::int64_t>(idPoints_.size() - 1);
+    if (id >= generation_.size()) {
+        generation_.resize(id + 1, 0);
+        livePoints_.resize(id + 1, 0);
+    }
+    List& list = listFor(point);
+    const auto at = static_cast<std::int64_t>(entries_.size());
+    entries_.push_back(Entry{point, static_cast<std::uint32_t>(id), generation_[id], -1});
+    ++livePoints_[id];
+    // Ids mostly come in ascending order, so the new entry mostly goes last.
+    if (list.head < 0) {
+        list.head = list.tail = at;
+    } else if (entries_[static_cast<std::size_t>(list.tail)].id <= id) {
+        entries_[static_cast<std::size_t>(list.tail)].next = at;
+        list.tail = at;
+    } else if (entries_[static_cast<std::size_t>(list.head)].id > id) {
+        entries_.back().next = list.head;
+        list.head = at;
+    } else {
+        std::int64_t before = list.head;
+        while (entries_[static_cast<std::size_t>(entries_[static_cast<std::size_t>(before)].next)]
+                   .id <= id)
+            before = entries_[static_cast<std::size_t>(before)].next;
+        entries_.back().next = entries_[static_cast<std::size_t>(before)].next;
+        entries_[static_cast<std::size_t>(before)].next = at;
+    }
     return true;
-}
-
-void ccEndPointGrid::eraseEntry(const ccVector<2>& point, std::size_t id) {
-    CellKey key{};
-    const bool inCell = hasCell(point, key);
-    const auto found = inCell ? cells_.find(key) : cells_.end();
-    if (inCell && found == cells_.end()) return;  // the id's other point emptied it
-    Cell& cell = inCell ? found->second : far_;
-    const auto byId = [](const Entry& e, std::size_t i) { return e.id < i; };
-    const auto from = std::lower_bound(cell.begin(), cell.end(), id, byId);
-    auto to = from;
-    while (to != cell.end() && to->id == id) ++to;
-    cell.erase(from, to);
-    if (inCell && cell.empty()) cells_.erase(found);
 }
 
 void ccEndPointGrid::remove(std::size_t id) {
     if (!contains(id)) return;
-    for (std::int64_t p = lastPointOf_[id]; p >= 0;
-         p = idPoints_[static_cast<std::size_t>(p)].previous)
-        eraseEntry(idPoints_[static_cast<std::size_t>(p)].point, id);
-    lastPointOf_[id] = -1;
+    ++generation_[id];
+    livePoints_[id] = 0;
 }
 
 bool ccEndPointGrid::contains(std::size_t id) const {
-    return id < lastPointOf_.size() && lastPointOf_[id] >= 0;
+    return id < livePoints_.size() && livePoints_[id] > 0;
 }
 
-std::size_t ccEndPointGrid::lowestInCell(const Cell& cell, std::size_t after, std::size_t below,
+std::size_t ccEndPointGrid::lowestInList(const List& list, std::size_t after, std::size_t below,
                                          const ccVector<2>& point) const {
-    auto e = std::upper_bound(cell.begin(), cell.end(), after,
-                              [](std::size_t i, const Entry& x) { return i < x.id; });
-    for (; e != cell.end() && e->id < below; ++e)
-        if (cfIsWithinDistance(e->point, point, distance_)) return e->id;
+    for (std::int64_t i = list.head; i >= 0;) {
+        const Entry& e = entries_[static_cast<std::size_t>(i)];
+        if (e.id >= below) break;
+        if (e.id > after && isLive(e) && cfIsWithinDistance(e.point, point, distance_)) return e.id;
+        i = e.next;
+    }
     return below;
+}
+
+template <class F>
+void ccEndPointGrid::forEachListNear(const ccVector<2>& point, F f) const {
+    f(far_);
+    const CellSpan span = cellsNear(point);
+    for (std::int64_t x = span.x0; x <= span.x1; ++x) {
+        for (std::int64_t y = span.y0; y <= span.y1; ++y) {
+            if (const List* list = listOf(x, y)) f(*list);
+        }
+    }
 }
 
 std::size_t ccEndPointGrid::lowestNear(const ccVector<2>& point, std::size_t after,
                                        std::size_t below) const {
     if (!(distance_ > 0) || !isFinitePoint(point)) return below;
-    std::size_t best = lowestInCell(far_, after, below, point);
-    const CellSpan span = cellsNear(point);
-    if (span.isEmpty() || cells_.empty()) return best;
-    for (std::int64_t x = span.x0; x <= span.x1; ++x) {
-        for (std::int64_t y = span.y0; y <= span.y1; ++y) {
-            const auto found = cells_.find(CellKey{x, y});
-            if (found != cells_.end()) best = lowestInCell(found->second, after, best, point);
-        }
-    }
+    std::size_t best = below;
+    forEachListNear(point,
+                    [&](const List& list) { best = lowestInList(list, after, best, point); });
     return best;
 }
 
@@ -149,18 +196,13 @@ std::optional<std::size_t> ccEndPointGrid::lowestIdNearAfter(std::size_t after,
 std::vector<std::size_t> ccEndPointGrid::idsNear(const ccVector<2>& point) const {
     std::vector<std::size_t> ids;
     if (!(distance_ > 0) || !isFinitePoint(point)) return ids;
-    const auto collect = [&](const Cell& cell) {
-        for (const Entry& e : cell)
-            if (cfIsWithinDistance(e.point, point, distance_)) ids.push_back(e.id);
-    };
-    collect(far_);
-    const CellSpan span = cellsNear(point);
-    for (std::int64_t x = span.x0; x <= span.x1; ++x) {
-        for (std::int64_t y = span.y0; y <= span.y1; ++y) {
-            const auto found = cells_.find(CellKey{x, y});
-            if (found != cells_.end()) collect(found->second);
+    forEachListNear(point, [&](const List& list) {
+        for (std::int64_t i = list.head; i >= 0;) {
+            const Entry& e = entries_[static_cast<std::size_t>(i)];
+            if (isLive(e) && cfIsWithinDistance(e.point, point, distance_)) ids.push_back(e.id);
+            i = e.next;
         }
-    }
+    });
     std::sort(ids.begin(), ids.end());
     ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
     return ids;

@@ -20,13 +20,15 @@
 // list that every query searches whole: still exact, but a set made mostly of
 // such points is searched in quadratic time.
 //
+// Removed points stay in their cells, dead, until the grid goes: a grid
+// suits inserting a set once and then querying and removing.
+//
 // Not thread-safe for writing; const queries may run concurrently.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <optional>
-#include <unordered_map>
 #include <vector>
 
 #include "vxstd12u/vector.h"
@@ -41,6 +43,10 @@ class ccEndPointGrid {
     explicit ccEndPointGrid(double distance);
 
     double distance() const noexcept { return distance_; }
+
+    // Makes room for `points` points, so that inserting them all does not
+    // reorganise the grid on the way. Only a hint: more may be inserted.
+    void reserve(std::size_t points);
 
     // Stores `point` under `id`; false (and nothing stored) when the point
     // has a NaN or infinite coordinate. The same id may be inserted with any
@@ -65,42 +71,51 @@ class ccEndPointGrid {
                                                  const ccVector<2>& b) const;
 
   private:
+    // A stored point; the points of one cell form a list of ascending ids.
     struct Entry {
         ccVector<2> point;
-        std::size_t id;
+        std::uint32_t id;
+        std::uint32_t generation;  // the id's generation when inserted
+        std::int64_t next;         // -1 ends the cell's list
     };
-    struct CellKey {
-        std::int64_t x, y;
-        bool operator==(const CellKey& o) const noexcept { return x == o.x && y == o.y; }
+    // A cell's list; empty when head is -1.
+    struct List {
+        std::int64_t head = -1, tail = -1;
     };
-    struct CellHash {
-        std::size_t operator()(const CellKey& k) const noexcept;
+    // A slot of the open-addressed table of cells.
+    struct Slot {
+        std::int64_t x = 0, y = 0;
+        List list;
     };
     // The cells, in both axes, that may hold a point near a given one.
     struct CellSpan {
         std::int64_t x0, x1, y0, y1;
-        bool isEmpty() const noexcept { return x0 > x1 || y0 > y1; }
     };
-    // A point of an id, linked to the id's previous one (-1 ends the list).
-    struct IdPoint {
-        ccVector<2> point;
-        std::int64_t previous;
-    };
-    using Cell = std::vector<Entry>;  // ascending ids
 
-    bool hasCell(const ccVector<2>& point, CellKey& key) const;
+    bool hasCell(const ccVector<2>& point, std::int64_t& x, std::int64_t& y) const;
     CellSpan cellsNear(const ccVector<2>& point) const;
-    Cell& cellOf(const ccVector<2>& point);
-    // The lowest id above `after` and below `below` with a point of `cell`
-    // near `point`; `below` when none.
-    std::size_t lowestInCell(const Cell& cell, std::size_t after, std::size_t below,
+    // The slot of cell (x, y), or the empty slot where it would go.
+    std::size_t slotOf(std::int64_t x, std::int64_t y) const;
+    const List* listOf(std::int64_t x, std::int64_t y) const;
+    // The list to insert `point` into, its cell made when new.
+    List& listFor(const ccVector<2>& point);
+    void growTable(std::size_t cells);
+    bool isLive(const Entry& e) const { return e.generation == generation_[e.id]; }
+    // The lowest id above `after` and below `below` with a live point of
+    // `list` near `point`; `below` when none.
+    std::size_t lowestInList(const List& list, std::size_t after, std::size_t below,
                              const ccVector<2>& point) const;
     std::size_t lowestNear(const ccVector<2>& point, std::size_t after, std::size_t below) const;
-    void eraseEntry(const ccVector<2>& point, std::size_t id);
+    template <class F>
+    void forEachListNear(const ccVector<2>& point, F f) const;
 
     double distance_;
-    std::unordered_map<CellKey, Cell, CellHash> cells_;
-    Cell far_;  // points whose cell numbers would lose precision
-    std::vector<IdPoint> idPoints_;
-    std::vector<std::int64_t> lastPointOf_;  // by id; -1 when the id has none
+    std::vector<Slot> table_;  // a power of two of slots, at most half of them used
+    std::size_t cells_ = 0;
+    List far_;  // points whose cell numbers would lose precision
+    std::vector<Entry> entries_;
+    // By id: removing an id moves it to a new generation, which leaves its
+    // old entries dead where they lie.
+    std::vector<std::uint32_t> generation_;
+    std::vector<std::uint32_t> livePoints_;
 };
