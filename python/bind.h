@@ -142,6 +142,9 @@ void checkFeaturelets(const PyFeaturelets& chains);
 
 // ---- Results ----
 
+// The node of `shape` as a model file writes it, as a dict.
+py::dict nodeDict(const PyShape& shape);
+
 py::tuple pointTuple(const ccVector<2>& p);
 py::array imageArray(const ccImage& image);
 // A Featurelets object holding the chains of `set`, filled without a Python

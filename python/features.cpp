@@ -120,6 +120,8 @@ PyFeaturelets arraysOf(const ccFeatureletChainSet& set) {
     bool* isClosed = closed.mutable_data();
     {
         py::gil_scoped_release unlocked;
+        // The rows' padding is zeroed, so that equal featurelets give equal bytes.
+        std::memset(static_cast<void*>(row), 0, sizeof(FeatureletRow) * set.featurelets().size());
         const ccFeaturelet* all = set.featurelets().data();
         long long next = 0;
         for (long c = 0; c < numChains; ++c) {
@@ -127,8 +129,12 @@ PyFeaturelets arraysOf(const ccFeatureletChainSet& set) {
             isClosed[c] = set.isClosed(c);
             const ccFeaturelet* f = all + set.startFeatureIndex(c);
             for (const ccFeaturelet* end = f + set.chainLength(c); f != end; ++f, ++row) {
-                *row = FeatureletRow{f->position.x(), f->position.y(), f->angle.toDouble(),
-                                     f->weight,       f->magnitude(),  f->isMod180()};
+                row->x = f->position.x();
+                row->y = f->position.y();
+                row->angle = f->angle.toDouble();
+                row->weight = f->weight;
+                row->magnitude = f->magnitude();
+                row->mod180 = f->isMod180();
             }
             next += set.chainLength(c);
         }

@@ -118,7 +118,12 @@ void bindDxf(py::module_& m) {
             "shape", [](const PyDxfImport& d) { return wrapShape(d.result.shape); },
             "A GeneralShapeTree; child i is the subtree of layers[i].")
         .def_property_readonly(
-            "layers", [](const PyDxfImport& d) { return d.result.layers; },
+            "layers",
+            [](const PyDxfImport& d) {
+                py::list layers;
+                for (const auto& layer : d.result.layers) layers.append(layer);
+                return layers;
+            },
             "The layers that received a piece, in the drawing's order.")
         .def_property_readonly(
             "tallies",

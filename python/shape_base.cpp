@@ -157,16 +157,16 @@ void bindOperations(py::class_<PyShape>& cls) {
         .def(
             "raw", [](const PyShape& s) { return wrapShape(ccShapeModel::rawShape(shapeOf(s))); },
             "The shape without its model wrapping, as a new plain shape of its type.")
-        .def(
-            "to_dict",
-            [](const PyShape& s) {
-                const std::string text = shapemod::writeModel(shapemod::ModelFile{s.handle, {}});
-                return py::module_::import("json").attr("loads")(text)["shape"];
-            },
-            "The shape as the node of a model file (a dict, JSON-ready).");
+        .def("to_dict", &nodeDict, "The shape as the node of a model file (a dict, JSON-ready).");
 }
 
 }  // namespace
+
+py::dict nodeDict(const PyShape& shape) {
+    const std::string text = shapemod::writeModel(shapemod::ModelFile{shape.handle, {}});
+    const py::dict file = py::module_::import("json").attr("loads")(text);
+    return file["shape"];
+}
 
 py::tuple pointTuple(const ccVector<2>& p) {
     return py::make_tuple(p.x(), p.y());

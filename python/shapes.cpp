@@ -6,7 +6,6 @@
 #include <unordered_map>
 
 #include "bind.h"
-#include "shapemod/modelfile.h"
 
 namespace vxpy {
 
@@ -53,12 +52,6 @@ py::object tupled(py::handle value) {
     }
     if (allNumbers && py::len(items) > 0) return py::tuple(items);
     return std::move(items);
-}
-
-// The node of `shape` as the model file writes it.
-py::dict nodeDict(const PyShape& shape) {
-    const std::string text = shapemod::writeModel(shapemod::ModelFile{shape.handle, {}});
-    return py::module_::import("json").attr("loads")(text)["shape"];
 }
 
 // The fields of the model file's node of T, one read-only attribute each.
