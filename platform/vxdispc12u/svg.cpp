@@ -1,6 +1,7 @@
 #include "vxdispc12u/svg.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <utility>
@@ -28,9 +29,11 @@ std::string cfSvgNumber(double value, int decimals) {
     if (!std::isfinite(value))
         throw ccShapesError::BadParams(L"SVG cannot show a non-finite number");
     decimals = std::clamp(decimals, 0, kMostSvgDecimals);
-    std::string text(std::snprintf(nullptr, 0, "%.*f", decimals, value) + 1, '\0');
-    std::snprintf(text.data(), text.size(), "%.*f", decimals, value);
-    text.pop_back();
+    // Large enough for any finite double in fixed notation.
+    char buf[360];
+    const auto written =
+        std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
+    std::string text(buf, written.ptr);
     if (text.find('.') != std::string::npos) {
         text.erase(text.find_last_not_of('0') + 1);
         if (text.back() == '.') text.pop_back();
@@ -45,13 +48,24 @@ bool ccSvgPath::penAt(const ccVector<2>& p) const {
 }
 
 void ccSvgPath::command(char letter, const std::vector<double>& numbers) {
+    // Checked here, so that a bad number is refused where it is drawn.
+    for (double v : numbers)
+        if (!std::isfinite(v))
+            throw ccShapesError::BadParams(L"SVG cannot show a non-finite number");
     commands_.push_back({letter, numbers});
-    if (!data_.empty()) data_ += ' ';
-    data_ += letter;
-    for (double v : numbers) {
-        data_ += ' ';
-        data_ += cfSvgNumber(v);
+}
+
+std::string ccSvgPath::data() const {
+    std::string data;
+    for (const ccSvgPathCommand& c : commands_) {
+        if (!data.empty()) data += ' ';
+        data += c.letter;
+        for (double v : c.numbers) {
+            data += ' ';
+            data += cfSvgNumber(v);
+        }
     }
+    return data;
 }
 
 void ccSvgPath::moveTo(const ccVector<2>& p) {

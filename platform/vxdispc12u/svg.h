@@ -37,8 +37,9 @@ struct ccSvgPathCommand {
 // does nothing, leaving an open contour open.
 class ccSvgPath {
   public:
-    bool isEmpty() const noexcept { return data_.empty() && dots_.empty(); }
-    const std::string& data() const noexcept { return data_; }
+    bool isEmpty() const noexcept { return commands_.empty() && dots_.empty(); }
+    // The path data, numbers as cfSvgNumber(double) spells them.
+    std::string data() const;
     const std::vector<ccVector<2>>& dots() const noexcept { return dots_; }
     // The commands behind data(), in order, for writers that spell numbers
     // otherwise or draw the path themselves (ccRasterCanvas).
@@ -61,7 +62,6 @@ class ccSvgPath {
     bool penAt(const ccVector<2>& p) const;
     void command(char letter, const std::vector<double>& numbers);
 
-    std::string data_;
     std::vector<ccSvgPathCommand> commands_;
     std::vector<ccVector<2>> dots_;
     bool hasPen_ = false;
