@@ -20,7 +20,8 @@ int cmdDemo(const Args& args, std::ostream& out, std::ostream& err);
 // [--complex MIN MAX NUM MAXNUM] [--format csv|json] [-o FILE]`.
 int cmdFeatures(const Args& args, std::ostream& out, std::ostream& err);
 
-// `draw MODEL [-o FILE]`: the model as SVG.
+// `draw MODEL [-o FILE] [--glyphs auto|all|none] [--featurelets] [--size W H |
+// --width W]`: the model as SVG, or as PNG when FILE ends in .png.
 int cmdDraw(const Args& args, std::ostream& out, std::ostream& err);
 
 // `record MODEL [-o FILE] [--image IMAGE.png]`: the model's HTML report.
