@@ -28,10 +28,11 @@ bool isFinitePoint(const ccVector<2>& p) {
 }
 
 // The range of cell numbers along one axis that may hold a point near the
-// one at cell coordinate q; empty (first > second) when none can.
+// one at cell coordinate q (half a cell reaches one distance); empty (first >
+// second) when none can.
 std::pair<std::int64_t, std::int64_t> axisSpan(double q) {
-    if (!(std::fabs(q) <= kCellLimit + 2)) return {1, 0};
-    const double reach = 1 + (std::fabs(q) + 4) * kRoundingSlack;
+    if (!(std::fabs(q) <= kCellLimit + 1)) return {1, 0};
+    const double reach = 0.5 + (std::fabs(q) + 4) * kRoundingSlack;
     const double lo = std::max(std::floor(q - reach), -kCellLimit);
     const double hi = std::min(std::floor(q + reach), kCellLimit);
     return {static_cast<std::int64_t>(lo), static_cast<std::int64_t>(hi)};
@@ -53,16 +54,17 @@ bool cfIsWithinDistance(const ccVector<2>& a, const ccVector<2>& b, double dista
     return (a - b).len() < distance;
 }
 
-ccEndPointGrid::ccEndPointGrid(double distance) : distance_(distance) {}
+ccEndPointGrid::ccEndPointGrid(double distance) : distance_(distance), cellSide_(2 * distance) {}
 
 void ccEndPointGrid::reserve(std::size_t points) {
     entries_.reserve(points);
-    growTable(points);
+    // Ends that meet share a cell, so a set has about half as many cells as points.
+    growTable(points / 2);
 }
 
 bool ccEndPointGrid::hasCell(const ccVector<2>& point, std::int64_t& x, std::int64_t& y) const {
     if (!(distance_ > 0)) return false;
-    const double qx = point.x() / distance_, qy = point.y() / distance_;
+    const double qx = point.x() / cellSide_, qy = point.y() / cellSide_;
     if (!(std::fabs(qx) <= kCellLimit && std::fabs(qy) <= kCellLimit)) return false;
     x = static_cast<std::int64_t>(std::floor(qx));
     y = static_cast<std::int64_t>(std::floor(qy));
@@ -70,8 +72,8 @@ bool ccEndPointGrid::hasCell(const ccVector<2>& point, std::int64_t& x, std::int
 }
 
 ccEndPointGrid::CellSpan ccEndPointGrid::cellsNear(const ccVector<2>& point) const {
-    const auto [x0, x1] = axisSpan(point.x() / distance_);
-    const auto [y0, y1] = axisSpan(point.y() / distance_);
+    const auto [x0, x1] = axisSpan(point.x() / cellSide_);
+    const auto [y0, y1] = axisSpan(point.y() / cellSide_);
     return CellSpan{x0, x1, y0, y1};
 }
 

@@ -15,7 +15,8 @@
 // stored at all. With d infinite every finite point is near every other whose
 // difference does not overflow.
 //
-// Points are kept in square cells of side d. A point so far from the origin
+// Points are kept in square cells of side 2d, so that the points near a point
+// lie in the 2 x 2 cells around it. A point so far from the origin
 // that its cell number would lose precision (beyond 2^40 cells) is kept in a
 // list that every query searches whole: still exact, but a set made mostly of
 // such points is searched in quadratic time.
@@ -110,6 +111,7 @@ class ccEndPointGrid {
     void forEachListNear(const ccVector<2>& point, F f) const;
 
     double distance_;
+    double cellSide_;  // twice the distance: a point's neighbours lie in the 2 x 2 cells around it
     std::vector<Slot> table_;  // a power of two of slots, at most half of them used
     std::size_t cells_ = 0;
     List far_;  // points whose cell numbers would lose precision
