@@ -147,9 +147,11 @@ py::dict nodeDict(const PyShape& shape);
 
 py::tuple pointTuple(const ccVector<2>& p);
 py::array imageArray(const ccImage& image);
-// A Featurelets object holding the chains of `set`, filled without a Python
-// object per featurelet; the GIL is released while the arrays are filled.
-py::object featureletsObject(const ccFeatureletChainSet& set);
+// A Featurelets object holding the chains of `set`, without a Python object
+// per featurelet: when the chains lie in storage order the array is the chain
+// set's own storage (kept alive by the array), otherwise a copy made without
+// the GIL.
+py::object featureletsObject(const ccPtrHandle<ccFeatureletChainSet>& set);
 
 // ---- Registration, one per area ----
 

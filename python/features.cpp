@@ -110,37 +110,78 @@ void bindFeatureParams(py::module_& m) {
         .attr("__hash__") = py::none();
 }
 
-PyFeaturelets arraysOf(const ccFeatureletChainSet& set) {
-    const long numChains = set.numChains();
+// Whether a featurelet's bytes read as a FeatureletRow (the same fields at
+// the same offsets): then the chain set's own storage is the array.
+bool featureletIsRow() {
+    static const bool same = [] {
+        if (sizeof(ccFeaturelet) != sizeof(FeatureletRow)) return false;
+        const ccFeaturelet f(ccVector<2>(1.0, 2.0), ccRadian(3.0), 5.0, 4.0, true);
+        FeatureletRow row{};
+        std::memcpy(static_cast<void*>(&row), static_cast<const void*>(&f), sizeof row);
+        return row.x == 1.0 && row.y == 2.0 && row.angle == 3.0 && row.weight == 4.0 &&
+               row.magnitude == 5.0 && row.mod180;
+    }();
+    return same;
+}
+
+// Whether the chains lie one after the other in storage order.
+bool chainsInOrder(const ccFeatureletChainSet& set) {
+    long next = 0;
+    for (long c = 0; c < set.numChains(); ++c) {
+        if (set.startFeatureIndex(c) != next) return false;
+        next += set.chainLength(c);
+    }
+    return next == set.numFeaturelets();
+}
+
+// The chain set's storage as the array, kept alive by the array.
+py::array sharedRows(const ccPtrHandle<ccFeatureletChainSet>& set) {
+    auto* owner = new ccPtrHandle<ccFeatureletChainSet>(set);
+    const py::capsule base(
+        owner, [](void* held) { delete static_cast<ccPtrHandle<ccFeatureletChainSet>*>(held); });
+    auto* rows =
+        reinterpret_cast<FeatureletRow*>(const_cast<ccFeaturelet*>(set->featurelets().data()));
+    return py::array_t<FeatureletRow>({static_cast<py::ssize_t>(set->numFeaturelets())}, rows,
+                                      base);
+}
+
+// The featurelets copied into a new array, chain after chain.
+py::array copiedRows(const ccFeatureletChainSet& set) {
     py::array_t<FeatureletRow> rows(set.numFeaturelets());
+    FeatureletRow* row = rows.mutable_data();
+    py::gil_scoped_release unlocked;
+    // The rows' padding is zeroed, so that equal featurelets give equal bytes.
+    std::memset(static_cast<void*>(row), 0, sizeof(FeatureletRow) * set.featurelets().size());
+    const ccFeaturelet* all = set.featurelets().data();
+    for (long c = 0; c < set.numChains(); ++c) {
+        const ccFeaturelet* f = all + set.startFeatureIndex(c);
+        for (const ccFeaturelet* end = f + set.chainLength(c); f != end; ++f, ++row) {
+            row->x = f->position.x();
+            row->y = f->position.y();
+            row->angle = f->angle.toDouble();
+            row->weight = f->weight;
+            row->magnitude = f->magnitude();
+            row->mod180 = f->isMod180();
+        }
+    }
+    return std::move(rows);
+}
+
+PyFeaturelets arraysOf(const ccPtrHandle<ccFeatureletChainSet>& set) {
+    const long numChains = set->numChains();
     py::array_t<long long> offsets(numChains + 1);
     py::array_t<bool> closed(numChains);
-    FeatureletRow* row = rows.mutable_data();
     long long* offset = offsets.mutable_data();
     bool* isClosed = closed.mutable_data();
-    {
-        py::gil_scoped_release unlocked;
-        // The rows' padding is zeroed, so that equal featurelets give equal bytes.
-        std::memset(static_cast<void*>(row), 0, sizeof(FeatureletRow) * set.featurelets().size());
-        const ccFeaturelet* all = set.featurelets().data();
-        long long next = 0;
-        for (long c = 0; c < numChains; ++c) {
-            offset[c] = next;
-            isClosed[c] = set.isClosed(c);
-            const ccFeaturelet* f = all + set.startFeatureIndex(c);
-            for (const ccFeaturelet* end = f + set.chainLength(c); f != end; ++f, ++row) {
-                row->x = f->position.x();
-                row->y = f->position.y();
-                row->angle = f->angle.toDouble();
-                row->weight = f->weight;
-                row->magnitude = f->magnitude();
-                row->mod180 = f->isMod180();
-            }
-            next += set.chainLength(c);
-        }
-        offset[numChains] = next;
+    long long next = 0;
+    for (long c = 0; c < numChains; ++c) {
+        offset[c] = next;
+        isClosed[c] = set->isClosed(c);
+        next += set->chainLength(c);
     }
-    return PyFeaturelets{rows, offsets, closed};
+    offset[numChains] = next;
+    const bool shared = featureletIsRow() && chainsInOrder(*set) && set->numFeaturelets() > 0;
+    return PyFeaturelets{shared ? sharedRows(set) : copiedRows(*set), offsets, closed};
 }
 
 Params paramsFor(py::object params, const SamplingArgs& args, py::object magScale,
@@ -215,7 +256,7 @@ void bindFeatureFunctions(py::module_& m) {
                 params,
                 {spacing, maxPoints, uniform, duplicateCorners, computeTangents, startOffset},
                 magScale, weightScale);
-            return featureletsObject(*featuresOf(s, p));
+            return featureletsObject(featuresOf(s, p));
         },
         py::arg("shape"), py::arg("spacing") = py::none(), py::arg("uniform") = py::none(),
         py::arg("max_points") = py::none(), py::arg("duplicate_corners") = py::none(),
@@ -251,7 +292,7 @@ void bindFeatureFunctions(py::module_& m) {
                 py::gil_scoped_release unlocked;
                 chains = cfComplexFeatures(s, low, high, target, most, 0.0);
             }
-            return featureletsObject(*chains);
+            return featureletsObject(chains);
         },
         py::arg("shape"), py::arg("min_spacing"), py::arg("max_spacing"), py::arg("num_points") = 0,
         py::arg("max_num_points") = py::none(),
@@ -333,7 +374,7 @@ void bindModelsFromChains(py::module_& m) {
 
 }  // namespace
 
-py::object featureletsObject(const ccFeatureletChainSet& set) {
+py::object featureletsObject(const ccPtrHandle<ccFeatureletChainSet>& set) {
     return py::cast(arraysOf(set));
 }
 

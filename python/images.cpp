@@ -133,7 +133,7 @@ void bindEdges(py::module_& m) {
                 py::gil_scoped_release unlocked;
                 chains = cfEdges(pels, p);
             }
-            return featureletsObject(chains);
+            return featureletsObject(cfMakeHandle<ccFeatureletChainSet>(std::move(chains)));
         },
         py::arg("image"), py::arg("low") = 10.0, py::arg("high") = 30.0, py::arg("blur") = 0.0,
         py::arg("min_length") = 5,

@@ -15,10 +15,10 @@ def test_threads_sharing_models_get_what_one_thread_gets(source_dir):
 
     def work():
         matches = vxshmd.find(search, image, angle=(0.0, 1.0), threads=1)
-        return (vxshmd.features(shape, params=params).featurelets.tobytes(),
-                vxshmd.features(shape, uniform=True, max_points=333).featurelets.tobytes(),
+        return (vxshmd.features(shape, params=params).featurelets.tolist(),
+                vxshmd.features(shape, uniform=True, max_points=333).featurelets.tolist(),
                 vxshmd.draw(shape), vxshmd.describe(shape), vxshmd.archive(shape, params),
-                vxshmd.write_model(model), vxshmd.edges(image, blur=1.5).featurelets.tobytes(),
+                vxshmd.write_model(model), vxshmd.edges(image, blur=1.5).featurelets.tolist(),
                 [(m.x, m.y, m.angle, m.scale, m.score) for m in matches])
 
     alone = work()
