@@ -8,8 +8,12 @@
 #include <regex>
 #include <sstream>
 #include "platform/vxdispc12u/svg_checks.h"
+#include "shapemod/drawing.h"
 #include "tooltest.h"
 #include "vxdiagc12u/png.h"
+#include "vxstd12u/line.h"
+#include "vxstd12u/shapetree.h"
+#include "vxstd12u/stackguard.h"
 
 namespace shapemod::test {
 namespace {
@@ -256,6 +260,28 @@ TEST(DrawCommand, PngShowsTheSameDrawingAtTheAskedSize) {
     EXPECT_LT(png.pel(column(60), row(50)), 200) << "the bottom is drawn";
     EXPECT_EQ(png.pel(column(30), row(25)), 255) << "the inside is left white";
     EXPECT_EQ(png.pel(0, 0), 255);
+}
+
+TEST(DrawCommand, ADeepChainIsDrawnOnASmallStackWithItsWholePath) {
+    // A segment 10,000 trees deep, drawn on a 2 MiB stack: the walk that
+    // numbers the nodes must neither overflow it nor copy its path per level.
+    constexpr long kDepth = 10000;
+    ccPtrHandle_const<ccShape> node =
+        cfMakeHandle<ccLineSeg>(ccVector<2>(0, 0), ccVector<2>(100, 0));
+    for (long level = 0; level < kDepth; ++level) {
+        auto tree = cfMakeHandle<ccGeneralShapeTree>();
+        tree->addChild(node, false);
+        node = tree;
+    }
+    std::string svg;
+    cc_stack::runOnFreshStack([&] { svg = drawingSvg(*node, DrawingOptions()); }, std::size_t(2)
+                                                                                      << 20);
+    const auto nodes = svg_checks::attributes(svg, "data-node");
+    ASSERT_EQ(nodes.size(), 2u) << "the outline and the glyph";
+    std::string expected = "0";
+    for (long level = 0; level < kDepth; ++level) expected += ".0";
+    EXPECT_EQ(nodes[0], expected);
+    EXPECT_EQ(nodes[1], expected);
 }
 
 TEST(DrawCommand, BadUsageIsRefusedAndWritesNothing) {

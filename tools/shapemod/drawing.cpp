@@ -51,7 +51,20 @@ std::string propsClasses(const ccShapeModelProps& p) {
 // a region's boundary under the region's record, its reversal toggled where
 // the boundary turns against the region's standing; a root hole's boundary is
 // not drawn.
-void collectLeaves(const ccShape& s, const ccShapeModelProps& inherited, const std::string& path,
+void collectLeaves(const ccShape& s, const ccShapeModelProps& inherited, std::string& path,
+                   std::vector<Leaf>& leaves);
+
+// Walks `s` as node `path` + `step`, the path kept in one string that each
+// level lengthens and restores, so a deep chain costs no more than its depth.
+void collectLeavesAt(const ccShape& s, const ccShapeModelProps& inherited, std::string& path,
+                     const std::string& step, std::vector<Leaf>& leaves) {
+    const std::size_t length = path.size();
+    path += step;
+    cfWithEnoughStack([&] { collectLeaves(s, inherited, path, leaves); });
+    path.resize(length);
+}
+
+void collectLeaves(const ccShape& s, const ccShapeModelProps& inherited, std::string& path,
                    std::vector<Leaf>& leaves) {
     const ccShapeModelProps props = inherited.combine(ccShapeModel::shapeModelProps(s));
     if (const ccShapeTree* tree = s.asShapeTree()) {
@@ -60,15 +73,12 @@ void collectLeaves(const ccShape& s, const ccShapeModelProps& inherited, const s
             ccShapeModelProps boundary = inherited.combine(ccShapeModel::shapeModelProps(*region));
             if (region->boundary().isRightHanded() == region->isHole())
                 boundary.isReversedPolarity(!boundary.isReversedPolarity());
-            cfWithEnoughStack(
-                [&] { collectLeaves(region->boundary(), boundary, path + ".b", leaves); });
+            collectLeavesAt(region->boundary(), boundary, path, ".b", leaves);
         }
         for (long i = 0; i < tree->numChildren(); ++i)
-            cfWithEnoughStack([&] {
-                collectLeaves(*tree->child(i), props, path + "." + std::to_string(i), leaves);
-            });
+            collectLeavesAt(*tree->child(i), props, path, "." + std::to_string(i), leaves);
     } else if (const ccMappedShape* mapped = s.asMappedShape()) {
-        if (mapped->shape()) collectLeaves(*mapped->shape(), props, path + ".m", leaves);
+        if (mapped->shape()) collectLeavesAt(*mapped->shape(), props, path, ".m", leaves);
     } else {
         leaves.push_back({path, propsClasses(props)});
     }
@@ -231,7 +241,8 @@ bool showsGlyph(const Glyph& glyph, GlyphMode mode, double unitsPerPixel) {
 // the module's walk always gives, everything goes ungrouped.
 void addModelLayers(const ccShape& shape, const ccGraphicList& list, const Frame& frame,
                     GlyphMode mode, std::vector<Layer>& layers, std::vector<Leaf>& leaves) {
-    collectLeaves(shape, ccShapeModelProps(), "0", leaves);
+    std::string root = "0";
+    collectLeaves(shape, ccShapeModelProps(), root, leaves);
     std::vector<const ccGraphicShape*> outlines;
     std::vector<ccPtrHandle<ccGraphic>> strokes;
     for (const auto& g : list) {
