@@ -210,6 +210,10 @@ test)
 bench)
     configure_and_build build/bench -DSHMD_BUILD_BENCH=ON -DSHMD_BUILD_TESTS=OFF
     cmake --build build/bench --target bench
+    # The Python module's benchmark, where the module is built.
+    if ninja -C build/bench -t targets all 2>/dev/null | grep -q '^bench_python:'; then
+        cmake --build build/bench --target bench_python
+    fi
     ;;
 valgrind)
     # The demo under memcheck: any invalid access, uninitialised read or leak fails.
