@@ -272,6 +272,43 @@ TEST(FinderSearch, PlatesAtRandomPosesAreFoundToAHundredthOfAPixel) {
     EXPECT_LT(median(angles), 0.02);
 }
 
+TEST(FinderSearch, AHalfTurnedLookAlikeOnThePartIsFoundOnlyWhereMatchesMayOverlap) {
+    // The plate's outline half turned matches its sides but not its holes:
+    // a match of its own, lying wholly on the part's.
+    const auto part = plate();
+    const ccSearchModel model(*part);
+    const ccPose truth{160.4, 129.7, ccRadian(0.8), 1.0};
+    const ccImage image = render(*part, 320, 260, truth, 9);
+    ccFindParams params;
+    params.minScore = 0.6;
+    const auto suppressed = cfFind(model, image, params);
+    ASSERT_EQ(suppressed.size(), 1u);
+    EXPECT_LT(distance(suppressed[0].pose, truth), 0.05);
+    // Nothing overlaps by more than the whole: the look-alike stays, and so
+    // does any candidate that converged on the part or on it.
+    params.maxOverlap = 1;
+    const auto all = cfFind(model, image, params);
+    ASSERT_GE(all.size(), 2u);
+    EXPECT_EQ(all[0].pose.x, suppressed[0].pose.x);
+    EXPECT_EQ(all[0].score, suppressed[0].score);
+    const auto isHalfTurned = [&](const ccFindMatch& m) {
+        return angleGap(m.pose.angle.toDouble(), truth.angle.toDouble() + ccPi) < 0.01 &&
+               m.score < 0.9;
+    };
+    const auto isPart = [&](const ccFindMatch& m) {
+        return angleGap(m.pose.angle, truth.angle) < 0.01 && m.score > 0.99;
+    };
+    EXPECT_GE(std::count_if(all.begin(), all.end(), isHalfTurned), 1);
+    for (const ccFindMatch& m : all) {
+        EXPECT_LT(distance(m.pose, truth), 0.5);
+        EXPECT_TRUE(isPart(m) || isHalfTurned(m));
+    }
+    // A minimum above the look-alike's score leaves the part alone, even
+    // where matches may overlap.
+    params.minScore = 0.9;
+    ASSERT_EQ(cfFind(model, image, params).size(), 1u);
+}
+
 TEST(FinderSearch, AModelBuiltFromOneImagesEdgesFindsThePartInOthers) {
     // Trained from the edges of a plate rendered at 20 degrees, moved so
     // that the part's centre is the origin: the model is the plate turned by
