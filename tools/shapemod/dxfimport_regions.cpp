@@ -81,7 +81,10 @@ class Nester {
   public:
     Nester(const std::vector<ccPtrHandle_const<ccShape>>& contours, double touch)
         : contours_(contours), touch_(touch), conflicting_(contours.size(), false) {
-        for (const auto& contour : contours) polygons_.push_back(polygonOf(*contour));
+        for (const auto& contour : contours) {
+            polygons_.push_back(polygonOf(*contour));
+            areas_.push_back(area(polygons_.back()));
+        }
         std::vector<DxfSegment> segments;
         for (std::size_t i = 0; i < polygons_.size(); ++i) {
             if (!isFinite(polygons_[i])) {
@@ -147,8 +150,7 @@ class Nester {
             for (const std::size_t j : holders[i]) {
                 if (conflicting_[j]) continue;
                 ++depth[i];
-                if (parent[i] == n || area(polygons_[j]) < area(polygons_[parent[i]]))
-                    parent[i] = j;
+                if (parent[i] == n || areas_[j] < areas_[parent[i]]) parent[i] = j;
             }
         }
         std::vector<ccPtrHandle<ccRegionTree>> nodes(n);
@@ -182,6 +184,7 @@ class Nester {
     const std::vector<ccPtrHandle_const<ccShape>>& contours_;
     double touch_;
     std::vector<Polygon> polygons_;
+    std::vector<double> areas_;
     std::unique_ptr<DxfSegmentGrid> grid_;
     std::vector<std::pair<std::size_t, std::size_t>> conflicts_;
     std::vector<bool> conflicting_;
