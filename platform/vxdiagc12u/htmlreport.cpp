@@ -46,7 +46,7 @@ namespace {
 constexpr double kPictureSidePixels = 480.0;
 // Records nested deeper than this below the top start collapsed: a large
 // model's page opens on its outline, not on thousands of pictures.
-constexpr long kOpenDepth = 1;
+constexpr long kOpenDepth = 0;
 
 std::string escaped(const std::wstring& text) {
     return cfHtmlEscape(cfNarrow(text));
@@ -119,9 +119,12 @@ class ReportPage {
     void addPictures(const ccDiagRecord& record);
     void compose(const std::vector<long>& parents);
     void writeShared(std::ostream& out) const;
-    void writeParts(const std::vector<ccDrawingPart>& parts, std::ostream& out) const;
+    std::vector<int> ownElements(const ccComposedDrawing& drawing) const;
+    void writeReferences(const std::vector<ccDrawingPart>& parts, std::ostream& out) const;
+    void writeDrawing(const ccComposedDrawing& drawing, std::ostream& out) const;
     void writePicture(const Picture& picture, std::ostream& out) const;
-    void writeRecordBody(const ccDiagRecord& record, long number, std::ostream& out) const;
+    void writeRecordBody(const ccDiagRecord& record, long number, bool isOpen,
+                         std::ostream& out) const;
 
     const ccDiagObject& diag_;
     std::vector<const ccDiagRecord::Image*> images_;
@@ -212,29 +215,49 @@ void ReportPage::compose(const std::vector<long>& parents) {
     for (const Picture& picture : pictures_) markReferred(picture.drawing.parts, isReferred_);
 }
 
-// Elements written only here are drawn together, which lets the canvas
-// join alike strokes; the others are referred to.
-void ReportPage::writeParts(const std::vector<ccDrawingPart>& parts, std::ostream& out) const {
-    std::vector<int> run;
-    const auto endRun = [&] {
-        out << elements_.runText(run);
-        run.clear();
-    };
+void collectOwn(const std::vector<ccDrawingPart>& parts, const std::vector<std::size_t>& uses,
+                std::vector<int>& out) {
     for (const ccDrawingPart& part : parts) {
         if (part.kind == ccDrawingPart::eElement &&
-            uses_[static_cast<std::size_t>(part.element)] == 1) {
-            run.push_back(part.element);
-            continue;
-        }
-        endRun();
-        if (part.kind == ccDrawingPart::eElement)
+            uses[static_cast<std::size_t>(part.element)] == 1)
+            out.push_back(part.element);
+        if (part.kind == ccDrawingPart::ePartial) collectOwn(part.parts, uses, out);
+    }
+}
+
+// The elements written with a drawing and nowhere else, in its order.
+std::vector<int> ReportPage::ownElements(const ccComposedDrawing& drawing) const {
+    std::vector<int> own;
+    collectOwn(drawing.parts, uses_, own);
+    return own;
+}
+
+// References never nest: a shared drawing holds its own elements only, and
+// whoever shows it refers to its parts' drawings directly. Browsers build
+// a copy per reference, and references to references cost them far more
+// than the same references side by side.
+void ReportPage::writeReferences(const std::vector<ccDrawingPart>& parts, std::ostream& out) const {
+    for (const ccDrawingPart& part : parts) {
+        if (part.kind == ccDrawingPart::eElement &&
+            uses_[static_cast<std::size_t>(part.element)] > 1)
             out << "<use href=\"#e" << part.element << "\"/>";
         else if (part.kind == ccDrawingPart::eWhole)
-            out << "<use href=\"#d" << part.drawing->id << "\"/>";
-        else
-            writeParts(part.parts, out);
+            writeDrawing(*part.drawing, out);
+        else if (part.kind == ccDrawingPart::ePartial)
+            writeReferences(part.parts, out);
     }
-    endRun();
+}
+
+// A drawing: its own elements, inline when it is shown only once, and then
+// what it takes from others.
+void ReportPage::writeDrawing(const ccComposedDrawing& drawing, std::ostream& out) const {
+    if (isReferred_[static_cast<std::size_t>(drawing.id)]) {
+        if (!ownElements(drawing).empty()) out << "<use href=\"#d" << drawing.id << "\"/>";
+    } else {
+        // Written together, so that the canvas can join alike strokes.
+        out << elements_.runText(ownElements(drawing));
+    }
+    writeReferences(drawing.parts, out);
 }
 
 // One hidden picture holds what the others refer to: the images, the style
@@ -262,9 +285,9 @@ void ReportPage::writeShared(std::ostream& out) const {
             out << "<g id=\"e" << e << "\">" << elements_.text(static_cast<int>(e)) << "</g>\n";
     for (const Picture& picture : pictures_) {
         if (!isReferred_[static_cast<std::size_t>(picture.drawing.id)]) continue;
-        out << "<g id=\"d" << picture.drawing.id << "\">";
-        writeParts(picture.drawing.parts, out);
-        out << "</g>\n";
+        const std::vector<int> own = ownElements(picture.drawing);
+        if (own.empty()) continue;
+        out << "<g id=\"d" << picture.drawing.id << "\">" << elements_.runText(own) << "</g>\n";
     }
     out << "</defs>\n</svg>\n";
 }
@@ -281,10 +304,7 @@ void ReportPage::writePicture(const Picture& picture, std::ostream& out) const {
     const bool yUp = picture.coords == ccDisplay::eClientCoords;
     if (yUp)
         out << "<g transform=\"" << cfClientToImageTransform(frame.yMin(), frame.yMax()) << "\">\n";
-    if (isReferred_[static_cast<std::size_t>(picture.drawing.id)])
-        out << "<use href=\"#d" << picture.drawing.id << "\"/>";
-    else
-        writeParts(picture.drawing.parts, out);
+    writeDrawing(picture.drawing, out);
     out << (yUp ? "\n</g>\n" : "\n") << "</svg>";
 }
 
@@ -292,11 +312,15 @@ const char* coordsName(ccDisplay::CoordinateSystem coords) {
     return coords == ccDisplay::eClientCoords ? "client coordinates" : "image coordinates";
 }
 
-void ReportPage::writeRecordBody(const ccDiagRecord& record, long number, std::ostream& out) const {
+// The pictures of a folded record wait in a template until it is unfolded
+// (kUnfoldScript): a browser builds every picture it is given, shown or
+// not, and a large model's folded records hold most of them.
+void ReportPage::writeRecordBody(const ccDiagRecord& record, long number, bool isOpen,
+                                 std::ostream& out) const {
     const auto k = static_cast<std::size_t>(number);
     out << "<summary><h2>" << escaped(record.annotation()) << "</h2></summary>\n";
     if (first_[k] < first_[k + 1]) {
-        out << "<div class=\"pictures\">\n";
+        out << (isOpen ? "" : "<template class=\"pictures\">") << "<div class=\"pictures\">\n";
         for (std::size_t p = first_[k]; p < first_[k + 1]; ++p) {
             const Picture& picture = pictures_[p];
             out << "<figure>";
@@ -307,7 +331,7 @@ void ReportPage::writeRecordBody(const ccDiagRecord& record, long number, std::o
                     << picture.list->size() << " graphics)</span>";
             out << "</figcaption></figure>\n";
         }
-        out << "</div>\n";
+        out << "</div>\n" << (isOpen ? "" : "</template>\n");
     }
     for (const auto& [title, content] : record.texts())
         out << "<h3>" << escaped(title) << "</h3>\n<pre>" << escaped(content) << "</pre>\n";
@@ -325,6 +349,14 @@ const char* kStyle =
     "svg.shared{position:absolute}"
     "figcaption{font-size:0.8em;color:#555}.coords{color:#999}";
 
+// Puts a record's pictures in place when it is unfolded (see writeRecordBody).
+const char* kUnfoldScript =
+    "document.addEventListener('toggle', (event) => {"
+    "if (!event.target.open) return;"
+    "for (const t of event.target.querySelectorAll(':scope > template.pictures'))"
+    " t.replaceWith(t.content);"
+    "}, true);";
+
 void ReportPage::write(const std::wstring& title, std::ostream& out) const {
     out << "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>"
         << escaped(title) << "</title>\n<style>" << kStyle << "</style>\n</head>\n<body>\n<h1>"
@@ -339,14 +371,14 @@ void ReportPage::write(const std::wstring& title, std::ostream& out) const {
             out << "</details>\n</section>\n";
             open.pop_back();
         }
+        const bool isOpen = static_cast<long>(open.size()) <= kOpenDepth;
         out << "<section class=\"diag-record\" id=\"record-" << number << "\" data-level=\""
-            << record.level() << "\">\n<details"
-            << (static_cast<long>(open.size()) <= kOpenDepth ? " open" : "") << ">\n";
-        writeRecordBody(record, number++, out);
+            << record.level() << "\">\n<details" << (isOpen ? " open" : "") << ">\n";
+        writeRecordBody(record, number++, isOpen, out);
         open.push_back(record.level());
     }
     for (size_t i = 0; i < open.size(); ++i) out << "</details>\n</section>\n";
-    out << "</body>\n</html>\n";
+    out << "<script>" << kUnfoldScript << "</script>\n</body>\n</html>\n";
 }
 
 }  // namespace

@@ -91,7 +91,8 @@ export async function screenshot(browser, page, name, work) {
     const dir = screenshotDir || work;
     mkdirSync(dir, {recursive: true});
     const path = join(dir, name);
-    const png = await page.screenshot({path, encoding: 'base64'});
+    const png = await page.screenshot({encoding: 'base64'});
+    writeFileSync(path, Buffer.from(png, 'base64'));
     const judge = await browser.newPage();
     const seen = await judge.evaluate(async (uri) => {
         const img = new Image();

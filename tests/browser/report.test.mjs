@@ -45,9 +45,12 @@ async function rampPng(path) {
     writeFileSync(path, Buffer.from(uri.split(',')[1], 'base64'));
 }
 
-// Deep records start folded; unfolding them all shows every picture.
+// Deep records start folded, their pictures waiting in templates;
+// unfolding them all puts every picture in place.
 async function unfoldAll(page) {
     await page.$$eval('details', (all) => all.forEach((d) => { d.open = true; }));
+    await page.waitForFunction(() => !document.querySelector('template.pictures'),
+                               {timeout: 5000});
 }
 
 // Each section with its level, its depth among sections, its heading and
