@@ -72,7 +72,12 @@ TEST(EndPointGrid, AgreesWithAScanOfEveryPointThroughInsertsAndRemovals) {
     for (const auto& [d, scale] : settings) {
         ccEndPointGrid grid(d);
         std::vector<Stored> all;
-        for (std::size_t id = 0; id < 120; ++id) {
+        // Ids in any order: a cell's points are kept in order of id whatever
+        // order they come in.
+        std::vector<std::size_t> ids(120);
+        for (std::size_t id = 0; id < ids.size(); ++id) ids[id] = id;
+        std::shuffle(ids.begin(), ids.end(), rng);
+        for (const std::size_t id : ids) {
             for (int k = 0; k < 2; ++k) {
                 const ccVector<2> p(latticeCoordinate(rng, d, scale),
                                     latticeCoordinate(rng, d, scale));
