@@ -93,7 +93,7 @@ class LineTable {
 
 struct NodeTable {
     std::vector<ViewerNode> nodes;
-    nlohmann::json json;
+    std::string json;  // what the page's script reads
 };
 
 NodeTable nodeTable(const ccDiagObject& diag) {
@@ -117,7 +117,7 @@ NodeTable nodeTable(const ccDiagObject& diag) {
                            {"local", summary(local)},
                            {"lines", lines.numbers(description)}});
     }
-    table.json = {{"lines", lines.lines()}, {"nodes", std::move(entries)}};
+    table.json = nlohmann::json{{"lines", lines.lines()}, {"nodes", std::move(entries)}}.dump();
     return table;
 }
 
@@ -251,7 +251,7 @@ std::string viewerHtml(const ModelFile& model, const std::string& title,
          {"NOTICE", noticeHtml},
          {"FEATURELET_NOTE", featureletNote},
          {"DRAWING", viewerDrawingSvg(diag, table.nodes, numOutlines(shape), frame, featurelets)},
-         {"NODES", scriptSafe(table.json.dump())},
+         {"NODES", scriptSafe(table.json)},
          {"SCRIPT", kViewerScript}});
 }
 
