@@ -145,19 +145,23 @@ void bindDxf(py::module_& m) {
             "What was imported and what was not, as `shapemod import` prints it.");
     m.def(
         "import_dxf",
-        [](py::object path, py::object connectDistance, py::object layerProps) {
+        [](py::object path, py::object connectDistance, py::object layerProps, py::object regions) {
             const std::string file = toText(path, "path");
             shapemod::DxfImportOptions options;
             options.connectDistance = toNumber(connectDistance, "connect_distance");
             options.layerProps = layerPropsOf(layerProps);
+            options.regions = toFlag(regions, "regions");
             py::gil_scoped_release unlocked;
             return PyDxfImport{shapemod::importDxfFile(file, options)};
         },
         py::arg("path"), py::arg("connect_distance") = shapemod::kDefaultConnectDistance,
-        py::arg("layer_props") = py::none(),
+        py::arg("layer_props") = py::none(), py::arg("regions") = false,
         "Imports the DXF drawing at `path`: one subtree per layer, pieces closer than "
         "`connect_distance` joined into contours, layers named in `layer_props` made models "
-        "of those Props. Raises FileError for a file that cannot be read or parsed, UsageError "
+        "of those Props. With `regions`, each layer's closed contours are nested by "
+        "containment into region trees (outlines solid, the contours inside them holes), "
+        "open ones kept beside them; a drawing without a closed contour is refused. Raises "
+        "FileError for a file that cannot be read or parsed, UsageError "
         "for an unknown layer or a bad distance.");
 }
 

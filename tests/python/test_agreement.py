@@ -118,13 +118,17 @@ def test_render_edges_and_find_equal_the_tools(source_dir, shapemod, tmp_path):
 
 
 def test_dxf_import_equals_the_tools(source_dir, shapemod):
-    for drawing in sorted((source_dir / "tests" / "tools" / "data").glob("*.dxf")):
-        done = shapemod("import", drawing, check=False)
+    drawings = sorted((source_dir / "tests" / "tools" / "data").glob("*.dxf"))
+    drawings.append(source_dir / "examples" / "python" / "bracket.dxf")
+    for drawing, regions in [(d, r) for d in drawings for r in (False, True)]:
+        done = shapemod("import", drawing, *(["--regions"] if regions else []), check=False)
         if done.returncode != 0:
-            with pytest.raises(vxshmd.InputError) as raised:
-                vxshmd.import_dxf(drawing)
+            with pytest.raises(vxshmd.Error) as raised:
+                vxshmd.import_dxf(drawing, regions=regions)
             assert str(raised.value).split(": ", 1)[1] in done.stderr.decode(), drawing.name
             continue
-        imported = vxshmd.import_dxf(drawing)
+        imported = vxshmd.import_dxf(drawing, regions=regions)
+        if regions and drawing.name == "bracket.dxf":
+            assert [type(c) for c in imported.shape.children[0].children] == [vxshmd.RegionTree]
         assert imported.shape == vxshmd.parse_model(done.stdout.decode()).shape, drawing.name
         assert imported.summary in done.stderr.decode(), drawing.name
