@@ -226,8 +226,9 @@ void Coverage::evenOdd(const std::vector<Subpath>& subpaths, double coverage) {
             top = std::min(top, p.y());
             bottom = std::max(bottom, p.y());
         }
-    const long firstRow = std::max(0L, clampedIndex(std::floor(top), 0, height_));
-    const long lastRow = std::min(height_ - 1, clampedIndex(std::ceil(bottom), 0, height_));
+    // The rows whose centres lie between the top and the bottom.
+    const long firstRow = std::max(0L, clampedIndex(std::ceil(top - 0.5), 0, height_));
+    const long lastRow = std::min(height_ - 1, clampedIndex(std::floor(bottom - 0.5), 0, height_));
     std::vector<double> crossings;
     for (long row = firstRow; row <= lastRow; ++row) {
         const double y = static_cast<double>(row) + 0.5;

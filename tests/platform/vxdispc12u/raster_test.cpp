@@ -123,11 +123,16 @@ TEST(Raster, DashesFillsDotsAndArrowheadsAsTheSvgShowsThem) {
         ring.lineTo(ccVector<2>(hi, lo));
         ring.lineTo(ccVector<2>(hi, hi));
         ring.lineTo(ccVector<2>(lo, hi));
+        ring.lineTo(ccVector<2>(lo, lo));
         ring.close();
     }
     canvas.draw(ring, ccGraphicProps(kInk, 1), true);
     EXPECT_NEAR(ink(canvas.image(), 33, 40), 0.35, 0.01);
     EXPECT_DOUBLE_EQ(ink(canvas.image(), 40, 40), 0.0);
+    EXPECT_NEAR(ink(canvas.image(), 29, 40), 0.5, 0.01) << "half a pixel of the side";
+    // The last row inside: the fill and half the bottom side over it.
+    EXPECT_NEAR(ink(canvas.image(), 33, 49), 1 - 0.65 * 0.5, 0.01);
+    EXPECT_NEAR(ink(canvas.image(), 33, 30), 1 - 0.65 * 0.5, 0.01);
     // A dot of radius 2.5 pixels.
     ccSvgPath dot;
     dot.dot(ccVector<2>(10.5, 40.5));
@@ -140,6 +145,22 @@ TEST(Raster, DashesFillsDotsAndArrowheadsAsTheSvgShowsThem) {
                false);
     EXPECT_GT(ink(arrow.image(), 46, 8), 0.99);
     EXPECT_DOUBLE_EQ(ink(arrow.image(), 30, 8), 0.0);
+}
+
+TEST(Raster, ADashPatternRunsOnFromWhereTheLineStartsOutsideThePicture) {
+    // Dashes of 6 on and 4 off from x = -1003: on where (x + 1003) mod 10 < 6.
+    ccRasterCanvas canvas = pixelCanvas(40, 10);
+    canvas.draw(segment(ccVector<2>(-1003, 5.5), ccVector<2>(1e9, 5.5)),
+                ccGraphicProps(kInk, 1, ccGraphicProps::eDash), false);
+    for (long x = 0; x < 40; ++x) {
+        const double phase = std::fmod(x + 0.5 + 1003, 10.0);
+        if (phase > 0.6 && phase < 5.4) {
+            EXPECT_DOUBLE_EQ(ink(canvas.image(), x, 5), 1.0) << x;
+        }
+        if (phase > 6.6 && phase < 9.4) {
+            EXPECT_DOUBLE_EQ(ink(canvas.image(), x, 5), 0.0) << x;
+        }
+    }
 }
 
 TEST(Raster, ScalesTheViewAndRefusesPicturesWithoutPixels) {

@@ -143,6 +143,33 @@ TEST(ArrowHead, EndsTheLastPieceAlongItsDirectionAndIsAtMostAThirdOfIt) {
     EXPECT_FALSE(cfArrowHead(segment(ccVector<2>(1, 1), ccVector<2>(1, 1)), 5, t));
 }
 
+TEST(SvgArc, CentreFormFollowsTheSvgRules) {
+    const auto arc = [](double rx, bool large, bool sweep) {
+        return cfSvgArc(ccVector<2>(0, 0),
+                        {'A', {rx, rx, 0, large ? 1.0 : 0.0, sweep ? 1.0 : 0.0, 10, 0}});
+    };
+    // Radii too small to reach are scaled up: a half circle of radius 5.
+    // Sweeping positively turns from +x towards +y: from the start at angle
+    // pi on through 3 pi / 2, at -y.
+    const ccSvgArc half = arc(1, false, true);
+    expectSamePoint(half.centre, ccVector<2>(5, 0), 1e-12);
+    expectSamePoint(half.radii, ccVector<2>(5, 5), 1e-12);
+    expectSamePoint(half.pointAt(0.5), ccVector<2>(5, -5), 1e-12);
+    expectSamePoint(arc(1, false, false).pointAt(0.5), ccVector<2>(5, 5), 1e-12);
+    // Radius 10: the small arc's centre lies on the side the flags choose,
+    // and the large arc goes round the other way.
+    const ccSvgArc small = arc(10, false, true), large = arc(10, true, true);
+    expectSamePoint(small.centre, ccVector<2>(5, std::sqrt(75.0)), 1e-12);
+    expectSamePoint(large.centre, ccVector<2>(5, -std::sqrt(75.0)), 1e-12);
+    EXPECT_NEAR(small.sweepAngle, 3.141592653589793 / 3, 1e-12);
+    EXPECT_NEAR(large.sweepAngle, 5 * 3.141592653589793 / 3, 1e-12);
+    expectSamePoint(small.pointAt(1), ccVector<2>(10, 0), 1e-12);
+    expectSamePoint(large.pointAt(1), ccVector<2>(10, 0), 1e-12);
+    // A zero radius is a straight line; another command is refused.
+    EXPECT_EQ(arc(0, false, true).radii.len(), 0.0);
+    EXPECT_THROW(cfSvgArc(ccVector<2>(), {'L', {1, 2}}), ccShapesError::BadParams);
+}
+
 TEST(ArrowHead, NeverOutgrowsTheSegmentsOfAGlyph) {
     // Seeded: segments of every length from a thousandth of a unit to a
     // thousand, drawn at scales where the asked 6 pixels are far larger.
