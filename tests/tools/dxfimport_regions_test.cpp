@@ -352,31 +352,39 @@ TEST(DxfRegions, OnlyOpenPiecesAreRefusedForRegionsAndReportedWithout) {
 
 // ---- Featurelets of real drawings point into the material ----
 
-using Polygon = std::vector<ccVector<2>>;
+// A closed outline through samples, with the box that rules most points out.
+struct Outline {
+    std::vector<ccVector<2>> points;
+    ccRect box;
+};
 
 // The filled part, decided without the nesting: even-odd over polygons
 // through fine samples of every closed contour the plain import gives.
-std::vector<Polygon> filledPart(const DxfImport& plain, double spacing) {
-    std::vector<Polygon> polygons;
+std::vector<Outline> filledPart(const DxfImport& plain, double spacing) {
+    std::vector<Outline> outlines;
     for (const auto& layer : plain.shape->children())
         for (const auto& c : dynamic_cast<const ccShapeTree&>(*layer).children()) {
             if (!c->isRegion()) continue;
             ccShape::ccSampleParams sampling(0.0, spacing, ccNoPointLimit, false, false);
             ccShape::ccSampleResult samples;
             c->sample(sampling, samples);
-            polygons.push_back(samples.positions());
+            outlines.push_back({samples.positions(), c->boundingBox()});
         }
-    return polygons;
+    return outlines;
 }
 
-bool isFilled(const std::vector<Polygon>& polygons, const ccVector<2>& p) {
+bool isFilled(const std::vector<Outline>& outlines, const ccVector<2>& p) {
     bool inside = false;
-    for (const Polygon& poly : polygons)
+    for (const Outline& outline : outlines) {
+        if (p.y() < outline.box.yMin() || p.y() > outline.box.yMax() || p.x() > outline.box.xMax())
+            continue;
+        const auto& poly = outline.points;
         for (std::size_t i = 0, j = poly.size() - 1; i < poly.size(); j = i++)
             if ((poly[i].y() > p.y()) != (poly[j].y() > p.y()) &&
                 p.x() < poly[j].x() + (p.y() - poly[j].y()) * (poly[i].x() - poly[j].x()) /
                                           (poly[i].y() - poly[j].y()))
                 inside = !inside;
+    }
     return inside;
 }
 
@@ -385,7 +393,7 @@ bool isFilled(const std::vector<Polygon>& polygons, const ccVector<2>& p) {
 // other, on the line: the test is made a little way along the boundary on
 // either side, and one side, the featurelet's own edge, must pass; four
 // steps along, for corners sharper than a right angle (down to 14 degrees).
-bool pointsIntoTheMaterial(const std::vector<Polygon>& filled, const ccVector<2>& p, double angle,
+bool pointsIntoTheMaterial(const std::vector<Outline>& filled, const ccVector<2>& p, double angle,
                            double step) {
     const ccVector<2> along(std::cos(angle), std::sin(angle));
     const ccVector<2> tangent(-along.y(), along.x());
@@ -401,10 +409,11 @@ void expectFeatureletsPointIntoTheMaterial(const std::string& path) {
     DxfImportOptions options;
     options.regions = true;
     const DxfImport regions = importDxfFile(path, options);
-    // Steps of a thousandth of the part, on polygons a tenth of that fine.
+    // Steps of a thousandth of the part, on polygons through points half a
+    // step apart (a chord strays from a curve of radius r by step^2 / 32 r).
     const ccRect box = regions.shape->boundingBox();
     const double step = 1e-3 * std::max(box.size().x(), box.size().y());
-    const std::vector<Polygon> filled = filledPart(importDxfFile(path, {}), step / 10);
+    const std::vector<Outline> filled = filledPart(importDxfFile(path, {}), step / 2);
     ASSERT_FALSE(filled.empty());
     const auto features = ccShapeModel::features(*regions.shape, ccShapeModel::ccFeatureParams());
     ASSERT_GT(features->numFeaturelets(), 20);

@@ -170,7 +170,7 @@ class Nester {
         for (const std::size_t i : order)
             if (nodes[i] && parent[i] != n) nodes[parent[i]]->addChild(nodes[i], true);
         for (std::size_t i = 0; i < n; ++i)
-            if (nodes[i] && parent[i] == n) result.regions.push_back(nodes[i]);
+            if (nodes[i] && parent[i] == n) result.regions.emplace_back(nodes[i]);
         result.conflicts = conflicts_;
         return result;
     }
