@@ -1,7 +1,8 @@
 // Feeds arbitrary bytes to the DXF importer. dxflib reports every group code
 // only when it reads a file itself, so the bytes go through one temporary
 // file per process. Importing may fail only with an error of the library's
-// family; a drawing it imports must also give its summary.
+// family; a drawing it imports must also give its summary, with and without
+// regions.
 #include <unistd.h>
 
 #include <cstddef>
@@ -34,11 +35,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         file.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
         if (!file) std::abort();
     }
-    try {
-        const shapemod::DxfImport imported = shapemod::importDxfFile(scratchPath(), {});
-        std::ostringstream summary;
-        shapemod::printDxfSummary(imported, summary);
-    } catch (const ccException&) {
+    // Each drawing as chained contours, and nested into regions.
+    for (const bool regions : {false, true}) {
+        shapemod::DxfImportOptions options;
+        options.regions = regions;
+        try {
+            const shapemod::DxfImport imported = shapemod::importDxfFile(scratchPath(), options);
+            std::ostringstream summary;
+            shapemod::printDxfSummary(imported, summary);
+        } catch (const ccException&) {
+        }
     }
     return 0;
 }
