@@ -37,7 +37,7 @@ bool isA(const ccException& e) {
     }
 }
 
-py::object makeClass(py::module_& m, const char* name, py::tuple bases, const char* doc) {
+py::object makeClass(py::module_& m, const char* name, const py::tuple& bases, const char* doc) {
     py::dict body;
     body["__doc__"] = doc;
     body["__module__"] = m.attr("__name__");
@@ -47,8 +47,8 @@ py::object makeClass(py::module_& m, const char* name, py::tuple bases, const ch
 }
 
 template <class E>
-py::object addError(py::module_& m, const char* name, py::tuple bases, const char* doc) {
-    py::object cls = makeClass(m, name, std::move(bases), doc);
+py::object addError(py::module_& m, const char* name, const py::tuple& bases, const char* doc) {
+    py::object cls = makeClass(m, name, bases, doc);
     translations().insert(translations().begin(), Translation{&isA<E>, cls.inc_ref().ptr()});
     return cls;
 }
@@ -133,6 +133,8 @@ void bindErrors(py::module_& m) {
         m, "FileError", py::make_tuple(input),
         "A file that cannot be read or written, or whose contents are malformed; names the file.");
 
+    // pybind11 hands translators the pointer by value.
+    // NOLINTNEXTLINE(performance-unnecessary-value-param)
     py::register_exception_translator([](std::exception_ptr thrown) {
         try {
             if (thrown) std::rethrow_exception(thrown);

@@ -62,9 +62,10 @@ void bindFeatureParams(py::module_& m) {
                        "Parameters of feature generation (ccShapeModel::ccFeatureParams), with the "
                        "C++ defaults: spacing 1, no point limit, tangents, duplicated corners, not "
                        "uniform, scales 1.")
-        .def(py::init([](py::object spacing, py::object maxPoints, py::object uniform,
-                         py::object duplicateCorners, py::object computeTangents,
-                         py::object startOffset, py::object magScale, py::object weightScale) {
+        .def(py::init([](const py::object& spacing, py::object maxPoints, const py::object& uniform,
+                         py::object duplicateCorners, const py::object& computeTangents,
+                         py::object startOffset, const py::object& magScale,
+                         py::object weightScale) {
                  const SamplingArgs args{spacing,          maxPoints,       uniform,
                                          duplicateCorners, computeTangents, startOffset};
                  return Params(args.over(Params::defaultSampleParams()),
@@ -141,8 +142,7 @@ py::array sharedRows(const ccPtrHandle<ccFeatureletChainSet>& set) {
         owner, [](void* held) { delete static_cast<ccPtrHandle<ccFeatureletChainSet>*>(held); });
     auto* rows =
         reinterpret_cast<FeatureletRow*>(const_cast<ccFeaturelet*>(set->featurelets().data()));
-    return py::array_t<FeatureletRow>({static_cast<py::ssize_t>(set->numFeaturelets())}, rows,
-                                      base);
+    return py::array_t<FeatureletRow>(static_cast<py::ssize_t>(set->numFeaturelets()), rows, base);
 }
 
 // The featurelets copied into a new array, chain after chain.
@@ -184,7 +184,7 @@ PyFeaturelets arraysOf(const ccPtrHandle<ccFeatureletChainSet>& set) {
     return PyFeaturelets{shared ? sharedRows(set) : copiedRows(*set), offsets, closed};
 }
 
-Params paramsFor(py::object params, const SamplingArgs& args, py::object magScale,
+Params paramsFor(const py::object& params, const SamplingArgs& args, const py::object& magScale,
                  py::object weightScale) {
     if (!params.is_none()) {
         if (args.anyGiven() || !magScale.is_none() || !weightScale.is_none())
@@ -211,7 +211,7 @@ void bindFeatureletsClass(py::module_& m) {
         "FEATURELET_DTYPE (x, y, angle, weight, magnitude: float64; mod180: bool); chain c is "
         "rows offsets[c] to offsets[c + 1] (int64, one more than chains); closed[c] (bool) says "
         "whether it is closed. Angles are the expected gradient direction, radians.")
-        .def(py::init([](py::array featurelets, py::array offsets, py::array closed) {
+        .def(py::init([](const py::array& featurelets, py::array offsets, const py::array& closed) {
                  PyFeaturelets chains{featurelets, offsets, closed};
                  checkFeaturelets(chains);
                  return chains;
@@ -230,7 +230,7 @@ void bindFeatureletsClass(py::module_& m) {
             "The number of featurelets.")
         .def(
             "chain",
-            [](const PyFeaturelets& f, py::object index) {
+            [](const PyFeaturelets& f, const py::object& index) {
                 const long c = toInteger(index, "index");
                 if (c < 0 || c >= f.closed.size())
                     throw ccFeatureletDefs::BadParams(cfWiden(
@@ -248,9 +248,10 @@ void bindFeatureletsClass(py::module_& m) {
 void bindFeatureFunctions(py::module_& m) {
     m.def(
         "features",
-        [](py::object shape, py::object spacing, py::object uniform, py::object maxPoints,
-           py::object duplicateCorners, py::object computeTangents, py::object startOffset,
-           py::object magScale, py::object weightScale, py::object params) {
+        [](const py::object& shape, py::object spacing, const py::object& uniform,
+           py::object maxPoints, const py::object& duplicateCorners, py::object computeTangents,
+           const py::object& startOffset, py::object magScale, const py::object& weightScale,
+           py::object params) {
             const ccShape& s = shapeOf(toShape(shape, "shape"));
             const Params p = paramsFor(
                 params,
@@ -271,7 +272,7 @@ void bindFeatureFunctions(py::module_& m) {
         "released while the library works.");
     m.def(
         "_features_count",
-        [](py::object shape, py::object params) {
+        [](const py::object& shape, py::object params) {
             return featuresOf(shapeOf(toShape(shape, "shape")), toFeatureParams(params, "params"))
                 ->numFeaturelets();
         },
@@ -280,8 +281,8 @@ void bindFeatureFunctions(py::module_& m) {
         "benchmark's baseline for what features() adds.");
     m.def(
         "complex_features",
-        [](py::object shape, py::object minSpacing, py::object maxSpacing, py::object numPoints,
-           py::object maxNumPoints) {
+        [](const py::object& shape, py::object minSpacing, const py::object& maxSpacing,
+           py::object numPoints, const py::object& maxNumPoints) {
             const ccShape& s = shapeOf(toShape(shape, "shape"));
             const double low = toNumber(minSpacing, "min_spacing");
             const double high = toNumber(maxSpacing, "max_spacing");
@@ -302,8 +303,9 @@ void bindFeatureFunctions(py::module_& m) {
         "limit); weights scaled by the length each featurelet stands for over max_spacing.");
     m.def(
         "sample",
-        [](py::object shape, py::object spacing, py::object maxPoints, py::object startOffset,
-           py::object duplicateCorners, py::object uniform, py::object polarity) {
+        [](const py::object& shape, py::object spacing, const py::object& maxPoints,
+           py::object startOffset, const py::object& duplicateCorners, py::object uniform,
+           const py::object& polarity) {
             const ccShape& s = shapeOf(toShape(shape, "shape"));
             const SamplingArgs args{spacing,          maxPoints,  uniform,
                                     duplicateCorners, py::none(), startOffset};
@@ -347,7 +349,7 @@ void bindFeatureFunctions(py::module_& m) {
 void bindModelsFromChains(py::module_& m) {
     m.def(
         "polyline_model",
-        [](py::object featurelets, py::object chain) {
+        [](const py::object& featurelets, py::object chain) {
             const ccFeatureletChainSet set = toChainSet(featurelets, "featurelets");
             return wrapShape(cfPolylineShapeModel(set, toInteger(chain, "chain")));
         },
@@ -356,7 +358,7 @@ void bindModelsFromChains(py::module_& m) {
         "magnitude, polarity from the side its gradients point to.");
     m.def(
         "region_tree_model",
-        [](py::object featurelets) {
+        [](const py::object& featurelets) {
             const ccFeatureletChainSet set = toChainSet(featurelets, "featurelets");
             return wrapShape(cfRegionTreeModel(set));
         },
@@ -365,7 +367,7 @@ void bindModelsFromChains(py::module_& m) {
         "open chain raises NotRegion.");
     m.def(
         "general_tree_model",
-        [](py::object featurelets) {
+        [](const py::object& featurelets) {
             const ccFeatureletChainSet set = toChainSet(featurelets, "featurelets");
             return wrapShape(cfGeneralShapeTreeModel(set));
         },

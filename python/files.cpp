@@ -14,7 +14,7 @@ namespace {
 
 using shapemod::ModelFile;
 
-ModelFile modelFileOf(py::object shape, py::object params) {
+ModelFile modelFileOf(const py::object& shape, py::object params) {
     return ModelFile{toShape(shape, "shape").handle, params.is_none()
                                                          ? ccShapeModel::ccFeatureParams()
                                                          : toFeatureParams(params, "params")};
@@ -35,7 +35,7 @@ void bindModelFile(py::module_& m) {
 void bindModelIo(py::module_& m) {
     m.def(
         "parse_model",
-        [](py::object text, py::object name) {
+        [](const py::object& text, py::object name) {
             const std::string json = toText(text, "text");
             const std::string source = toText(name, "name");
             py::gil_scoped_release unlocked;
@@ -46,7 +46,7 @@ void bindModelIo(py::module_& m) {
         "<what was expected>\".");
     m.def(
         "load_model",
-        [](py::object path) {
+        [](const py::object& path) {
             const std::string file = toText(path, "path");
             py::gil_scoped_release unlocked;
             return shapemod::loadModel(file);
@@ -54,7 +54,7 @@ void bindModelIo(py::module_& m) {
         py::arg("path"), "The model in the file at `path`, a JSON model file or an archive.");
     m.def(
         "write_model",
-        [](py::object model) {
+        [](const py::object& model) {
             if (!py::isinstance<ModelFile>(model)) wrongType(model, "model", "a vxshmd.ModelFile");
             return shapemod::writeModel(model.cast<const ModelFile&>());
         },
@@ -63,7 +63,7 @@ void bindModelIo(py::module_& m) {
         "number raises FileError naming the node.");
     m.def(
         "save_model",
-        [](py::object path, py::object model) {
+        [](const py::object& path, py::object model) {
             const std::string file = toText(path, "path");
             if (!py::isinstance<ModelFile>(model)) wrongType(model, "model", "a vxshmd.ModelFile");
             const ModelFile& f = model.cast<const ModelFile&>();
@@ -75,7 +75,7 @@ void bindModelIo(py::module_& m) {
         "is written whole or not at all.");
     m.def(
         "archive",
-        [](py::object shape, py::object params) {
+        [](const py::object& shape, py::object params) {
             const ModelFile f = modelFileOf(shape, params);
             std::string bytes;
             {
@@ -88,7 +88,7 @@ void bindModelIo(py::module_& m) {
         "The archive bytes of `shape` (shared nodes stored once) and its FeatureParams.");
     m.def(
         "unarchive",
-        [](py::bytes data, py::object name) {
+        [](const py::bytes& data, const py::object& name) {
             const std::string bytes = data;
             const std::string source = toText(name, "name");
             py::gil_scoped_release unlocked;
@@ -145,7 +145,8 @@ void bindDxf(py::module_& m) {
             "What was imported and what was not, as `shapemod import` prints it.");
     m.def(
         "import_dxf",
-        [](py::object path, py::object connectDistance, py::object layerProps, py::object regions) {
+        [](const py::object& path, py::object connectDistance, const py::object& layerProps,
+           py::object regions) {
             const std::string file = toText(path, "path");
             shapemod::DxfImportOptions options;
             options.connectDistance = toNumber(connectDistance, "connect_distance");

@@ -56,7 +56,7 @@ ccEdgeModelBuilder builderOf(py::handle value) {
 void bindImageIo(py::module_& m) {
     m.def(
         "read_image",
-        [](py::object path) {
+        [](const py::object& path) {
             const std::string file = toText(path, "path");
             ccImage image;
             {
@@ -70,7 +70,7 @@ void bindImageIo(py::module_& m) {
         "W; colour becomes grey.");
     m.def(
         "write_image",
-        [](py::object path, py::object image) {
+        [](const py::object& path, py::object image) {
             const std::string file = toText(path, "path");
             const ccImage pels = toImage(image, "image");
             py::gil_scoped_release unlocked;
@@ -83,9 +83,9 @@ void bindImageIo(py::module_& m) {
 void bindRender(py::module_& m) {
     m.def(
         "render",
-        [](py::object shape, py::object width, py::object height, py::object pose, py::object dark,
-           py::object light, py::object blur, py::object noise, py::object seed, py::object ramp,
-           py::object occlusion, py::object depth) {
+        [](const py::object& shape, py::object width, const py::object& height, py::object pose,
+           const py::object& dark, py::object light, const py::object& blur, py::object noise,
+           const py::object& seed, py::object ramp, const py::object& occlusion, py::object depth) {
             const ccShape& s = shapeOf(toShape(shape, "shape"));
             ccRenderParams p;
             p.width = toInteger(width, "width");
@@ -120,8 +120,8 @@ void bindRender(py::module_& m) {
 void bindEdges(py::module_& m) {
     m.def(
         "edges",
-        [](py::object image, py::object low, py::object high, py::object blur,
-           py::object minLength) {
+        [](const py::object& image, py::object low, const py::object& high, py::object blur,
+           const py::object& minLength) {
             const ccImage pels = toImage(image, "image");
             ccEdgeParams p;
             p.low = toNumber(low, "low");
@@ -142,7 +142,7 @@ void bindEdges(py::module_& m) {
         "on their left. Hysteresis between `low` and `high` (grey levels per pixel).");
     m.def(
         "model_from_edges",
-        [](py::object edges, py::object builder, py::object tolerance) {
+        [](const py::object& edges, py::object builder, const py::object& tolerance) {
             const ccFeatureletChainSet chains = toChainSet(edges, "edges");
             const ccEdgeModelBuilder kind = builderOf(builder);
             const double tol = toNumber(tolerance, "tolerance");
@@ -166,7 +166,7 @@ void bindFind(py::module_& m) {
     py::class_<ccSearchModel>(m, "SearchModel",
                               "A shape model prepared for searching: its featurelets at every "
                               "level of an image pyramid. Immutable; share it between threads.")
-        .def(py::init([](py::object shape, py::object params, py::object levels) {
+        .def(py::init([](const py::object& shape, py::object params, const py::object& levels) {
                  const ccShape& s = shapeOf(toShape(shape, "shape"));
                  const auto p = params.is_none() ? ccShapeModel::ccFeatureParams()
                                                  : toFeatureParams(params, "params");
@@ -182,7 +182,7 @@ void bindFind(py::module_& m) {
                                "The largest distance of a featurelet from the model's origin.")
         .def(
             "num_featurelets",
-            [](const ccSearchModel& s, py::object level) {
+            [](const ccSearchModel& s, const py::object& level) {
                 return s.numFeaturelets(toInteger(level, "level"));
             },
             py::arg("level"), "Featurelets kept at `level`.");
@@ -202,9 +202,10 @@ void bindFind(py::module_& m) {
 
     m.def(
         "find",
-        [](py::object model, py::object image, py::object angle, py::object scale,
-           py::object minScore, py::object maxMatches, py::object maxOverlap, py::object contrast,
-           py::object region, py::object polarity, py::object threads) {
+        [](const py::object& model, py::object image, const py::object& angle, py::object scale,
+           const py::object& minScore, py::object maxMatches, const py::object& maxOverlap,
+           py::object contrast, const py::object& region, py::object polarity,
+           const py::object& threads) {
             const ccSearchModel search = py::isinstance<ccSearchModel>(model)
                                              ? model.cast<ccSearchModel>()
                                              : ccSearchModel(shapeOf(toShape(model, "model")));

@@ -12,7 +12,7 @@ namespace vxpy {
 void bindInspection(py::module_& m) {
     m.def(
         "draw",
-        [](py::object shape) {
+        [](const py::object& shape) {
             const ccShape& s = shapeOf(toShape(shape, "shape"));
             py::gil_scoped_release unlocked;
             return shapemod::drawingSvg(s);
@@ -22,7 +22,7 @@ void bindInspection(py::module_& m) {
         "solid where edges count, dashed where they must not match, dotted at weight 0.");
     m.def(
         "describe",
-        [](py::object shape) {
+        [](const py::object& shape) {
             const ccShape& s = shapeOf(toShape(shape, "shape"));
             py::gil_scoped_release unlocked;
             return shapemod::describeText(s);
@@ -31,7 +31,7 @@ void bindInspection(py::module_& m) {
         "Every node's type, parameters and properties, in pre-order, indented by depth.");
     m.def(
         "record",
-        [](py::object shape, py::object title, py::object image) {
+        [](const py::object& shape, py::object title, const py::object& image) {
             const ccShape& s = shapeOf(toShape(shape, "shape"));
             const std::string heading = toText(title, "title");
             if (image.is_none()) {

@@ -18,8 +18,8 @@ std::string propsRepr(const ccShapeModelProps& p) {
            ", ignored=" + (p.isIgnoredPolarity() ? "True" : "False") + ")";
 }
 
-ccShapeModelProps propsOf(py::object weight, py::object magnitude, py::object reversed,
-                          py::object ignored) {
+ccShapeModelProps propsOf(const py::object& weight, py::object magnitude,
+                          const py::object& reversed, py::object ignored) {
     return ccShapeModelProps(toFlag(reversed, "reversed"), toNumber(weight, "weight"),
                              toFlag(ignored, "ignored"), toNumber(magnitude, "magnitude"));
 }
@@ -35,23 +35,29 @@ void bindProps(py::module_& m) {
              "raises BadParams.")
         .def_property(
             "weight", [](const ccShapeModelProps& p) { return p.weight(); },
-            [](ccShapeModelProps& p, py::object w) { p.weight(toNumber(w, "weight")); },
+            [](ccShapeModelProps& p, const py::object& w) { p.weight(toNumber(w, "weight")); },
             "How much the shape counts; negative marks edges that must not match.")
         .def_property(
             "magnitude", [](const ccShapeModelProps& p) { return p.magnitude(); },
-            [](ccShapeModelProps& p, py::object v) { p.magnitude(toNumber(v, "magnitude")); },
+            [](ccShapeModelProps& p, const py::object& v) {
+                p.magnitude(toNumber(v, "magnitude"));
+            },
             "Expected edge magnitude; setting a negative one raises BadParams and keeps the old.")
         .def_property(
             "reversed", [](const ccShapeModelProps& p) { return p.isReversedPolarity(); },
-            [](ccShapeModelProps& p, py::object v) { p.isReversedPolarity(toFlag(v, "reversed")); },
+            [](ccShapeModelProps& p, const py::object& v) {
+                p.isReversedPolarity(toFlag(v, "reversed"));
+            },
             "Whether edge polarity is the opposite of the one the geometry implies.")
         .def_property(
             "ignored", [](const ccShapeModelProps& p) { return p.isIgnoredPolarity(); },
-            [](ccShapeModelProps& p, py::object v) { p.isIgnoredPolarity(toFlag(v, "ignored")); },
+            [](ccShapeModelProps& p, const py::object& v) {
+                p.isIgnoredPolarity(toFlag(v, "ignored"));
+            },
             "Whether edge polarity is not to be used.")
         .def(
             "combine",
-            [](const ccShapeModelProps& p, py::object below) {
+            [](const ccShapeModelProps& p, const py::object& below) {
                 return p.combine(toProps(below, "other"));
             },
             py::arg("other"),
@@ -88,7 +94,8 @@ ccPtrHandle_const<ccShape> childAt(const ccPtrHandle_const<ccShape>& node, long 
     return {};
 }
 
-ccShapeModelProps propsInForce(py::object shape, py::object path, py::object inherited) {
+ccShapeModelProps propsInForce(const py::object& shape, py::object path,
+                               const py::object& inherited) {
     ccPtrHandle_const<ccShape> node = toShape(shape, "shape").handle;
     ccShapeModelProps props =
         toProps(inherited, "inherited").combine(ccShapeModel::shapeModelProps(*node));
@@ -113,8 +120,8 @@ py::object released(Call call) {
 void bindModelling(py::module_& m) {
     m.def(
         "model",
-        [](py::object shape, py::object weight, py::object reversed, py::object ignored,
-           py::object magnitude, py::object props) {
+        [](const py::object& shape, py::object weight, const py::object& reversed,
+           py::object ignored, const py::object& magnitude, py::object props) {
             const ccShapeModelProps record = props.is_none()
                                                  ? propsOf(weight, magnitude, reversed, ignored)
                                                  : toProps(props, "props");
@@ -135,7 +142,7 @@ void bindModelling(py::module_& m) {
 void bindWalks(py::module_& m) {
     m.def(
         "is_inside_polarity",
-        [](py::object shape, py::object polarity) {
+        [](const py::object& shape, py::object polarity) {
             return ccShapeModel::isInsidePolarity(shapeOf(toShape(shape, "shape")),
                                                   toFlag(polarity, "polarity"));
         },
@@ -144,7 +151,7 @@ void bindWalks(py::module_& m) {
         "exclusive-or the reversal in force); open parts satisfy either.");
     m.def(
         "set_inside_polarity",
-        [](py::object shape, py::object polarity) {
+        [](const py::object& shape, py::object polarity) {
             return wrapShape(ccShapeModel::setInsidePolarity(shapeOf(toShape(shape, "shape")),
                                                              toFlag(polarity, "polarity")));
         },
@@ -153,18 +160,20 @@ void bindWalks(py::module_& m) {
         "sense `polarity`.");
     m.def(
         "any_polarity_ignored",
-        [](py::object shape) {
+        [](const py::object& shape) {
             return ccShapeModel::areAnyPolaritiesIgnored(shapeOf(toShape(shape, "shape")));
         },
         py::arg("shape"), "Whether any node of `shape` ignores polarity.");
     m.def(
         "has_positive_weights",
-        [](py::object shape) { return cfHasPositiveWeights(shapeOf(toShape(shape, "shape"))); },
+        [](const py::object& shape) {
+            return cfHasPositiveWeights(shapeOf(toShape(shape, "shape")));
+        },
         py::arg("shape"), "Whether some leaf has an effective weight w with 0 < w < inf.");
     m.def(
         "find_contours_with_weight_in_range",
-        [](py::object shape, py::object low, py::object high, py::object inclusive,
-           py::object inherited) {
+        [](const py::object& shape, py::object low, const py::object& high, py::object inclusive,
+           const py::object& inherited) {
             const auto handle = toShape(shape, "shape").handle;
             const ccRange range(toNumber(low, "low"), toNumber(high, "high"));
             const bool closedRange = toFlag(inclusive, "inclusive");
@@ -182,7 +191,7 @@ void bindWalks(py::module_& m) {
         "in [low, high] (inclusive) or (low, high), runs of a contour kept together.");
     m.def(
         "distribute",
-        [](py::object tree, py::object inherited) {
+        [](const py::object& tree, py::object inherited) {
             const auto& t = toShapeOf<ccShapeTree>(tree, "tree", "a vxshmd.ShapeTree");
             const ccShapeModelProps above = toProps(inherited, "inherited");
             return released<ccPtrHandle<ccShapeTree>>(
@@ -193,7 +202,7 @@ void bindWalks(py::module_& m) {
         "properties in force, inner models reset to the default record.");
     m.def(
         "connect",
-        [](py::object shape, py::object distance) {
+        [](const py::object& shape, py::object distance) {
             const ccShape& s = shapeOf(toShape(shape, "shape"));
             const double d = toNumber(distance, "distance");
             return released<ccPtrHandle<ccShape>>([&] { return cfConnect(s, d); });
@@ -203,7 +212,7 @@ void bindWalks(py::module_& m) {
         "contour trees; pieces keep their records (a piece turned round flips its reversal).");
     m.def(
         "extension_shape",
-        [](py::object shape, py::object fraction, py::object minLength) {
+        [](const py::object& shape, py::object fraction, const py::object& minLength) {
             const ccShape& s = shapeOf(toShape(shape, "shape"));
             const double f = toNumber(fraction, "fraction");
             const double l = toNumber(minLength, "min_length");
@@ -216,7 +225,7 @@ void bindWalks(py::module_& m) {
         "`min_length` are not extended.");
     m.def(
         "add_genpoly_model_props",
-        [](py::object shape) {
+        [](const py::object& shape) {
             const ccShape& s = shapeOf(toShape(shape, "shape"));
             const ccPtrHandle<ccShape> wrapped = cfAddGenPolyModelProps(s);
             return wrapped ? wrapShape(wrapped) : wrapShape(toShape(shape, "shape").handle);

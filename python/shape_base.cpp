@@ -66,12 +66,14 @@ void bindQueries(py::class_<PyShape>& cls) {
             "Whether the shape has a tangent (a point has none).")
         .def(
             "within",
-            [](const PyShape& s, py::object p) { return shapeOf(s).within(toPoint(p, "point")); },
+            [](const PyShape& s, const py::object& p) {
+                return shapeOf(s).within(toPoint(p, "point"));
+            },
             py::arg("point"),
             "Whether `point` lies inside the region; NotRegion for an open shape.")
         .def(
             "winding_angle",
-            [](const PyShape& s, py::object p) {
+            [](const PyShape& s, const py::object& p) {
                 return shapeOf(s).windingAngle(toPoint(p, "point"));
             },
             py::arg("point"), "The angle (radians) the boundary winds about `point`.")
@@ -95,7 +97,7 @@ void bindQueries(py::class_<PyShape>& cls) {
             "The smallest axis-aligned Rect holding the shape.")
         .def(
             "nearest_point",
-            [](const PyShape& s, py::object p) {
+            [](const PyShape& s, const py::object& p) {
                 return pointTuple(shapeOf(s).nearestPoint(toPoint(p, "point")));
             },
             py::arg("point"), "The point of the shape nearest to `point`, (x, y).")
@@ -107,7 +109,7 @@ void bindQueries(py::class_<PyShape>& cls) {
 void bindOperations(py::class_<PyShape>& cls) {
     cls.def(
            "map",
-           [](const PyShape& s, py::object x) {
+           [](const PyShape& s, const py::object& x) {
                const ccXform<2> xform = toAffine(x, "xform");
                ccPtrHandle<ccShape> image;
                {
@@ -141,7 +143,7 @@ void bindOperations(py::class_<PyShape>& cls) {
             "The shape as primitive pieces (a tree of segments and arcs, ...).")
         .def(
             "clip",
-            [](const PyShape& s, py::object region) {
+            [](const PyShape& s, const py::object& region) {
                 const auto& polygon = toShapeOf<ccPolyline>(region, "region", "a vxshmd.Polyline");
                 ccClipInfo info;
                 ccPtrHandle<ccShape> kept;

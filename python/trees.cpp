@@ -17,7 +17,7 @@ void bindXform(py::module_& m) {
              "The identity.")
         .def_static(
             "linear",
-            [](py::object matrix, py::object translation) {
+            [](const py::object& matrix, py::object translation) {
                 const auto a = toNumbers(matrix, "matrix");
                 if (a.size() != 4)
                     throw ccShapesError::BadParams(
@@ -30,7 +30,7 @@ void bindXform(py::module_& m) {
             "by row.")
         .def_static(
             "rigid",
-            [](py::object angle, py::object translation) {
+            [](const py::object& angle, py::object translation) {
                 return xformOf(cfMakeHandle<cc2Rigid>(ccDegree(ccRadian(toNumber(angle, "angle"))),
                                                       toPoint(translation, "translation")));
             },
@@ -38,7 +38,7 @@ void bindXform(py::module_& m) {
             "A rotation by `angle` radians (from +x towards +y) followed by a translation.")
         .def_static(
             "perspective",
-            [](py::object h) {
+            [](const py::object& h) {
                 const auto values = toNumbers(py::module_::import("numpy").attr("ravel")(h), "h");
                 if (values.size() != 9)
                     throw ccShapesError::BadParams(
@@ -53,7 +53,7 @@ void bindXform(py::module_& m) {
             "Whether the map is affine.")
         .def(
             "map_point",
-            [](const PyXform& x, py::object p) {
+            [](const PyXform& x, const py::object& p) {
                 return pointTuple(x.handle->mapPoint(toPoint(p, "point")));
             },
             py::arg("point"), "The image of `point`, (x, y).")
@@ -62,7 +62,7 @@ void bindXform(py::module_& m) {
             "The inverse map; a singular one raises ShapesBadParams.")
         .def(
             "__matmul__",
-            [](const PyXform& outer, py::object inner) {
+            [](const PyXform& outer, const py::object& inner) {
                 return xformOf(outer.handle->compose(*toXform(inner, "inner")));
             },
             py::arg("inner"), "outer @ inner: inner first, then outer.")
@@ -106,7 +106,7 @@ py::list childList(const ccShapeTree& tree) {
 // Children are shared, never copied: shapes are immutable. A region tree's
 // children adapt to their place on a copy (the caller's shape is not changed).
 template <class Tree>
-PyTyped<Tree> treeOf(ccPtrHandle<Tree> tree, py::object children) {
+PyTyped<Tree> treeOf(ccPtrHandle<Tree> tree, const py::object& children) {
     for (const auto& child : toShapes(children, "children")) tree->addChild(child, false);
     return typed<Tree>(tree);
 }
@@ -123,13 +123,13 @@ void bindTreeClasses(py::module_& m) {
             "Levels below the tree's top (0 for a tree of leaves).")
         .def(
             "size",
-            [](const PyShape& s, py::object leaves) {
+            [](const PyShape& s, const py::object& leaves) {
                 return as<ccShapeTree>(s).size(toFlag(leaves, "leaves_only"));
             },
             py::arg("leaves_only") = false, "The number of nodes (or leaves) below the top.")
         .def(
             "flatten",
-            [](const PyShape& s, py::object intoContours) {
+            [](const PyShape& s, const py::object& intoContours) {
                 const bool contours = toFlag(intoContours, "into_contours");
                 ccPtrHandle<ccShapeTree> flat;
                 {
@@ -144,14 +144,14 @@ void bindTreeClasses(py::module_& m) {
 
     shapeClass<ccGeneralShapeTree, PyTyped<ccShapeTree>>(m, "GeneralShapeTree",
                                                          "A tree of any shapes.")
-        .def(py::init([](py::object children) {
+        .def(py::init([](const py::object& children) {
                  return treeOf(cfMakeHandle<ccGeneralShapeTree>(), children);
              }),
              py::arg("children") = py::list(), "GeneralShapeTree(children=[])");
 
     shapeClass<ccContourTree, PyTyped<ccShapeTree>>(
         m, "ContourTree", "A chain of pieces, each starting where the one before ends.")
-        .def(py::init([](py::object children, py::object closed) {
+        .def(py::init([](const py::object& children, py::object closed) {
                  return treeOf(cfMakeHandle<ccContourTree>(toFlag(closed, "closed")), children);
              }),
              py::arg("children") = py::list(), py::arg("closed") = false,
@@ -165,7 +165,7 @@ void bindTreeClasses(py::module_& m) {
         m, "RegionTree",
         "A region: a closed boundary and nested region trees of the other standing.")
         .def(
-            py::init([](py::object boundary, py::object children, py::object hole) {
+            py::init([](const py::object& boundary, py::object children, const py::object& hole) {
                 const bool isHole = toFlag(hole, "hole");
                 auto tree = boundary.is_none()
                                 ? cfMakeHandle<ccRegionTree>()
@@ -190,7 +190,7 @@ void bindTreeClasses(py::module_& m) {
 
     shapeClass<ccMappedShape>(m, "MappedShape",
                               "A shape seen through a transform, perspective included.")
-        .def(py::init([](py::object shape, py::object xform) {
+        .def(py::init([](const py::object& shape, py::object xform) {
                  return build<ccMappedShape>(toShape(shape, "shape").handle,
                                              *toXform(xform, "xform"), true);
              }),
