@@ -85,11 +85,15 @@ double cfScoreAtLevel(const ccGradientImage& gradient, int k, const ccSearchLeve
 // The subpixel pose of a match near `pose`, fitted by least squares to the
 // gradient peaks along the directions of the positive featurelets of
 // `level` on the full-resolution `gradient`, and the RMS distance of the
-// fit; the scale stays as it is when `isScaleFixed`. A pose with too few
-// featurelets paired is handed back with a fit error of 0.
+// fit; the scale stays as it is when `isScaleFixed`. Where the pairs
+// cannot fix the pose (too few featurelets paired, or all of them across
+// one direction, as on a part of parallel strokes slid along them beyond the
+// pairing's reach) the pose is handed back as it was, not fitted, with the
+// RMS distance of what pairs there are (0 when none).
 struct ccRefinedPose {
     ccPose pose;
     double fitError = 0.0;
+    bool isFitted = false;
 };
 ccRefinedPose cfRefinePose(const ccGradientImage& gradient, const ccSearchLevel& level,
                            const ccPose& pose, double contrast, bool isScaleFixed);

@@ -118,9 +118,11 @@ ccRefinedPose cfRefinePose(const ccGradientImage& gradient, const ccSearchLevel&
         const std::vector<Pair> pairs = pairsAt(gradient, level, result.pose, contrast);
         cv::Vec4d u;
         if (pairs.size() < cc_find_tol::kMinRefinePairs ||
-            !solveUpdate(pairs, result.pose, isScaleFixed, u))
+            !solveUpdate(pairs, result.pose, isScaleFixed, u)) {
+            result.fitError = rms(pairs);
             return result;
-        result.fitError = rms(pairs);
+        }
+        result.isFitted = true;
         result.pose.x += u[0];
         result.pose.y += u[1];
         result.pose.angle += ccRadian(u[2]);

@@ -91,10 +91,18 @@ bool isSamePose(const ccPose& a, const ccPose& b, const ccSearchSetup& setup, in
            std::abs(std::log(a.scale / b.scale)) <= steps.logScale;
 }
 
-// The pose fitted at full resolution, its score there.
-ccFoundPose refined(const ccGradientImage& full, const ccSearchSetup& setup, const ccPose& pose) {
-    const ccRefinedPose fit = cfRefinePose(full, setup.levels.front(), pose, setup.contrast,
-                                           setup.scaleMin == setup.scaleMax);
+// The pose fitted at full resolution, its score there. A pose the fit
+// cannot fix climbs at full resolution first: the coarser levels can leave
+// it further from the part than the pairing reaches, along a direction only
+// fine detail tells (a comb of thin bars slid along them).
+ccFoundPose refined(const ccGradientImage& full, const ccSearchSetup& setup, ccPose pose) {
+    const bool isScaleFixed = setup.scaleMin == setup.scaleMax;
+    ccRefinedPose fit =
+        cfRefinePose(full, setup.levels.front(), pose, setup.contrast, isScaleFixed);
+    if (!fit.isFitted) {
+        climb(full, 0, setup, pose);
+        fit = cfRefinePose(full, setup.levels.front(), pose, setup.contrast, isScaleFixed);
+    }
     ccFoundPose found{clamped(fit.pose, setup, cfSearchSteps(setup, 0).angle), 0.0, fit.fitError};
     found.score = cfScoreAtLevel(full, 0, setup.levels.front(), found.pose, setup.contrast);
     return found;

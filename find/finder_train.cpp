@@ -85,6 +85,14 @@ bool isSearchableLevel(const ccSearchLevel& level, long k) {
            level.radius / std::ldexp(1.0, static_cast<int>(k)) >= cc_find_tol::kMinCoarseRadius;
 }
 
+// Does the coarsest level of `data` still show enough of the model's edges
+// for the coarse scan to tell the part there?
+bool isShownAtCoarsest(const ccFeatureletChainSet& set, const ccSearchModel::Data& data) {
+    const auto k = static_cast<long>(data.levels.size()) - 1;
+    return cfSurvivingShare(set, data.levels.front(), data.levels.back(), k) >=
+           cc_find_tol::kMinCoarseSurvivingShare;
+}
+
 void requireTrainable(const ccFeatureletChainSet& set, long levels) {
     if (levels < 0 || levels > cc_find_tol::kMaxFindLevels)
         throw ccFindDefs::BadParams(L"the number of levels must be within 0 to " +
@@ -110,6 +118,10 @@ std::shared_ptr<const ccSearchModel::Data> train(const ccFeatureletChainSet& set
         if (levels == 0 && !isSearchableLevel(next, k)) break;
         data->levels.push_back(std::move(next));
     }
+    // Fine detail can fade out before the featurelets run short: the levels
+    // chosen for the model leave it out from where it fades, coarsest first.
+    while (levels == 0 && data->levels.size() > 1 && !isShownAtCoarsest(set, *data))
+        data->levels.pop_back();
     data->xMin = data->xMax = full.featurelets.front().x;
     data->yMin = data->yMax = full.featurelets.front().y;
     for (const ccSearchFeaturelet& f : full.featurelets) {

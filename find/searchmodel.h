@@ -46,5 +46,16 @@ inline double cfCosineShare(const ccSearchFeaturelet& f, double cosine) {
     return f.weight < 0 && cosine < 0 ? 0.0 : cosine;
 }
 
+// The share of `level`'s positive weight (level `k` of a model whose every
+// featurelet, chain by chain, is `full`, made from `set`) whose featurelets
+// still see their edge at that level: the model's positive-weight edges,
+// smoothed as the pyramid smooths level k's gradient, give the featurelet at
+// least cc_find_tol::kCoarseEdgeSurvival of what a lone straight edge would,
+// along its direction. 1 for a model of well-separated edges; it falls as
+// the level's pixels outgrow the model's strokes, gaps and islands. `level`
+// must have a positive weight; k >= 1.
+double cfSurvivingShare(const ccFeatureletChainSet& set, const ccSearchLevel& full,
+                        const ccSearchLevel& level, long k);
+
 // `level` with every featurelet turned or made mod 180 as `polarity` says.
 ccSearchLevel cfWithPolarity(const ccSearchLevel& level, ccFindPolarity polarity);

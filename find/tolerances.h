@@ -83,6 +83,26 @@ constexpr long kMinCoarseFeaturelets = 30;
 constexpr double kMinCoarseRadius = 8.0;
 constexpr long kMaxFindLevels = 8;
 
+// A coarse level must also still show the model's edges: details finer than
+// the level's pixels (thin strokes, narrow gaps, small islands) blur away
+// there, their two sides' gradients cancelling, and a part made of them
+// scores too low at that level for the coarse scan to keep it. Training
+// predicts what survives: the image gradient at level k is the full
+// resolution one smoothed by the pyramid, a Gaussian whose variance in
+// full-resolution pixels is (4^k - 1) / 3 from the halvings (each a kernel of
+// variance 1 in its own pixels) plus kScharrVariance 4^k from the gradient
+// operator. A featurelet survives when the model's edges, so smoothed, still
+// give it kCoarseEdgeSurvival of the gradient a lone straight edge would;
+// a level is searchable when the survivors carry kMinCoarseSurvivingShare of
+// the positive weight. A level that keeps 70 % of the model scores about 0.7
+// of a full-resolution match there, above the share the coarse scan keeps.
+constexpr double kScharrVariance = 0.375;
+constexpr double kCoarseEdgeSurvival = 0.5;
+constexpr double kMinCoarseSurvivingShare = 0.7;
+// Edges farther than this many sigmas from a featurelet add nothing that
+// matters to its smoothed gradient (the Gaussian is below 0.04 % of its peak).
+constexpr double kSmoothingReach = 4.0;
+
 // Featurelets kept at a coarser level lie at least this far apart, in that
 // level's pixels: closer ones read the same few gradient pixels twice.
 constexpr double kLevelSpacing = 1.0;

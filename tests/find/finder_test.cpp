@@ -272,6 +272,46 @@ TEST(FinderSearch, PlatesAtRandomPosesAreFoundToAHundredthOfAPixel) {
     EXPECT_LT(median(angles), 0.02);
 }
 
+// A comb of twelve light bars 3 wide times `size`, at uneven gaps and of
+// uneven heights, centred on the origin: no turn or shift of it looks much
+// like another.
+ccPtrHandle<ccShape> comb(double size) {
+    const double gaps[] = {7, 12, 8, 15, 6, 10, 13, 9, 11, 7, 14};
+    auto bars = cfMakeHandle<ccGeneralShapeTree>();
+    double x = -58;
+    for (int i = 0; i < 12; ++i) {
+        const double height = 60 + (i * 37) % 100;
+        bars->addChild(cfMakeHandle<ccRect>(V(x, -height / 2) * size, V(3, height) * size), true);
+        if (i < 11) x += 3 + gaps[i];
+    }
+    return bars;
+}
+
+TEST(FinderSearch, APartOfThinStrokesIsSearchedOnlyWhereItsStrokesStillShow) {
+    // Bars 3 px wide melt into their background two halvings down, long
+    // before the comb's size and featurelets would stop the pyramid.
+    const auto thin = comb(1);
+    const ccSearchModel model(*thin);
+    EXPECT_LE(std::ldexp(1.0, static_cast<int>(model.numLevels() - 1)), 3.0);
+    EXPECT_GT(ccSearchModel(*comb(3)).numLevels(), model.numLevels());
+
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<double> angle(-ccPi, ccPi), shift(-20, 20);
+    for (unsigned trial = 0; trial < 3; ++trial) {
+        const ccPose truth{150 + shift(rng), 140 + shift(rng), ccRadian(angle(rng)), 1.0};
+        const ccImage image = render(*thin, 300, 280, truth, trial);
+        const auto found = cfFind(model, image, {});
+        ASSERT_EQ(found.size(), 1u) << trial;
+        EXPECT_LT(distance(found[0].pose, truth), 0.1);
+        EXPECT_LT(angleGap(found[0].pose.angle, truth.angle) * 180 / ccPi, 0.05);
+        EXPECT_GT(found[0].score, 0.9);
+        // Searched from a level where the bars have melted, the comb is lost.
+        if (trial == 0) {
+            EXPECT_TRUE(cfFind(ccSearchModel(*thin, {}, 4), image, {}).empty());
+        }
+    }
+}
+
 TEST(FinderSearch, AHalfTurnedLookAlikeOnThePartIsFoundOnlyWhereMatchesMayOverlap) {
     // The plate's outline half turned matches its sides but not its holes:
     // a match of its own, lying wholly on the part's.

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <filesystem>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <vector>
@@ -219,6 +221,81 @@ EOF
     const nlohmann::json found = matchesOf(run({"find", drawing, image}));
     ASSERT_EQ(found.size(), 1U);
     expectAtThePose(found[0]);
+}
+
+// A drawing of the shared CAD set, or an empty string when the set is absent.
+std::string sharedDrawing(const std::string& file) {
+    const char* shared = std::getenv("SHMD_SHARED_DATA");
+    const std::filesystem::path path = shared ? std::filesystem::path(shared) / "dxf" / file : "";
+    return shared && std::filesystem::is_regular_file(path) ? path.string() : "";
+}
+
+// A drawing of the shared set imported as it is drawn or with --regions,
+// then scaled about `centre` (drawing units) by `scale` pixels a unit.
+std::string importedDrawing(const ScratchDir& dir, const std::string& drawing, bool regions,
+                            double scale, ccVector<2> centre) {
+    const std::string name = regions ? "regions.json" : "as-drawn.json";
+    Args args{"import", drawing, "-o", dir / "drawn.json"};
+    if (regions) args.push_back("--regions");
+    EXPECT_EQ(run(args).code, 0);
+    const Outcome mapped = run({"map", dir / "drawn.json", "--xform", std::to_string(scale), "0",
+                                "0", std::to_string(scale), std::to_string(-scale * centre.x()),
+                                std::to_string(-scale * centre.y()), "-o", dir / name});
+    EXPECT_EQ(mapped.code, 0) << mapped.err;
+    return dir / name;
+}
+
+// `model` rendered at (x, y, angle) into a noisy image of width x height.
+std::string renderedAt(const ScratchDir& dir, const std::string& model, long width, long height,
+                       const Pose& pose) {
+    const std::string image = dir / "part.png";
+    const Outcome r =
+        run({"render", model, "-o", image, "--size", std::to_string(width), std::to_string(height),
+             "--pose", std::to_string(pose.x), std::to_string(pose.y), std::to_string(pose.angle),
+             "1", "--blur", "1", "--noise", "5", "--seed", "11"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    return image;
+}
+
+TEST(Find, ADrawingImportedAsRegionsIsFoundWhereItWasRendered) {
+    const std::string script = sharedDrawing("Gather3.dxf");
+    const std::string mount = sharedDrawing("Vesa_Mount.dxf");
+    if (script.empty() || mount.empty()) GTEST_SKIP() << "no shared data";
+    {
+        // A word in joined-up script, the insides of its loops holes: no turn
+        // of it looks like another.
+        const ScratchDir dir;
+        const Pose pose{240.3, 160.6, -142.5};
+        const std::string model = importedDrawing(dir, script, true, 15, {21.67, 9.43});
+        const nlohmann::json found =
+            matchesOf(run({"find", model, renderedAt(dir, model, 480, 320, pose)}));
+        ASSERT_EQ(found.size(), 1U);
+        EXPECT_NEAR(found[0].at("x").get<double>(), pose.x, 0.1);
+        EXPECT_NEAR(found[0].at("y").get<double>(), pose.y, 0.1);
+        EXPECT_NEAR(std::remainder(found[0].at("angle").get<double>() - pose.angle, 360.0), 0.0,
+                    0.05);
+        EXPECT_GT(found[0].at("score").get<double>(), 0.9);
+    }
+    {
+        // A plate with six bolt holes, each contour drawn in its own
+        // direction, the same part after a half turn. As drawn, the holes'
+        // edges point the wrong way for a solid plate, and the picture of the
+        // plate matches that model far worse.
+        const ScratchDir dir;
+        const Pose pose{210.3, 164.6, -142.5};
+        const std::string regions = importedDrawing(dir, mount, true, 40, {1.97, -2.35});
+        const std::string asDrawn = importedDrawing(dir, mount, false, 40, {1.97, -2.35});
+        const std::string image = renderedAt(dir, regions, 400, 320, pose);
+        const nlohmann::json found = matchesOf(run({"find", regions, image}));
+        ASSERT_EQ(found.size(), 1U);
+        EXPECT_NEAR(std::remainder(found[0].at("angle").get<double>() - pose.angle, 180.0), 0.0,
+                    0.05);
+        EXPECT_GT(found[0].at("score").get<double>(), 0.95);
+        const nlohmann::json drawnWay =
+            matchesOf(run({"find", asDrawn, image, "--min-score", "0.3"}));
+        ASSERT_EQ(drawnWay.size(), 1U);
+        EXPECT_LT(drawnWay[0].at("score").get<double>(), 0.8);
+    }
 }
 
 TEST(Find, BadInputExitsWithTwoNamingItAndWritesNothing) {
