@@ -62,10 +62,10 @@ void bindFeatureParams(py::module_& m) {
                        "Parameters of feature generation (ccShapeModel::ccFeatureParams), with the "
                        "C++ defaults: spacing 1, no point limit, tangents, duplicated corners, not "
                        "uniform, scales 1.")
-        .def(py::init([](const py::object& spacing, py::object maxPoints, const py::object& uniform,
-                         py::object duplicateCorners, const py::object& computeTangents,
-                         py::object startOffset, const py::object& magScale,
-                         py::object weightScale) {
+        .def(py::init([](const py::object& spacing, const py::object& maxPoints,
+                         const py::object& uniform, const py::object& duplicateCorners,
+                         const py::object& computeTangents, const py::object& startOffset,
+                         const py::object& magScale, const py::object& weightScale) {
                  const SamplingArgs args{spacing,          maxPoints,       uniform,
                                          duplicateCorners, computeTangents, startOffset};
                  return Params(args.over(Params::defaultSampleParams()),
@@ -185,7 +185,7 @@ PyFeaturelets arraysOf(const ccPtrHandle<ccFeatureletChainSet>& set) {
 }
 
 Params paramsFor(const py::object& params, const SamplingArgs& args, const py::object& magScale,
-                 py::object weightScale) {
+                 const py::object& weightScale) {
     if (!params.is_none()) {
         if (args.anyGiven() || !magScale.is_none() || !weightScale.is_none())
             throw py::type_error("give either params or the keyword options, not both");
@@ -211,7 +211,8 @@ void bindFeatureletsClass(py::module_& m) {
         "FEATURELET_DTYPE (x, y, angle, weight, magnitude: float64; mod180: bool); chain c is "
         "rows offsets[c] to offsets[c + 1] (int64, one more than chains); closed[c] (bool) says "
         "whether it is closed. Angles are the expected gradient direction, radians.")
-        .def(py::init([](const py::array& featurelets, py::array offsets, const py::array& closed) {
+        .def(py::init([](const py::array& featurelets, const py::array& offsets,
+                         const py::array& closed) {
                  PyFeaturelets chains{featurelets, offsets, closed};
                  checkFeaturelets(chains);
                  return chains;
@@ -248,10 +249,10 @@ void bindFeatureletsClass(py::module_& m) {
 void bindFeatureFunctions(py::module_& m) {
     m.def(
         "features",
-        [](const py::object& shape, py::object spacing, const py::object& uniform,
-           py::object maxPoints, const py::object& duplicateCorners, py::object computeTangents,
-           const py::object& startOffset, py::object magScale, const py::object& weightScale,
-           py::object params) {
+        [](const py::object& shape, const py::object& spacing, const py::object& uniform,
+           const py::object& maxPoints, const py::object& duplicateCorners,
+           const py::object& computeTangents, const py::object& startOffset,
+           const py::object& magScale, const py::object& weightScale, const py::object& params) {
             const ccShape& s = shapeOf(toShape(shape, "shape"));
             const Params p = paramsFor(
                 params,
@@ -272,7 +273,7 @@ void bindFeatureFunctions(py::module_& m) {
         "released while the library works.");
     m.def(
         "_features_count",
-        [](const py::object& shape, py::object params) {
+        [](const py::object& shape, const py::object& params) {
             return featuresOf(shapeOf(toShape(shape, "shape")), toFeatureParams(params, "params"))
                 ->numFeaturelets();
         },
@@ -281,8 +282,8 @@ void bindFeatureFunctions(py::module_& m) {
         "benchmark's baseline for what features() adds.");
     m.def(
         "complex_features",
-        [](const py::object& shape, py::object minSpacing, const py::object& maxSpacing,
-           py::object numPoints, const py::object& maxNumPoints) {
+        [](const py::object& shape, const py::object& minSpacing, const py::object& maxSpacing,
+           const py::object& numPoints, const py::object& maxNumPoints) {
             const ccShape& s = shapeOf(toShape(shape, "shape"));
             const double low = toNumber(minSpacing, "min_spacing");
             const double high = toNumber(maxSpacing, "max_spacing");
@@ -303,9 +304,9 @@ void bindFeatureFunctions(py::module_& m) {
         "limit); weights scaled by the length each featurelet stands for over max_spacing.");
     m.def(
         "sample",
-        [](const py::object& shape, py::object spacing, const py::object& maxPoints,
-           py::object startOffset, const py::object& duplicateCorners, py::object uniform,
-           const py::object& polarity) {
+        [](const py::object& shape, const py::object& spacing, const py::object& maxPoints,
+           const py::object& startOffset, const py::object& duplicateCorners,
+           const py::object& uniform, const py::object& polarity) {
             const ccShape& s = shapeOf(toShape(shape, "shape"));
             const SamplingArgs args{spacing,          maxPoints,  uniform,
                                     duplicateCorners, py::none(), startOffset};
@@ -349,7 +350,7 @@ void bindFeatureFunctions(py::module_& m) {
 void bindModelsFromChains(py::module_& m) {
     m.def(
         "polyline_model",
-        [](const py::object& featurelets, py::object chain) {
+        [](const py::object& featurelets, const py::object& chain) {
             const ccFeatureletChainSet set = toChainSet(featurelets, "featurelets");
             return wrapShape(cfPolylineShapeModel(set, toInteger(chain, "chain")));
         },

@@ -14,7 +14,7 @@ namespace {
 
 using shapemod::ModelFile;
 
-ModelFile modelFileOf(const py::object& shape, py::object params) {
+ModelFile modelFileOf(const py::object& shape, const py::object& params) {
     return ModelFile{toShape(shape, "shape").handle, params.is_none()
                                                          ? ccShapeModel::ccFeatureParams()
                                                          : toFeatureParams(params, "params")};
@@ -35,7 +35,7 @@ void bindModelFile(py::module_& m) {
 void bindModelIo(py::module_& m) {
     m.def(
         "parse_model",
-        [](const py::object& text, py::object name) {
+        [](const py::object& text, const py::object& name) {
             const std::string json = toText(text, "text");
             const std::string source = toText(name, "name");
             py::gil_scoped_release unlocked;
@@ -63,7 +63,7 @@ void bindModelIo(py::module_& m) {
         "number raises FileError naming the node.");
     m.def(
         "save_model",
-        [](const py::object& path, py::object model) {
+        [](const py::object& path, const py::object& model) {
             const std::string file = toText(path, "path");
             if (!py::isinstance<ModelFile>(model)) wrongType(model, "model", "a vxshmd.ModelFile");
             const ModelFile& f = model.cast<const ModelFile&>();
@@ -75,7 +75,7 @@ void bindModelIo(py::module_& m) {
         "is written whole or not at all.");
     m.def(
         "archive",
-        [](const py::object& shape, py::object params) {
+        [](const py::object& shape, const py::object& params) {
             const ModelFile f = modelFileOf(shape, params);
             std::string bytes;
             {
@@ -145,8 +145,8 @@ void bindDxf(py::module_& m) {
             "What was imported and what was not, as `shapemod import` prints it.");
     m.def(
         "import_dxf",
-        [](const py::object& path, py::object connectDistance, const py::object& layerProps,
-           py::object regions) {
+        [](const py::object& path, const py::object& connectDistance, const py::object& layerProps,
+           const py::object& regions) {
             const std::string file = toText(path, "path");
             shapemod::DxfImportOptions options;
             options.connectDistance = toNumber(connectDistance, "connect_distance");

@@ -70,7 +70,7 @@ void bindImageIo(py::module_& m) {
         "W; colour becomes grey.");
     m.def(
         "write_image",
-        [](const py::object& path, py::object image) {
+        [](const py::object& path, const py::object& image) {
             const std::string file = toText(path, "path");
             const ccImage pels = toImage(image, "image");
             py::gil_scoped_release unlocked;
@@ -83,9 +83,10 @@ void bindImageIo(py::module_& m) {
 void bindRender(py::module_& m) {
     m.def(
         "render",
-        [](const py::object& shape, py::object width, const py::object& height, py::object pose,
-           const py::object& dark, py::object light, const py::object& blur, py::object noise,
-           const py::object& seed, py::object ramp, const py::object& occlusion, py::object depth) {
+        [](const py::object& shape, const py::object& width, const py::object& height,
+           const py::object& pose, const py::object& dark, const py::object& light,
+           const py::object& blur, const py::object& noise, const py::object& seed,
+           const py::object& ramp, const py::object& occlusion, const py::object& depth) {
             const ccShape& s = shapeOf(toShape(shape, "shape"));
             ccRenderParams p;
             p.width = toInteger(width, "width");
@@ -120,8 +121,8 @@ void bindRender(py::module_& m) {
 void bindEdges(py::module_& m) {
     m.def(
         "edges",
-        [](const py::object& image, py::object low, const py::object& high, py::object blur,
-           const py::object& minLength) {
+        [](const py::object& image, const py::object& low, const py::object& high,
+           const py::object& blur, const py::object& minLength) {
             const ccImage pels = toImage(image, "image");
             ccEdgeParams p;
             p.low = toNumber(low, "low");
@@ -142,7 +143,7 @@ void bindEdges(py::module_& m) {
         "on their left. Hysteresis between `low` and `high` (grey levels per pixel).");
     m.def(
         "model_from_edges",
-        [](const py::object& edges, py::object builder, const py::object& tolerance) {
+        [](const py::object& edges, const py::object& builder, const py::object& tolerance) {
             const ccFeatureletChainSet chains = toChainSet(edges, "edges");
             const ccEdgeModelBuilder kind = builderOf(builder);
             const double tol = toNumber(tolerance, "tolerance");
@@ -166,14 +167,15 @@ void bindFind(py::module_& m) {
     py::class_<ccSearchModel>(m, "SearchModel",
                               "A shape model prepared for searching: its featurelets at every "
                               "level of an image pyramid. Immutable; share it between threads.")
-        .def(py::init([](const py::object& shape, py::object params, const py::object& levels) {
-                 const ccShape& s = shapeOf(toShape(shape, "shape"));
-                 const auto p = params.is_none() ? ccShapeModel::ccFeatureParams()
-                                                 : toFeatureParams(params, "params");
-                 const long n = toInteger(levels, "levels");
-                 py::gil_scoped_release unlocked;
-                 return ccSearchModel(s, p, n);
-             }),
+        .def(py::init(
+                 [](const py::object& shape, const py::object& params, const py::object& levels) {
+                     const ccShape& s = shapeOf(toShape(shape, "shape"));
+                     const auto p = params.is_none() ? ccShapeModel::ccFeatureParams()
+                                                     : toFeatureParams(params, "params");
+                     const long n = toInteger(levels, "levels");
+                     py::gil_scoped_release unlocked;
+                     return ccSearchModel(s, p, n);
+                 }),
              py::arg("shape"), py::arg("params") = py::none(), py::arg("levels") = 0,
              "SearchModel(shape, params=None, levels=0 (chosen from the model's size)). A model "
              "with no featurelet of positive weight raises FindBadParams.")
@@ -202,10 +204,10 @@ void bindFind(py::module_& m) {
 
     m.def(
         "find",
-        [](const py::object& model, py::object image, const py::object& angle, py::object scale,
-           const py::object& minScore, py::object maxMatches, const py::object& maxOverlap,
-           py::object contrast, const py::object& region, py::object polarity,
-           const py::object& threads) {
+        [](const py::object& model, const py::object& image, const py::object& angle,
+           const py::object& scale, const py::object& minScore, const py::object& maxMatches,
+           const py::object& maxOverlap, const py::object& contrast, const py::object& region,
+           const py::object& polarity, const py::object& threads) {
             const ccSearchModel search = py::isinstance<ccSearchModel>(model)
                                              ? model.cast<ccSearchModel>()
                                              : ccSearchModel(shapeOf(toShape(model, "model")));

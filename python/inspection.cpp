@@ -31,7 +31,7 @@ void bindInspection(py::module_& m) {
         "Every node's type, parameters and properties, in pre-order, indented by depth.");
     m.def(
         "record",
-        [](const py::object& shape, py::object title, const py::object& image) {
+        [](const py::object& shape, const py::object& title, const py::object& image) {
             const ccShape& s = shapeOf(toShape(shape, "shape"));
             const std::string heading = toText(title, "title");
             if (image.is_none()) {

@@ -18,8 +18,8 @@ std::string propsRepr(const ccShapeModelProps& p) {
            ", ignored=" + (p.isIgnoredPolarity() ? "True" : "False") + ")";
 }
 
-ccShapeModelProps propsOf(const py::object& weight, py::object magnitude,
-                          const py::object& reversed, py::object ignored) {
+ccShapeModelProps propsOf(const py::object& weight, const py::object& magnitude,
+                          const py::object& reversed, const py::object& ignored) {
     return ccShapeModelProps(toFlag(reversed, "reversed"), toNumber(weight, "weight"),
                              toFlag(ignored, "ignored"), toNumber(magnitude, "magnitude"));
 }
@@ -94,7 +94,7 @@ ccPtrHandle_const<ccShape> childAt(const ccPtrHandle_const<ccShape>& node, long 
     return {};
 }
 
-ccShapeModelProps propsInForce(const py::object& shape, py::object path,
+ccShapeModelProps propsInForce(const py::object& shape, const py::object& path,
                                const py::object& inherited) {
     ccPtrHandle_const<ccShape> node = toShape(shape, "shape").handle;
     ccShapeModelProps props =
@@ -120,8 +120,8 @@ py::object released(Call call) {
 void bindModelling(py::module_& m) {
     m.def(
         "model",
-        [](const py::object& shape, py::object weight, const py::object& reversed,
-           py::object ignored, const py::object& magnitude, py::object props) {
+        [](const py::object& shape, const py::object& weight, const py::object& reversed,
+           const py::object& ignored, const py::object& magnitude, const py::object& props) {
             const ccShapeModelProps record = props.is_none()
                                                  ? propsOf(weight, magnitude, reversed, ignored)
                                                  : toProps(props, "props");
@@ -142,7 +142,7 @@ void bindModelling(py::module_& m) {
 void bindWalks(py::module_& m) {
     m.def(
         "is_inside_polarity",
-        [](const py::object& shape, py::object polarity) {
+        [](const py::object& shape, const py::object& polarity) {
             return ccShapeModel::isInsidePolarity(shapeOf(toShape(shape, "shape")),
                                                   toFlag(polarity, "polarity"));
         },
@@ -151,7 +151,7 @@ void bindWalks(py::module_& m) {
         "exclusive-or the reversal in force); open parts satisfy either.");
     m.def(
         "set_inside_polarity",
-        [](const py::object& shape, py::object polarity) {
+        [](const py::object& shape, const py::object& polarity) {
             return wrapShape(ccShapeModel::setInsidePolarity(shapeOf(toShape(shape, "shape")),
                                                              toFlag(polarity, "polarity")));
         },
@@ -172,8 +172,8 @@ void bindWalks(py::module_& m) {
         py::arg("shape"), "Whether some leaf has an effective weight w with 0 < w < inf.");
     m.def(
         "find_contours_with_weight_in_range",
-        [](const py::object& shape, py::object low, const py::object& high, py::object inclusive,
-           const py::object& inherited) {
+        [](const py::object& shape, const py::object& low, const py::object& high,
+           const py::object& inclusive, const py::object& inherited) {
             const auto handle = toShape(shape, "shape").handle;
             const ccRange range(toNumber(low, "low"), toNumber(high, "high"));
             const bool closedRange = toFlag(inclusive, "inclusive");
@@ -191,7 +191,7 @@ void bindWalks(py::module_& m) {
         "in [low, high] (inclusive) or (low, high), runs of a contour kept together.");
     m.def(
         "distribute",
-        [](const py::object& tree, py::object inherited) {
+        [](const py::object& tree, const py::object& inherited) {
             const auto& t = toShapeOf<ccShapeTree>(tree, "tree", "a vxshmd.ShapeTree");
             const ccShapeModelProps above = toProps(inherited, "inherited");
             return released<ccPtrHandle<ccShapeTree>>(
@@ -202,7 +202,7 @@ void bindWalks(py::module_& m) {
         "properties in force, inner models reset to the default record.");
     m.def(
         "connect",
-        [](const py::object& shape, py::object distance) {
+        [](const py::object& shape, const py::object& distance) {
             const ccShape& s = shapeOf(toShape(shape, "shape"));
             const double d = toNumber(distance, "distance");
             return released<ccPtrHandle<ccShape>>([&] { return cfConnect(s, d); });
@@ -212,7 +212,7 @@ void bindWalks(py::module_& m) {
         "contour trees; pieces keep their records (a piece turned round flips its reversal).");
     m.def(
         "extension_shape",
-        [](const py::object& shape, py::object fraction, const py::object& minLength) {
+        [](const py::object& shape, const py::object& fraction, const py::object& minLength) {
             const ccShape& s = shapeOf(toShape(shape, "shape"));
             const double f = toNumber(fraction, "fraction");
             const double l = toNumber(minLength, "min_length");

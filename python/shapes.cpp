@@ -86,7 +86,7 @@ void bindPrimitives(py::module_& m) {
 
     auto line =
         shapeClass<ccLine>(m, "Line", "An infinite line through a point along a direction.");
-    line.def(py::init([](const py::object& p, py::object d) {
+    line.def(py::init([](const py::object& p, const py::object& d) {
                  return build<ccLine>(
                      ccLine::throughPointAlong(toPoint(p, "point"), toPoint(d, "direction")));
              }),
@@ -96,7 +96,7 @@ void bindPrimitives(py::module_& m) {
 
     auto fline = shapeClass<ccFLine>(
         m, "FLine", "An infinite line by its unit normal and distance from the origin.");
-    fline.def(py::init([](const py::object& a, py::object d) {
+    fline.def(py::init([](const py::object& a, const py::object& d) {
                   return build<ccFLine>(ccRadian(toNumber(a, "angle")),
                                         toNumber(d, "distance_from_origin"));
               }),
@@ -109,7 +109,7 @@ void bindPrimitives(py::module_& m) {
     addFields(fline, {"normal", "distanceFromOrigin"});
 
     auto seg = shapeClass<ccLineSeg>(m, "LineSeg", "A line segment from p1 to p2.");
-    seg.def(py::init([](const py::object& a, py::object b) {
+    seg.def(py::init([](const py::object& a, const py::object& b) {
                 return build<ccLineSeg>(toPoint(a, "p1"), toPoint(b, "p2"));
             }),
             py::arg("p1"), py::arg("p2"), "LineSeg(p1, p2)");
@@ -117,14 +117,14 @@ void bindPrimitives(py::module_& m) {
 
     auto rect =
         shapeClass<ccRect>(m, "Rect", "An axis-aligned rectangle: corner origin, extent size.");
-    rect.def(py::init([](const py::object& o, py::object s) {
+    rect.def(py::init([](const py::object& o, const py::object& s) {
                  return build<ccRect>(toPoint(o, "origin"), toPoint(s, "size"));
              }),
              py::arg("origin"), py::arg("size"), "Rect(origin=(x, y), size=(width, height))");
     addFields(rect, {"origin", "size"});
 
     auto circle = shapeClass<ccCircle>(m, "Circle", "A circle.");
-    circle.def(py::init([](const py::object& c, py::object r) {
+    circle.def(py::init([](const py::object& c, const py::object& r) {
                    return build<ccCircle>(toPoint(c, "center"), toNumber(r, "radius"));
                }),
                py::arg("center"), py::arg("radius"),
@@ -132,8 +132,8 @@ void bindPrimitives(py::module_& m) {
     addFields(circle, {"center", "radius"});
 
     auto ellipse = shapeClass<ccEllipse2>(m, "Ellipse2", "An ellipse (angles in radians).");
-    ellipse.def(py::init([](const py::object& c, py::object r, const py::object& a, py::object rh,
-                            const py::object& ph) {
+    ellipse.def(py::init([](const py::object& c, const py::object& r, const py::object& a,
+                            const py::object& rh, const py::object& ph) {
                     return build<ccEllipse2>(
                         toPoint(c, "center"), toPoint(r, "radii"), ccRadian(toNumber(a, "angle")),
                         toFlag(rh, "right_handed"), ccRadian(toNumber(ph, "phase")));
@@ -145,7 +145,7 @@ void bindPrimitives(py::module_& m) {
 
     auto arc =
         shapeClass<ccEllipseArc2>(m, "EllipseArc2", "An arc of an ellipse between two parameters.");
-    arc.def(py::init([](const py::object& e, py::object s, const py::object& t) {
+    arc.def(py::init([](const py::object& e, const py::object& s, const py::object& t) {
                 return build<ccEllipseArc2>(ccEllipseArc2::between(
                     toShapeOf<ccEllipse2>(e, "ellipse", "a vxshmd.Ellipse2"),
                     ccRadian(toNumber(s, "phi_start")), ccRadian(toNumber(t, "phi_end"))));
@@ -160,7 +160,8 @@ void bindPrimitives(py::module_& m) {
 
 void bindRings(py::module_& m) {
     auto annulus = shapeClass<ccAnnulus>(m, "Annulus", "A ring between two concentric circles.");
-    annulus.def(py::init([](const py::object& c, py::object o, const py::object& i, py::object rh) {
+    annulus.def(py::init([](const py::object& c, const py::object& o, const py::object& i,
+                            const py::object& rh) {
                     return build<ccAnnulus>(toPoint(c, "center"), toNumber(o, "outer_radius"),
                                             toNumber(i, "inner_radius"),
                                             toFlag(rh, "right_handed"));
@@ -173,7 +174,7 @@ void bindRings(py::module_& m) {
     auto ea = shapeClass<ccEllipseAnnulus>(m, "EllipseAnnulus",
                                            "A ring between two concentric ellipses.");
     ea.def(
-        py::init([](const py::object& o, py::object i) {
+        py::init([](const py::object& o, const py::object& i) {
             return build<ccEllipseAnnulus>(toShapeOf<ccEllipse2>(o, "outer", "a vxshmd.Ellipse2"),
                                            toPoint(i, "inner_radii"));
         }),
@@ -185,8 +186,9 @@ void bindRings(py::module_& m) {
 
     auto sec = shapeClass<ccEllipseAnnulusSection>(m, "EllipseAnnulusSection",
                                                    "A section of an elliptical ring.");
-    sec.def(py::init([](const py::object& c, py::object o, const py::object& i, py::object a,
-                        const py::object& s, py::object span, const py::object& rev) {
+    sec.def(py::init([](const py::object& c, const py::object& o, const py::object& i,
+                        const py::object& a, const py::object& s, const py::object& span,
+                        const py::object& rev) {
                 return build<ccEllipseAnnulusSection>(
                     toPoint(c, "center"), toPoint(o, "outer_radii"), toPoint(i, "inner_radii"),
                     ccRadian(toNumber(a, "angle")), ccRadian(toNumber(s, "phi_start")),
@@ -201,8 +203,8 @@ void bindRings(py::module_& m) {
 
     auto gr =
         shapeClass<ccGenRect>(m, "GenRect", "A generalized rectangle: rotated, skewed, rounded.");
-    gr.def(py::init([](const py::object& c, py::object r, const py::object& o, py::object sk,
-                       const py::object& rd, py::object rh) {
+    gr.def(py::init([](const py::object& c, const py::object& r, const py::object& o,
+                       const py::object& sk, const py::object& rd, const py::object& rh) {
                return build<ccGenRect>(toPoint(c, "center"), toPoint(r, "radii"),
                                        ccRadian(toNumber(o, "orient")),
                                        ccRadian(toNumber(sk, "skew")), toPoint(rd, "round"),
@@ -214,7 +216,7 @@ void bindRings(py::module_& m) {
     addFields(gr, {"center", "radii", "orient", "skew", "round", "rightHanded"});
 
     auto ga = shapeClass<ccGenAnnulus>(m, "GenAnnulus", "A ring whose outline is a GenRect.");
-    ga.def(py::init([](const py::object& o, py::object i, const py::object& r) {
+    ga.def(py::init([](const py::object& o, const py::object& i, const py::object& r) {
                return build<ccGenAnnulus>(toShapeOf<ccGenRect>(o, "outer", "a vxshmd.GenRect"),
                                           toPoint(i, "inner_radii"), toPoint(r, "inner_round"));
            }),
@@ -227,8 +229,8 @@ void bindRings(py::module_& m) {
     addFields(ga, {"innerRadii", "innerRound"});
 
     auto ar = shapeClass<ccAffineRectangle>(m, "AffineRectangle", "A rotated, skewed rectangle.");
-    ar.def(py::init([](const py::object& c, py::object s, const py::object& r, py::object sk,
-                       const py::object& rh) {
+    ar.def(py::init([](const py::object& c, const py::object& s, const py::object& r,
+                       const py::object& sk, const py::object& rh) {
                return build<ccAffineRectangle>(
                    toPoint(c, "center"), toPoint(s, "sides"), ccRadian(toNumber(r, "rotation")),
                    ccRadian(toNumber(sk, "skew")), toFlag(rh, "right_handed"));
@@ -242,14 +244,14 @@ void bindRings(py::module_& m) {
 void bindCurves(py::module_& m) {
     auto poly =
         shapeClass<ccPolyline>(m, "Polyline", "A polyline through vertices, open or closed.");
-    poly.def(py::init([](const py::object& v, py::object c) {
+    poly.def(py::init([](const py::object& v, const py::object& c) {
                  return build<ccPolyline>(toPoints(v, "vertices"), toFlag(c, "closed"));
              }),
              py::arg("vertices"), py::arg("closed") = false, "Polyline(vertices, closed=False)");
     addFields(poly, {"vertices", "closed"});
 
     auto gp = shapeClass<ccGenPoly>(m, "GenPoly", "A polygon with rounded (or notched) corners.");
-    gp.def(py::init([](const py::object& v, py::object r, const py::object& c) {
+    gp.def(py::init([](const py::object& v, const py::object& r, const py::object& c) {
                const auto vertices = toPoints(v, "vertices");
                const auto radii = radiiOr(r, vertices.size());
                const bool closed = toFlag(c, "closed");
@@ -262,7 +264,8 @@ void bindCurves(py::module_& m) {
 
     auto wf = shapeClass<cc2Wireframe>(
         m, "Wireframe", "A generalized polygon with a polarity flag of its own (cc2Wireframe).");
-    wf.def(py::init([](const py::object& v, py::object r, const py::object& c, py::object p) {
+    wf.def(py::init([](const py::object& v, const py::object& r, const py::object& c,
+                       const py::object& p) {
                const auto vertices = toPoints(v, "vertices");
                const auto radii = radiiOr(r, vertices.size());
                const bool closed = toFlag(c, "closed");
@@ -280,7 +283,7 @@ void bindCurves(py::module_& m) {
     addFields(wf, {"vertices", "radii", "closed", "polarityReversed"});
 
     auto bz = shapeClass<ccBezierCurve>(m, "BezierCurve", "A rational cubic Bezier curve.");
-    bz.def(py::init([](const py::object& p, py::object w) {
+    bz.def(py::init([](const py::object& p, const py::object& w) {
                const auto points = toPoints(p, "control_points");
                const auto weights = toNumbers(w, "weights");
                if (points.size() != 4 || weights.size() != 4)
@@ -296,7 +299,7 @@ void bindCurves(py::module_& m) {
 
     auto db =
         shapeClass<ccDeBoorSpline>(m, "DeBoorSpline", "A cubic B-spline by its control points.");
-    db.def(py::init([](const py::object& p, py::object c) {
+    db.def(py::init([](const py::object& p, const py::object& c) {
                const auto points = toPoints(p, "control_points");
                const bool closed = toFlag(c, "closed");
                return unlessEmpty<ccDeBoorSpline>(
@@ -307,7 +310,7 @@ void bindCurves(py::module_& m) {
     addFields(db, {"controlPoints", "closed"});
 
     auto ip = shapeClass<ccInterpSpline>(m, "InterpSpline", "A cubic spline through its points.");
-    ip.def(py::init([](const py::object& p, py::object c) {
+    ip.def(py::init([](const py::object& p, const py::object& c) {
                const auto points = toPoints(p, "points");
                const bool closed = toFlag(c, "closed");
                return unlessEmpty<ccInterpSpline>(
@@ -318,7 +321,8 @@ void bindCurves(py::module_& m) {
 
     auto hs = shapeClass<ccHermiteSpline>(m, "HermiteSpline",
                                           "A cubic spline through points with given tangents.");
-    hs.def(py::init([](const py::object& p, py::object t, const py::object& k, py::object c) {
+    hs.def(py::init([](const py::object& p, const py::object& t, const py::object& k,
+                       const py::object& c) {
                const auto points = toPoints(p, "points");
                const auto tangents = toPoints(t, "tangents");
                const bool closed = toFlag(c, "closed");

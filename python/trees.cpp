@@ -17,7 +17,7 @@ void bindXform(py::module_& m) {
              "The identity.")
         .def_static(
             "linear",
-            [](const py::object& matrix, py::object translation) {
+            [](const py::object& matrix, const py::object& translation) {
                 const auto a = toNumbers(matrix, "matrix");
                 if (a.size() != 4)
                     throw ccShapesError::BadParams(
@@ -30,7 +30,7 @@ void bindXform(py::module_& m) {
             "by row.")
         .def_static(
             "rigid",
-            [](const py::object& angle, py::object translation) {
+            [](const py::object& angle, const py::object& translation) {
                 return xformOf(cfMakeHandle<cc2Rigid>(ccDegree(ccRadian(toNumber(angle, "angle"))),
                                                       toPoint(translation, "translation")));
             },
@@ -151,7 +151,7 @@ void bindTreeClasses(py::module_& m) {
 
     shapeClass<ccContourTree, PyTyped<ccShapeTree>>(
         m, "ContourTree", "A chain of pieces, each starting where the one before ends.")
-        .def(py::init([](const py::object& children, py::object closed) {
+        .def(py::init([](const py::object& children, const py::object& closed) {
                  return treeOf(cfMakeHandle<ccContourTree>(toFlag(closed, "closed")), children);
              }),
              py::arg("children") = py::list(), py::arg("closed") = false,
@@ -165,7 +165,8 @@ void bindTreeClasses(py::module_& m) {
         m, "RegionTree",
         "A region: a closed boundary and nested region trees of the other standing.")
         .def(
-            py::init([](const py::object& boundary, py::object children, const py::object& hole) {
+            py::init([](const py::object& boundary, const py::object& children,
+                        const py::object& hole) {
                 const bool isHole = toFlag(hole, "hole");
                 auto tree = boundary.is_none()
                                 ? cfMakeHandle<ccRegionTree>()
@@ -190,7 +191,7 @@ void bindTreeClasses(py::module_& m) {
 
     shapeClass<ccMappedShape>(m, "MappedShape",
                               "A shape seen through a transform, perspective included.")
-        .def(py::init([](const py::object& shape, py::object xform) {
+        .def(py::init([](const py::object& shape, const py::object& xform) {
                  return build<ccMappedShape>(toShape(shape, "shape").handle,
                                              *toXform(xform, "xform"), true);
              }),
