@@ -355,7 +355,8 @@ void registerShapeClass(const std::type_info& plain, const std::type_info& model
 
 py::object wrapShape(const ccPtrHandle_const<ccShape>& shape) {
     if (!shape) return py::none();
-    const auto found = wrappers().find(typeid(*shape));
+    const ccShape& object = *shape;
+    const auto found = wrappers().find(typeid(object));
     if (found != wrappers().end()) return found->second(shape);
     return py::cast(PyShape{shape});
 }
