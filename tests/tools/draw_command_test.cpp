@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
-#include <regex>
 #include <sstream>
 #include "platform/vxdispc12u/svg_checks.h"
 #include "shapemod/drawing.h"
@@ -54,23 +53,55 @@ struct Element {
     std::string d;
 };
 
+// A <g>, </g> or <path ...> tag of an SVG: its kind ("" when there is no
+// further one), whether it closes, its attribute text and where it ends.
+// Scanned by hand: the standard library's regex matches recursively, a frame
+// a character, and a path's data runs to megabytes.
+struct Tag {
+    std::string kind;
+    bool isClosing = false;
+    std::string attributes;
+    std::size_t end = 0;
+};
+
+Tag nextTag(const std::string& svg, std::size_t from) {
+    for (std::size_t at = svg.find('<', from); at != std::string::npos;
+         at = svg.find('<', at + 1)) {
+        Tag t;
+        std::size_t name = at + 1;
+        t.isClosing = svg.compare(name, 1, "/") == 0;
+        if (t.isClosing) ++name;
+        if (svg.compare(name, 1, "g") == 0)
+            t.kind = "g";
+        else if (svg.compare(name, 4, "path") == 0)
+            t.kind = "path";
+        else
+            continue;
+        const std::size_t close = svg.find('>', name);
+        if (close == std::string::npos) return {};
+        t.attributes = svg.substr(name + t.kind.size(), close - name - t.kind.size());
+        t.end = close + 1;
+        return t;
+    }
+    return {};
+}
+
 std::vector<Element> layer(const std::string& svg, const std::string& name) {
     const std::size_t start = svg.find("<g class=\"" + name + "\">");
     if (start == std::string::npos) return {};
     std::vector<Element> out;
     std::string node, nodeClasses;
-    const std::regex tag(R"(<(/?)(g|path)([^>]*)>)");
     int depth = 0;
-    for (auto it = std::sregex_iterator(svg.begin() + static_cast<long>(start), svg.end(), tag);
-         it != std::sregex_iterator(); ++it) {
-        const std::string closing = (*it)[1], kind = (*it)[2], attrs = (*it)[3];
-        if (kind == "g") {
-            depth += closing.empty() ? 1 : -1;
+    for (Tag t = nextTag(svg, start); !t.kind.empty(); t = nextTag(svg, t.end)) {
+        const std::string& attrs = t.attributes;
+        const bool closing = t.isClosing;
+        if (t.kind == "g") {
+            depth += closing ? -1 : 1;
             if (depth == 0) break;
             const auto nodes = svg_checks::attributes(attrs, "data-node");
-            node = closing.empty() && !nodes.empty() ? nodes[0] : "";
+            node = !closing && !nodes.empty() ? nodes[0] : "";
             const auto classes = svg_checks::attributes(attrs, "class");
-            nodeClasses = closing.empty() && !classes.empty() ? classes[0] : "";
+            nodeClasses = !closing && !classes.empty() ? classes[0] : "";
             continue;
         }
         out.push_back({node, nodeClasses, svg_checks::attributes(attrs, "class")[0],
@@ -232,11 +263,14 @@ TEST(DrawCommand, ThePictureHoldsAllItsContentWithAMargin) {
             }
     // Strokes keep their width on screen: every stroke class says so.
     const std::string style = r.out.substr(0, r.out.find("</style>"));
-    const std::regex rule(R"(\.s-[^{]*\{([^}]*)\})");
     long rules = 0;
-    for (auto it = std::sregex_iterator(style.begin(), style.end(), rule);
-         it != std::sregex_iterator(); ++it, ++rules)
-        EXPECT_THAT((*it)[1].str(), HasSubstr("vector-effect:non-scaling-stroke"));
+    for (std::size_t at = style.find(".s-"); at != std::string::npos; ++rules) {
+        const std::size_t open = style.find('{', at), close = style.find('}', open);
+        ASSERT_NE(close, std::string::npos);
+        EXPECT_THAT(style.substr(open, close - open),
+                    HasSubstr("vector-effect:non-scaling-stroke"));
+        at = style.find(".s-", close);
+    }
     EXPECT_GE(rules, 3);
 }
 

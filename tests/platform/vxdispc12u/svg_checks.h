@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cmath>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -39,13 +38,18 @@ inline std::string letters(const std::vector<Command>& commands) {
     return s;
 }
 
-// Every value of attribute `name` in `svg`, in order.
+// Every value of attribute `name` in `svg`, in order. Scanned by hand: the
+// standard library's regex matches recursively, a frame a character, and a
+// path's data runs to megabytes.
 inline std::vector<std::string> attributes(const std::string& svg, const std::string& name) {
     std::vector<std::string> out;
-    const std::regex re(" " + name + "=\"([^\"]*)\"");
-    for (auto it = std::sregex_iterator(svg.begin(), svg.end(), re); it != std::sregex_iterator();
-         ++it)
-        out.push_back((*it)[1]);
+    const std::string key = " " + name + "=\"";
+    for (std::size_t at = svg.find(key); at != std::string::npos; at = svg.find(key, at)) {
+        const std::size_t begin = at + key.size(), end = svg.find('"', begin);
+        if (end == std::string::npos) break;
+        out.push_back(svg.substr(begin, end - begin));
+        at = end + 1;
+    }
     return out;
 }
 
