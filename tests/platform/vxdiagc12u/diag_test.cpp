@@ -152,6 +152,28 @@ TEST(HtmlReport, DrawsGraphicsOverTheRecordsImageAsAnEmbeddedPng) {
     EXPECT_EQ(decoded.pels(), pels);
 }
 
+TEST(HtmlReport, EachRecordShowsItsOwnPicturesAndNoOthers) {
+    ccDiagObject diag;
+    diag.newDiagRecord().graphics(segmentList({0, 0}, {10, 0}), ccDisplay::eClientCoords,
+                                  L"First picture");
+    diag.level(1);
+    ccDiagRecord& second = diag.newDiagRecord();
+    second.graphics(segmentList({0, 0}, {0, 10}), ccDisplay::eClientCoords, L"Second picture");
+    second.graphics(segmentList({0, 0}, {5, 5}), ccDisplay::eClientCoords, L"Third picture");
+    const std::string html = reportOf(diag);
+    const auto count = [&](const std::string& what) {
+        long n = 0;
+        for (auto at = html.find(what); at != std::string::npos; at = html.find(what, at + 1)) ++n;
+        return n;
+    };
+    EXPECT_EQ(count("<figure>"), 3);
+    for (const char* title : {"First picture", "Second picture", "Third picture"})
+        EXPECT_EQ(count(std::string("<figcaption>") + title), 1) << title;
+    // The first record's picture lies before the second record's section.
+    EXPECT_LT(html.find("<figcaption>First picture"), html.find("id=\"record-1\""));
+    EXPECT_GT(html.find("<figcaption>Second picture"), html.find("id=\"record-1\""));
+}
+
 TEST(HtmlReport, ShowsSixteenBitImagesStretchedFromDarkestToBrightest) {
     ccDiagObject diag;
     diag.newDiagRecord().image(
