@@ -22,6 +22,9 @@ def test_featurelets_are_a_structured_array_with_chain_offsets():
     assert rows.dtype.names == ("x", "y", "angle", "weight", "magnitude", "mod180")
     assert [rows.dtype[n] for n in rows.dtype.names] == [np.dtype("f8")] * 5 + [np.dtype("?")]
     assert rows.ndim == 1 and rows.flags.c_contiguous
+    # Chains stored in order reach numpy as a view of the library's own
+    # storage, not as a copy.
+    assert not rows.flags.owndata
     assert chains.offsets.dtype == np.int64 and chains.closed.dtype == np.bool_
     assert chains.num_chains == 2 and chains.offsets.tolist() == [0, 60, 66] and len(chains) == 66
     assert chains.closed.tolist() == [True, False]
