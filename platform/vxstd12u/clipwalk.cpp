@@ -3,20 +3,6 @@
 #include "vxstd12u/shapetree.h"
 #include "vxstd12u/stackguard.h"
 
-namespace {
-
-// The parts of a tree in traversal order: a region node's boundary, then the
-// children.
-ccShapeTree::ChildList partsOf(const ccShapeTree& tree) {
-    ccShapeTree::ChildList parts;
-    const ccRegionTree* region = tree.asRegionTree();
-    if (region && region->hasBoundary()) parts.push_back(region->boundaryHandle());
-    parts.insert(parts.end(), tree.children().begin(), tree.children().end());
-    return parts;
-}
-
-}  // namespace
-
 ccClipWalk::Measures& ccClipWalk::of(const ccPtrHandle_const<ccShape>& shape) {
     Measures& m = measures_[shape.get()];
     if (!m.held) m.held = shape;
@@ -29,7 +15,7 @@ double ccClipWalk::perimeter(const ccPtrHandle_const<ccShape>& shape) {
     const ccShapeTree* tree = shape->asShapeTree();
     if (tree) {
         double sum = 0.0;
-        for (const auto& part : partsOf(*tree))
+        for (const auto& part : tree->parts())
             sum += cfWithEnoughStack([&] { return perimeter(part); });
         m.perimeter = sum;
     } else {
@@ -45,7 +31,7 @@ bool ccClipWalk::isEmpty(const ccPtrHandle_const<ccShape>& shape) {
     const ccShapeTree* tree = shape->asShapeTree();
     if (tree) {
         m.empty = true;
-        for (const auto& part : partsOf(*tree)) {
+        for (const auto& part : tree->parts()) {
             if (!cfWithEnoughStack([&] { return isEmpty(part); })) {
                 m.empty = false;
                 break;
@@ -62,7 +48,7 @@ ccVector<2> ccClipWalk::endOf(const ccPtrHandle_const<ccShape>& shape, bool atSt
     const ccShapeTree* tree = shape->asShapeTree();
     // A region node's ends are those of its boundary in the node's sense.
     if (!tree || tree->asRegionTree()) return atStart ? shape->startPoint() : shape->endPoint();
-    const ccShapeTree::ChildList parts = partsOf(*tree);
+    const ccShapeTree::ChildList parts = tree->parts();
     for (size_t k = 0; k < parts.size(); ++k) {
         const auto& part = parts[atStart ? k : parts.size() - 1 - k];
         if (isEmpty(part)) continue;

@@ -16,15 +16,6 @@ namespace {
     throw ccShapesError::BadParams(what);
 }
 
-// The parts of `shape` in traversal order, or nothing for a leaf.
-ccShapeTree::ChildList partsOf(const ccShapeTree& tree) {
-    ccShapeTree::ChildList parts;
-    const ccRegionTree* region = tree.asRegionTree();
-    if (region && region->hasBoundary()) parts.push_back(region->boundaryHandle());
-    parts.insert(parts.end(), tree.children().begin(), tree.children().end());
-    return parts;
-}
-
 // The numbers of the leaves of `info`, in order.
 std::vector<long> leafNumbers(const ccShapeInfo& info) {
     std::vector<long> leaves;
@@ -85,7 +76,7 @@ void ccShapeInfo::add(const ccShape& shape, long parent, double start, long dept
     // the same in the info of any tree that holds it.
     double s = start, length = 0.0;
     bool empty = true, decomposed = true;
-    for (const auto& part : partsOf(*tree)) {
+    for (const auto& part : tree->parts()) {
         if (!part) throw ccBadPointer(L"shape tree holds an empty child handle");
         const long partIndex = numNodes();
         cfWithEnoughStack([&] { add(*part, index, s, depth + 1); });

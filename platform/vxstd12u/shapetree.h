@@ -74,6 +74,9 @@ class ccShapeTree : public ccShape {
     // Child i, 0 <= i < numChildren(); otherwise BadParams.
     const ccPtrHandle_const<ccShape>& child(long i) const;
     const ChildList& children() const noexcept { return children_; }
+    // The parts in traversal order: a region node's boundary (when it has
+    // one), then the children. A copy, so that walks may keep it.
+    ChildList parts() const { return parts_(); }
 
     const ccShapeTree* asShapeTree() const noexcept override { return this; }
     // This tree as a contour tree or a region tree; null when it is not one.
