@@ -272,32 +272,48 @@ ccCubicSegment ccCubicSegment::mapped(const ccXform<2>& xform) const noexcept {
 // ---- ccCubicPath ----
 
 ccCubicPath::ccCubicPath(std::vector<ccCubicSegment> segments, bool closed)
-    : segments_(std::move(segments)), closed_(closed) {
-    double total = 0.0;
-    ends_.reserve(segments_.size());
-    measures_.reserve(segments_.size());
-    for (const ccCubicSegment& s : segments_) {
-        measures_.emplace_back([s](double t) { return s.speedAt(t); }, 0.0, 1.0);
-        total += measures_.back().total();
-        ends_.push_back(total);
-    }
+    : segments_(std::move(segments)), closed_(closed) {}
+
+const ccCubicPath::Measure& ccCubicPath::measured() const {
+    // A moved-from path has no measure of its own; it has no pieces either.
+    static const Measure kNothing;
+    if (!measure_) return kNothing;
+    std::call_once(measure_->once, [this] {
+        Measure& m = *measure_;
+        double total = 0.0;
+        m.ends.reserve(segments_.size());
+        m.tables.reserve(segments_.size());
+        for (const ccCubicSegment& s : segments_) {
+            m.tables.emplace_back([s](double t) { return s.speedAt(t); }, 0.0, 1.0);
+            total += m.tables.back().total();
+            m.ends.push_back(total);
+        }
+    });
+    return *measure_;
+}
+
+double ccCubicPath::length() const {
+    const std::vector<double>& ends = measured().ends;
+    return ends.empty() ? 0.0 : ends.back();
 }
 
 double ccCubicPath::segmentLength(long i) const {
+    const std::vector<double>& ends = measured().ends;
     const auto k = static_cast<size_t>(i);
-    return ends_.at(k) - (k == 0 ? 0.0 : ends_[k - 1]);
+    return ends.at(k) - (k == 0 ? 0.0 : ends[k - 1]);
 }
 
 ccCubicPlace ccCubicPath::placeAtLength(double s) const {
     if (isEmpty()) return {};
+    const Measure& m = measured();
     s = std::clamp(s, 0.0, length());
-    const auto it = std::lower_bound(ends_.begin(), ends_.end(), s);
-    const long i = std::min<long>(static_cast<long>(it - ends_.begin()), numSegments() - 1);
-    const double before = i == 0 ? 0.0 : ends_[static_cast<size_t>(i - 1)];
+    const auto it = std::lower_bound(m.ends.begin(), m.ends.end(), s);
+    const long i = std::min<long>(static_cast<long>(it - m.ends.begin()), numSegments() - 1);
+    const double before = i == 0 ? 0.0 : m.ends[static_cast<size_t>(i - 1)];
     // A piece's end is its end exactly, whatever the rounding of its length.
     const double along = s - before, length = segmentLength(i);
     if (length > 0 && along >= length) return {i, 1.0};
-    return {i, measures_[static_cast<size_t>(i)].paramAt(along)};
+    return {i, m.tables[static_cast<size_t>(i)].paramAt(along)};
 }
 
 ccCubicPlace ccCubicPath::placeAtParam(double T) const {
@@ -319,8 +335,9 @@ double ccCubicPath::lengthAt(const ccCubicPlace& place) const {
     if (isEmpty()) return 0.0;
     const ccCubicSegment& seg = segment(place.segment);
     const auto k = static_cast<size_t>(place.segment);
-    const double before = k == 0 ? 0.0 : ends_[k - 1];
-    if (place.t >= 1.0) return ends_[k];
+    const std::vector<double>& ends = measured().ends;
+    const double before = k == 0 ? 0.0 : ends[k - 1];
+    if (place.t >= 1.0) return ends[k];
     return before + cfArcLength([&seg](double u) { return seg.speedAt(u); }, 0.0, place.t);
 }
 

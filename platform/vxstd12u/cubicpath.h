@@ -15,11 +15,15 @@
 // the first distinct control point of the remaining part); a piece that is a
 // single point has tangent angle 0.
 //
-// A path is a value: all lengths are computed when it is built and never
-// change afterwards, so one path can be read from many threads.
+// A path is a value: its lengths are measured once, by the first query that
+// needs one (many paths, those of an imported drawing say, are built and
+// written without ever being measured), under a once-flag, so one path can be
+// read from many threads. Copies share the measurement.
 #pragma once
 
 #include <array>
+#include <memory>
+#include <mutex>
 #include <vector>
 
 #include "vxstd12u/arclength.h"
@@ -75,7 +79,7 @@ class ccCubicPath {
     // Piece `i`, 0 <= i < numSegments().
     const ccCubicSegment& segment(long i) const { return segments_.at(static_cast<size_t>(i)); }
 
-    double length() const noexcept { return ends_.empty() ? 0.0 : ends_.back(); }
+    double length() const;
     // Arc length of piece `i` alone.
     double segmentLength(long i) const;
 
@@ -113,15 +117,23 @@ class ccCubicPath {
     ccCubicPlace nearestPlace(const ccVector<2>& p) const;
 
   private:
+    struct Measure {
+        std::once_flag once;
+        // Arc length from the start to the end of each piece.
+        std::vector<double> ends;
+        // Each piece's length measured panel by panel, so that a place is
+        // found within one panel rather than by integrating the piece from
+        // its start at every step (a shape seen in perspective asks for
+        // thousands of places).
+        std::vector<ccArcLengthTable> tables;
+    };
+
     void requireNonEmpty(const wchar_t* what) const;
+    // The measurement, made now if no query has made it yet.
+    const Measure& measured() const;
 
     std::vector<ccCubicSegment> segments_;
-    // Arc length from the start to the end of each piece.
-    std::vector<double> ends_;
-    // Each piece's length measured panel by panel, so that a place is found
-    // within one panel rather than by integrating the piece from its start at
-    // every step (a shape seen in perspective asks for thousands of places).
-    std::vector<ccArcLengthTable> measures_;
+    std::shared_ptr<Measure> measure_ = std::make_shared<Measure>();
     bool closed_ = false;
 };
 

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 #include <random>
+#include <thread>
 
 #include "shape_checks.h"
 #include "vxstd12u/errors.h"
@@ -198,6 +199,41 @@ TEST(CubicSpline, RandomSplinesKeepEveryCurveProperty) {
         shape_checks::checkCurve(
             ccHermiteSpline(points, randomPoints(rng, int(points.size())), knots, closed), rng,
             mirror);
+    }
+}
+
+// Lengths are measured by the first query that needs one: copies made before
+// any query share that measurement, and threads that ask at once must all
+// get what one thread alone measures, not a half-built table.
+TEST(CubicSpline, CopiesQueriedFromManyThreadsAtOnceGetTheLengthsOneThreadMeasures) {
+    std::mt19937 rng(61207);
+    for (int round = 0; round < 8; ++round) {
+        SCOPED_TRACE(round);
+        const ccPointList points = randomPoints(rng, 40);
+        const bool closed = round % 2 == 1;
+        const ccInterpSpline alone(points, closed);
+        const double length = alone.perimeter();
+        ccVector<2> expected;
+        ccRadian tangent;
+        alone.perimPointAndTangent(ccPerimPos(0, 0.7 * length), expected, tangent);
+
+        const ccInterpSpline original(points, closed);
+        const std::vector<ccInterpSpline> copies(4, original);
+        std::vector<double> lengths(copies.size());
+        std::vector<ccVector<2>> found(copies.size());
+        std::vector<std::thread> threads;
+        for (std::size_t t = 0; t < copies.size(); ++t)
+            threads.emplace_back([&, t] {
+                ccRadian ignored;
+                copies[t].perimPointAndTangent(ccPerimPos(0, 0.7 * length), found[t], ignored);
+                lengths[t] = copies[t].perimeter();
+            });
+        for (auto& thread : threads) thread.join();
+        for (std::size_t t = 0; t < copies.size(); ++t) {
+            EXPECT_EQ(lengths[t], length);
+            EXPECT_EQ(found[t], expected);
+        }
+        EXPECT_EQ(original.perimeter(), length);
     }
 }
 
