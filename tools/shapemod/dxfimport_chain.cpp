@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "vxstd12u/endpointgrid.h"
+#include "vxstd12u/tolerances.h"
 
 namespace shapemod {
 
@@ -16,6 +17,43 @@ struct Partner {
     std::size_t piece = 0;
     bool reversed = false;
     double gap = 0.0;
+};
+
+// How far a chain reaches, to tell a loop from a stub: the larger side of its
+// pieces' bounding box. Their ends, which lie inside that box, settle most
+// chains; the boxes themselves, costly for curves, are asked only of a chain
+// whose ends all lie that close together.
+class Reach {
+  public:
+    void add(const ccShape& piece) {
+        pieces_.push_back(&piece);
+        for (const ccVector<2>& end : {piece.startPoint(), piece.endPoint()})
+            for (int axis = 0; axis < 2; ++axis) {
+                lower_[axis] = std::min(lower_[axis], end[axis]);
+                upper_[axis] = std::max(upper_[axis], end[axis]);
+            }
+    }
+
+    // Whether the larger side reaches `least`. The ends decide only with a
+    // margin of the coincidence distance, which covers any rounding of a
+    // bounding box that lets a piece's end lie a little outside it.
+    bool isAtLeast(double least) const {
+        const double ends = std::max(upper_[0] - lower_[0], upper_[1] - lower_[1]);
+        if (ends >= least + cc_tol::kCoincident) return true;
+        // The boxes are united in the order the pieces joined, so that the
+        // rounding is the same whichever way the answer is reached.
+        ccRect box = pieces_.front()->boundingBox();
+        for (std::size_t i = 1; i < pieces_.size(); ++i)
+            box = box.unionWith(pieces_[i]->boundingBox());
+        return std::max(box.size().x(), box.size().y()) >= least;
+    }
+
+  private:
+    std::vector<const ccShape*> pieces_;
+    double lower_[2] = {std::numeric_limits<double>::infinity(),
+                        std::numeric_limits<double>::infinity()};
+    double upper_[2] = {-std::numeric_limits<double>::infinity(),
+                        -std::numeric_limits<double>::infinity()};
 };
 
 class Chainer {
@@ -52,13 +90,14 @@ class Chainer {
         take(seed);
         DxfChain chain{{{seed, false}}, false};
         ccVector<2> start = piece(seed).startPoint(), end = piece(seed).endPoint();
-        ccRect extent = piece(seed).boundingBox();
-        while (!closes(chain, start, end, extent)) {
+        Reach reach;
+        reach.add(piece(seed));
+        while (!closes(chain, start, end, reach)) {
             const std::optional<Partner> p = meeting(end, true);
             if (!p) break;
             chain.links.push_back({p->piece, p->reversed});
             end = p->reversed ? piece(p->piece).startPoint() : piece(p->piece).endPoint();
-            extent = extent.unionWith(piece(p->piece).boundingBox());
+            reach.add(piece(p->piece));
         }
         // The piece that closes a loop goes in front, as cfConnect puts it,
         // so a drawing whose pieces come in order gives cfConnect's contours.
@@ -70,8 +109,8 @@ class Chainer {
             if (!p) break;
             before.push_back({p->piece, p->reversed});
             start = p->reversed ? piece(p->piece).endPoint() : piece(p->piece).startPoint();
-            extent = extent.unionWith(piece(p->piece).boundingBox());
-            closes(chain, start, end, extent);
+            reach.add(piece(p->piece));
+            closes(chain, start, end, reach);
         }
         chain.links.insert(chain.links.begin(), before.rbegin(), before.rend());
         return chain;
@@ -79,9 +118,9 @@ class Chainer {
 
     // Closes `chain` when its ends meet and it is no stub; says whether it did.
     bool closes(DxfChain& chain, const ccVector<2>& start, const ccVector<2>& end,
-                const ccRect& extent) {
-        const double reach = std::max(extent.size().x(), extent.size().y());
-        if (!cfIsWithinDistance(end, start, distance_) || !(reach >= 2.0 * distance_)) return false;
+                const Reach& reach) {
+        if (!cfIsWithinDistance(end, start, distance_) || !reach.isAtLeast(2.0 * distance_))
+            return false;
         chain.closed = true;
         bridged((end - start).len());
         return true;
