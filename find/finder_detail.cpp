@@ -53,11 +53,12 @@ double cfSurvivingShare(const ccFeatureletChainSet& set, const ccSearchLevel& fu
                         const ccSearchLevel& level, long k) {
     const double sigma = smoothingAtLevel(k);
     const std::vector<double> lengths = edgeLengths(set, full);
-    ccEndPointGrid grid(cc_find_tol::kSmoothingReach * sigma);
-    grid.reserve(full.featurelets.size());
+    std::vector<ccEndPointGrid::Point> shown;
     for (std::size_t j = 0; j < full.featurelets.size(); ++j)
         if (isShownEdge(full.featurelets[j]))
-            grid.insert({full.featurelets[j].x, full.featurelets[j].y}, j);
+            shown.push_back({{full.featurelets[j].x, full.featurelets[j].y}, j});
+    ccEndPointGrid grid(cc_find_tol::kSmoothingReach * sigma);
+    grid.insert(shown);
     // A lone straight edge of magnitude m through a point gives it a
     // smoothed gradient of m / (sqrt(2 pi) sigma).
     const double loneEdge = 1.0 / (std::sqrt(2.0 * ccPi) * sigma);

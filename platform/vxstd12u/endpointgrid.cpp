@@ -18,10 +18,28 @@ constexpr double kCellLimit = 1099511627776.0;  // 2^40
 // missed through rounding.
 constexpr double kRoundingSlack = 1.0 / 1125899906842624.0;  // 2^-50
 
-// Largest id the grid keeps a slot for.
-constexpr std::size_t kMaxId = 4294967295U;  // 2^32 - 1
+// Ids are kept in 32 bits, the largest marking an empty place of the table.
+constexpr std::uint32_t kEmpty = 4294967295U;  // 2^32 - 1
 
 constexpr std::size_t kNoId = std::numeric_limits<std::size_t>::max();
+
+// Bits of the occupancy filter for each place of the table: most cells a
+// query looks at are empty, and the filter answers for them from a megabyte a
+// million points instead of a read of the table.
+constexpr std::size_t kOccupancyBitsPerPlace = 2;
+
+// How many points ahead a bulk insert fetches its places: enough to cover a
+// trip to memory with the work of placing the points in between.
+constexpr std::size_t kPlacesAhead = 8;
+
+bool hasBit(const std::vector<std::uint64_t>& bits, std::size_t i) {
+    return i / 64 < bits.size() && (bits[i / 64] >> (i % 64) & 1U) != 0;
+}
+
+void setBit(std::vector<std::uint64_t>& bits, std::size_t i) {
+    if (i / 64 >= bits.size()) bits.resize(i / 64 + 1, 0);
+    bits[i / 64] |= std::uint64_t{1} << (i % 64);
+}
 
 bool isFinitePoint(const ccVector<2>& p) {
     return std::isfinite(p.x()) && std::isfinite(p.y());
@@ -56,12 +74,6 @@ bool cfIsWithinDistance(const ccVector<2>& a, const ccVector<2>& b, double dista
 
 ccEndPointGrid::ccEndPointGrid(double distance) : distance_(distance), cellSide_(2 * distance) {}
 
-void ccEndPointGrid::reserve(std::size_t points) {
-    entries_.reserve(points);
-    // Ends that meet share a cell, so a set has about half as many cells as points.
-    growTable(points / 2);
-}
-
 bool ccEndPointGrid::hasCell(const ccVector<2>& point, std::int64_t& x, std::int64_t& y) const {
     if (!(distance_ > 0)) return false;
     const double qx = point.x() / cellSide_, qy = point.y() / cellSide_;
@@ -77,103 +89,115 @@ ccEndPointGrid::CellSpan ccEndPointGrid::cellsNear(const ccVector<2>& point) con
     return CellSpan{x0, x1, y0, y1};
 }
 
-std::size_t ccEndPointGrid::slotOf(std::int64_t x, std::int64_t y) const {
-    const std::size_t mask = table_.size() - 1;
-    for (std::size_t i = cellHash(x, y) & mask;; i = (i + 1) & mask) {
-        const Slot& s = table_[i];
-        if (s.list.head < 0 || (s.x == x && s.y == y)) return i;
-    }
+bool ccEndPointGrid::mayHoldCell(std::size_t hash) const {
+    return hasBit(occupied_, hash & (occupied_.size() * 64 - 1));
 }
 
-const ccEndPointGrid::List* ccEndPointGrid::listOf(std::int64_t x, std::int64_t y) const {
-    if (cells_ == 0) return nullptr;
-    const Slot& s = table_[slotOf(x, y)];
-    return s.list.head < 0 ? nullptr : &s.list;
-}
-
-void ccEndPointGrid::growTable(std::size_t cells) {
-    std::size_t size = 16;
-    while (size < 2 * cells) size *= 2;
-    if (size <= table_.size()) return;
-    std::vector<Slot> old(size);
-    old.swap(table_);
-    for (const Slot& s : old)
-        if (s.list.head >= 0) table_[slotOf(s.x, s.y)] = s;
-}
-
-ccEndPointGrid::List& ccEndPointGrid::listFor(const ccVector<2>& point) {
+bool ccEndPointGrid::homeOf(const ccVector<2>& point, std::size_t& home, std::size_t& hash) const {
     std::int64_t x = 0, y = 0;
-    if (!hasCell(point, x, y)) return far_;
-    growTable(cells_ + 1);
-    Slot& s = table_[slotOf(x, y)];
-    if (s.list.head < 0) {
-        s.x = x;
-        s.y = y;
-        ++cells_;
-    }
-    return s.list;
-}
-
-bool ccEndPointGrid::insert(const ccVector<2>& point, std::size_t id) {
-    if (id > kMaxId)
-        throw ccShapesError::BadParams(L"an end point grid numbers its points below 2^32");
-    if (!isFinitePoint(point)) return false;
-    if (id >= generation_.size()) {
-        generation_.resize(id + 1, 0);
-        livePoints_.resize(id + 1, 0);
-    }
-    List& list = listFor(point);
-    const auto at = static_cast<std::int64_t>(entries_.size());
-    entries_.push_back(Entry{point, static_cast<std::uint32_t>(id), generation_[id], -1});
-    ++livePoints_[id];
-    // Ids mostly come in ascending order, so the new entry mostly goes last.
-    if (list.head < 0) {
-        list.head = list.tail = at;
-    } else if (entries_[static_cast<std::size_t>(list.tail)].id <= id) {
-        entries_[static_cast<std::size_t>(list.tail)].next = at;
-        list.tail = at;
-    } else if (entries_[static_cast<std::size_t>(list.head)].id > id) {
-        entries_.back().next = list.head;
-        list.head = at;
-    } else {
-        std::int64_t before = list.head;
-        while (entries_[static_cast<std::size_t>(entries_[static_cast<std::size_t>(before)].next)]
-                   .id <= id)
-            before = entries_[static_cast<std::size_t>(before)].next;
-        entries_.back().next = entries_[static_cast<std::size_t>(before)].next;
-        entries_[static_cast<std::size_t>(before)].next = at;
-    }
+    if (!hasCell(point, x, y)) return false;
+    hash = cellHash(x, y);
+    home = hash & (table_.size() - 1);
     return true;
 }
 
-void ccEndPointGrid::remove(std::size_t id) {
-    if (!contains(id)) return;
-    ++generation_[id];
-    livePoints_[id] = 0;
-}
-
-bool ccEndPointGrid::contains(std::size_t id) const {
-    return id < livePoints_.size() && livePoints_[id] > 0;
-}
-
-std::size_t ccEndPointGrid::lowestInList(const List& list, std::size_t after, std::size_t below,
-                                         const ccVector<2>& point) const {
-    for (std::int64_t i = list.head; i >= 0;) {
-        const Entry& e = entries_[static_cast<std::size_t>(i)];
-        if (e.id >= below) break;
-        if (e.id > after && isLive(e) && cfIsWithinDistance(e.point, point, distance_)) return e.id;
-        i = e.next;
+void ccEndPointGrid::place(const Entry& entry) {
+    std::size_t i = 0, hash = 0;
+    if (!homeOf(entry.point, i, hash)) {
+        far_.push_back(entry);
+        return;
     }
-    return below;
+    const std::size_t mask = table_.size() - 1;
+    while (table_[i].id != kEmpty) i = (i + 1) & mask;
+    table_[i] = entry;
+    setBit(occupied_, hash & (occupied_.size() * 64 - 1));
 }
 
-template <class F>
-void ccEndPointGrid::forEachListNear(const ccVector<2>& point, F f) const {
-    f(far_);
+void ccEndPointGrid::growTable(std::size_t points) {
+    std::size_t size = 16;
+    while (size < 2 * points) size *= 2;
+    if (size <= table_.size()) return;
+    std::vector<Entry> old(size, Entry{{}, kEmpty});
+    old.swap(table_);
+    occupied_.assign(std::max<std::size_t>(1, size * kOccupancyBitsPerPlace / 64), 0);
+    for (const Entry& e : old)
+        if (e.id != kEmpty) place(e);
+}
+
+void ccEndPointGrid::checkInsertable(std::size_t id) const {
+    if (id >= kEmpty)
+        throw ccShapesError::BadParams(L"an end point grid numbers its points below 2^32 - 1");
+    if (hasBit(removed_, id))
+        throw ccShapesError::BadParams(L"an id removed from an end point grid cannot come back");
+}
+
+bool ccEndPointGrid::store(const ccVector<2>& point, std::size_t id) {
+    if (!isFinitePoint(point)) return false;
+    place(Entry{point, static_cast<std::uint32_t>(id)});
+    setBit(hasPoints_, id);
+    ++stored_;
+    return true;
+}
+
+bool ccEndPointGrid::insert(const ccVector<2>& point, std::size_t id) {
+    checkInsertable(id);
+    growTable(stored_ + 1);
+    return store(point, id);
+}
+
+std::size_t ccEndPointGrid::insert(const std::vector<Point>& points) {
+    for (const Point& p : points) checkInsertable(p.id);
+    growTable(stored_ + points.size());
+    std::size_t count = 0;
+    for (std::size_t k = 0; k < points.size(); ++k) {
+        std::size_t home = 0, hash = 0;
+        if (k + kPlacesAhead < points.size() && homeOf(points[k + kPlacesAhead].at, home, hash))
+            __builtin_prefetch(&table_[home], 1);
+        if (store(points[k].at, points[k].id)) ++count;
+    }
+    return count;
+}
+
+void ccEndPointGrid::warm(const ccVector<2>& point) const noexcept {
+    if (stored_ == far_.size() || !isFinitePoint(point)) return;
     const CellSpan span = cellsNear(point);
     for (std::int64_t x = span.x0; x <= span.x1; ++x) {
         for (std::int64_t y = span.y0; y <= span.y1; ++y) {
-            if (const List* list = listOf(x, y)) f(*list);
+            // Asking the filter first would wait for memory too.
+            const std::size_t hash = cellHash(x, y);
+            const std::size_t bit = hash & (occupied_.size() * 64 - 1);
+            __builtin_prefetch(&occupied_[bit / 64]);
+            __builtin_prefetch(&table_[hash & (table_.size() - 1)]);
+        }
+    }
+}
+
+void ccEndPointGrid::remove(std::size_t id) {
+    if (contains(id)) setBit(removed_, id);
+}
+
+bool ccEndPointGrid::contains(std::size_t id) const {
+    return hasBit(hasPoints_, id) && !hasBit(removed_, id);
+}
+
+bool ccEndPointGrid::isLive(std::uint32_t id) const {
+    return !hasBit(removed_, id);
+}
+
+template <class F>
+void ccEndPointGrid::forEachEntryNear(const ccVector<2>& point, F f) const {
+    for (const Entry& e : far_) f(e);
+    if (stored_ == far_.size()) return;
+    const std::size_t mask = table_.size() - 1;
+    const CellSpan span = cellsNear(point);
+    for (std::int64_t x = span.x0; x <= span.x1; ++x) {
+        for (std::int64_t y = span.y0; y <= span.y1; ++y) {
+            const std::size_t hash = cellHash(x, y);
+            if (!mayHoldCell(hash)) continue;
+            // The run from the home place holds every point of the cell,
+            // among points of other cells that the distance test turns away.
+            for (std::size_t i = hash & mask; table_[i].id != kEmpty; i = (i + 1) & mask)
+                f(table_[i]);
         }
     }
 }
@@ -182,8 +206,11 @@ std::size_t ccEndPointGrid::lowestNear(const ccVector<2>& point, std::size_t aft
                                        std::size_t below) const {
     if (!(distance_ > 0) || !isFinitePoint(point)) return below;
     std::size_t best = below;
-    forEachListNear(point,
-                    [&](const List& list) { best = lowestInList(list, after, best, point); });
+    forEachEntryNear(point, [&](const Entry& e) {
+        if (e.id > after && e.id < best && isLive(e.id) &&
+            cfIsWithinDistance(e.point, point, distance_))
+            best = e.id;
+    });
     return best;
 }
 
@@ -198,12 +225,8 @@ std::optional<std::size_t> ccEndPointGrid::lowestIdNearAfter(std::size_t after,
 std::vector<std::size_t> ccEndPointGrid::idsNear(const ccVector<2>& point) const {
     std::vector<std::size_t> ids;
     if (!(distance_ > 0) || !isFinitePoint(point)) return ids;
-    forEachListNear(point, [&](const List& list) {
-        for (std::int64_t i = list.head; i >= 0;) {
-            const Entry& e = entries_[static_cast<std::size_t>(i)];
-            if (isLive(e) && cfIsWithinDistance(e.point, point, distance_)) ids.push_back(e.id);
-            i = e.next;
-        }
+    forEachEntryNear(point, [&](const Entry& e) {
+        if (isLive(e.id) && cfIsWithinDistance(e.point, point, distance_)) ids.push_back(e.id);
     });
     std::sort(ids.begin(), ids.end());
     ids.erase(std::unique(ids.begin(), ids.end()), ids.end());

@@ -5,8 +5,8 @@
 //
 // Each entry is a point with an id. Ids index the caller's items (piece
 // numbers, say): an id may carry several points (a piece's start and end),
-// and the grid keeps a slot for every id up to the largest inserted, so ids
-// should be small numbers, not hashes.
+// and the grid keeps two bits for every id up to the largest inserted, so
+// ids should be small numbers, not hashes.
 //
 // Nearness is strict and is exactly cfIsWithinDistance: (a - b).len() < d.
 // A gap of exactly d does not count, nothing is near when d is 0, negative or
@@ -15,14 +15,17 @@
 // stored at all. With d infinite every finite point is near every other whose
 // difference does not overflow.
 //
-// Points are kept in square cells of side 2d, so that the points near a point
-// lie in the 2 x 2 cells around it. A point so far from the origin
+// Points are kept by square cells of side 2d, so that the points near a point
+// lie in the 2 x 2 cells around it; a query reads every point of those cells,
+// so points crowding far closer than d make queries among them slow. A point
+// so far from the origin
 // that its cell number would lose precision (beyond 2^40 cells) is kept in a
 // list that every query searches whole: still exact, but a set made mostly of
 // such points is searched in quadratic time.
 //
-// Removed points stay in their cells, dead, until the grid goes: a grid
-// suits inserting a set once and then querying and removing.
+// An id removed is gone for good: its points stay where they lie, dead, and
+// inserting the id again is refused. A grid suits inserting a set once and
+// then querying and removing.
 //
 // Not thread-safe for writing; const queries may run concurrently.
 #pragma once
@@ -45,17 +48,33 @@ class ccEndPointGrid {
 
     double distance() const noexcept { return distance_; }
 
-    // Makes room for `points` points, so that inserting them all does not
-    // reorganise the grid on the way. Only a hint: more may be inserted.
-    void reserve(std::size_t points);
-
     // Stores `point` under `id`; false (and nothing stored) when the point
     // has a NaN or infinite coordinate. The same id may be inserted with any
-    // number of points, the same point more than once.
+    // number of points, the same point more than once, until it is removed.
+    // Throws ccShapesError::BadParams for an id of 2^32 - 1 or more, or one
+    // removed; the grid is then unchanged.
     bool insert(const ccVector<2>& point, std::size_t id);
 
-    // Forgets every point of `id`; an id with no points is ignored. The id
-    // may be inserted again afterwards.
+    // A point to store and its id.
+    struct Point {
+        ccVector<2> at;
+        std::size_t id;
+    };
+
+    // Stores every point of `points` as insert() would one by one, and gives
+    // the number stored (the finite ones). Faster than one by one for many
+    // points: their places are fetched from memory ahead of use. The ids are
+    // checked first: on a refusal nothing is stored.
+    std::size_t insert(const std::vector<Point>& points);
+
+    // Starts fetching what a query near `point` reads, so that the query,
+    // made a little later, finds it in cache: when queries jump about a
+    // large grid, waiting for memory is most of their time. Changes no
+    // answer; a point that is not finite is ignored.
+    void warm(const ccVector<2>& point) const noexcept;
+
+    // Forgets every point of `id`, now and later; an id with no points is
+    // ignored.
     void remove(std::size_t id);
 
     // Whether some point of `id` is stored.
@@ -72,21 +91,10 @@ class ccEndPointGrid {
                                                  const ccVector<2>& b) const;
 
   private:
-    // A stored point; the points of one cell form a list of ascending ids.
+    // A stored point, or an empty place of the table when id is kEmpty.
     struct Entry {
         ccVector<2> point;
         std::uint32_t id;
-        std::uint32_t generation;  // the id's generation when inserted
-        std::int64_t next;         // -1 ends the cell's list
-    };
-    // A cell's list; empty when head is -1.
-    struct List {
-        std::int64_t head = -1, tail = -1;
-    };
-    // A slot of the open-addressed table of cells.
-    struct Slot {
-        std::int64_t x = 0, y = 0;
-        List list;
     };
     // The cells, in both axes, that may hold a point near a given one.
     struct CellSpan {
@@ -95,29 +103,34 @@ class ccEndPointGrid {
 
     bool hasCell(const ccVector<2>& point, std::int64_t& x, std::int64_t& y) const;
     CellSpan cellsNear(const ccVector<2>& point) const;
-    // The slot of cell (x, y), or the empty slot where it would go.
-    std::size_t slotOf(std::int64_t x, std::int64_t y) const;
-    const List* listOf(std::int64_t x, std::int64_t y) const;
-    // The list to insert `point` into, its cell made when new.
-    List& listFor(const ccVector<2>& point);
-    void growTable(std::size_t cells);
-    bool isLive(const Entry& e) const { return e.generation == generation_[e.id]; }
-    // The lowest id above `after` and below `below` with a live point of
-    // `list` near `point`; `below` when none.
-    std::size_t lowestInList(const List& list, std::size_t after, std::size_t below,
-                             const ccVector<2>& point) const;
-    std::size_t lowestNear(const ccVector<2>& point, std::size_t after, std::size_t below) const;
+    // Whether a cell of this hash may hold points: false means surely not.
+    bool mayHoldCell(std::size_t hash) const;
+    // Where the cell of `point` starts its run in the table, with the cell's
+    // hash; false when the point is kept with the far ones.
+    bool homeOf(const ccVector<2>& point, std::size_t& home, std::size_t& hash) const;
+    void checkInsertable(std::size_t id) const;
+    // Stores a point whose id was checked, in a table with room for it.
+    bool store(const ccVector<2>& point, std::size_t id);
+    void place(const Entry& entry);
+    void growTable(std::size_t points);
+    bool isLive(std::uint32_t id) const;
+    // Calls f(entry) for every entry that may lie near `point`: the far ones
+    // and those of the cells around it, live or dead, some possibly twice.
     template <class F>
-    void forEachListNear(const ccVector<2>& point, F f) const;
+    void forEachEntryNear(const ccVector<2>& point, F f) const;
+    std::size_t lowestNear(const ccVector<2>& point, std::size_t after, std::size_t below) const;
 
     double distance_;
     double cellSide_;  // twice the distance: a point's neighbours lie in the 2 x 2 cells around it
-    std::vector<Slot> table_;  // a power of two of slots, at most half of them used
-    std::size_t cells_ = 0;
-    List far_;  // points whose cell numbers would lose precision
-    std::vector<Entry> entries_;
-    // By id: removing an id moves it to a new generation, which leaves its
-    // old entries dead where they lie.
-    std::vector<std::uint32_t> generation_;
-    std::vector<std::uint32_t> livePoints_;
+    // Open addressing of points by the hash of their cell: the points of a
+    // cell lie in the run of used places from the cell's home place on, so a
+    // query reads one short stretch of memory a cell. A power of two of
+    // places, at most half of them used.
+    std::vector<Entry> table_;
+    std::size_t stored_ = 0;
+    std::vector<std::uint64_t> occupied_;  // a filter of the stored cells' hashes
+    std::vector<Entry> far_;               // points whose cell numbers would lose precision
+    // By id, one bit each: kept small so that the liveness of a candidate is
+    // read from cache.
+    std::vector<std::uint64_t> hasPoints_, removed_;
 };

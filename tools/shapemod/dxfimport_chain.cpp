@@ -60,11 +60,13 @@ class Chainer {
   public:
     Chainer(const std::vector<ccPtrHandle_const<ccShape>>& pieces, double distance)
         : pieces_(pieces), distance_(distance), free_(distance) {
+        std::vector<ccEndPointGrid::Point> ends;
         for (std::size_t i = 0; i < pieces.size(); ++i)
             if (pieces[i]->isOpenContour()) {
-                free_.insert(pieces[i]->startPoint(), i);
-                free_.insert(pieces[i]->endPoint(), i);
+                ends.push_back({pieces[i]->startPoint(), i});
+                ends.push_back({pieces[i]->endPoint(), i});
             }
+        free_.insert(ends);
     }
 
     DxfChaining run() {

@@ -70,10 +70,10 @@ TEST(EndPointGrid, AgreesWithAScanOfEveryPointThroughInsertsAndRemovals) {
                                                           {1, 3e12}, {1e-300, 1}, {3, 1e300}};
     std::mt19937_64 rng(20);
     for (const auto& [d, scale] : settings) {
-        ccEndPointGrid grid(d);
+        // One grid filled point by point, one in bulk; ids in any order.
+        ccEndPointGrid grid(d), bulk(d);
         std::vector<Stored> all;
-        // Ids in any order: a cell's points are kept in order of id whatever
-        // order they come in.
+        std::vector<ccEndPointGrid::Point> points;
         std::vector<std::size_t> ids(120);
         for (std::size_t id = 0; id < ids.size(); ++id) ids[id] = id;
         std::shuffle(ids.begin(), ids.end(), rng);
@@ -83,19 +83,27 @@ TEST(EndPointGrid, AgreesWithAScanOfEveryPointThroughInsertsAndRemovals) {
                                     latticeCoordinate(rng, d, scale));
                 const bool finite = std::isfinite(p.x()) && std::isfinite(p.y());
                 EXPECT_EQ(grid.insert(p, id), finite);
+                points.push_back({p, id});
                 if (finite) all.push_back({p, id, false});
             }
         }
+        EXPECT_EQ(bulk.insert(points), all.size());
         for (std::size_t round = 0; round < 200; ++round) {
             const ccVector<2> a(latticeCoordinate(rng, d, scale), latticeCoordinate(rng, d, scale));
             const ccVector<2> b(latticeCoordinate(rng, d, scale), latticeCoordinate(rng, d, scale));
-            ASSERT_EQ(grid.idsNear(a), idsNearByScan(all, a, d)) << d << " " << scale;
+            bulk.warm(a);
+            const std::vector<std::size_t> near = idsNearByScan(all, a, d);
+            ASSERT_EQ(grid.idsNear(a), near) << d << " " << scale;
+            ASSERT_EQ(bulk.idsNear(a), near) << d << " " << scale;
             const std::size_t after = round % 60;
-            ASSERT_EQ(grid.lowestIdNearAfter(after, a, b), lowestByScan(all, after, a, b, d))
-                << d << " " << scale;
+            const std::optional<std::size_t> lowest = lowestByScan(all, after, a, b, d);
+            ASSERT_EQ(grid.lowestIdNearAfter(after, a, b), lowest) << d << " " << scale;
+            ASSERT_EQ(bulk.lowestIdNearAfter(after, a, b), lowest) << d << " " << scale;
             const std::size_t gone = rng() % 120;
             grid.remove(gone);
+            bulk.remove(gone);
             EXPECT_FALSE(grid.contains(gone));
+            EXPECT_FALSE(bulk.contains(gone));
             for (Stored& s : all) s.removed = s.removed || s.id == gone;
         }
     }
@@ -120,9 +128,15 @@ TEST(EndPointGrid, NearnessIsStrictAndNonFinitePointsAreNearNothing) {
     grid.remove(4);
     EXPECT_EQ(grid.idsNear({0.1, 0.5}), (std::vector<std::size_t>{3, 5}));
     grid.remove(4);  // no longer there: ignored
-    EXPECT_TRUE(grid.insert({0.5, 0}, 4));
-    EXPECT_EQ(grid.idsNear({0.1, 0.5}), (std::vector<std::size_t>{3, 4, 5}));
+    // A removed id stays removed, and the refusal stores nothing.
+    EXPECT_THROW(grid.insert({0.5, 0}, 4), ccShapesError::BadParams);
+    EXPECT_EQ(grid.idsNear({0.1, 0.5}), (std::vector<std::size_t>{3, 5}));
     EXPECT_THROW(grid.insert({0, 0}, std::size_t{1} << 40), ccShapesError::BadParams);
+    EXPECT_THROW(grid.insert({0, 0}, 4294967295U), ccShapesError::BadParams);
+    // A bulk insert with one bad id stores none of the others.
+    EXPECT_THROW(grid.insert({{{0, 0}, 7}, {{0, 0}, 4}}), ccShapesError::BadParams);
+    EXPECT_FALSE(grid.contains(7));
+    EXPECT_EQ(grid.idsNear({0, 0}), (std::vector<std::size_t>{3, 5}));
 }
 
 TEST(EndPointGrid, NothingIsNearUnderAZeroNegativeOrNaNDistanceAndAllIsUnderInfinity) {
