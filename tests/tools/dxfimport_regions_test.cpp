@@ -149,6 +149,17 @@ TEST(DxfChaining, ARunShorterThanTwiceTheDistanceDoesNotCloseOnItself) {
     ASSERT_EQ(closing.chains.size(), 1u);
     EXPECT_TRUE(closing.chains[0].closed);
     EXPECT_TRUE(dxfChainContour(closing.chains[0], arc, true)->isRegion());
+    // A loop whose pieces all end close together is no stub when one of
+    // them reaches far out between its ends: its extent is the pieces', not
+    // their ends'.
+    const Pieces loop = {
+        cfMakeHandle<ccLineSeg>(ccVector<2>(0, 0), ccVector<2>(0.5, 0)),
+        cfMakeHandle<ccPolyline>(std::vector<ccVector<2>>{{0.5, 0}, {0.5, 10}, {0, 10}, {0, 0}},
+                                 false)};
+    const DxfChaining looped = dxfChainPieces(loop, 1.0);
+    ASSERT_EQ(looped.chains.size(), 1u);
+    EXPECT_TRUE(looped.chains[0].closed);
+    EXPECT_EQ(looped.chains[0].links.size(), 2u);
 }
 
 // A piece the chain runs through backwards keeps its gradient on the side it

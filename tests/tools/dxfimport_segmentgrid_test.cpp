@@ -73,5 +73,54 @@ TEST(DxfSegmentGrid, LocatesAndFindsCrossingsAsEveryEdgeLookedAtDoes) {
     }
 }
 
+// Outlines of one drawing may share a corner or a short stretch of edge, but
+// not more: collinear edges conflict only where they run along each other
+// over more than the touch distance, whatever their length or slant.
+TEST(DxfSegmentGrid, CollinearEdgesConflictOnlyOverMoreThanTheTouchDistance) {
+    const ccVector<2> slant(0.6, 0.8), base(100, 100);
+    const std::vector<DxfSegment> segments = {
+        {{0, 0}, {10, 0}, 0},
+        {{8, 0}, {20, 0}, 1},  // along each other over 2
+        {{30, 0}, {40, 0}, 2},
+        {{50, 0}, {39.5, 0}, 3},  // over 0.5, drawn backwards
+        {{0, 20}, {5, 20}, 4},
+        {{5, 20}, {9, 20}, 5},                       // meet at an end
+        {base, base + slant * 5, 6},                 // slanted, 5 long
+        {base + slant * 2.5, base + slant * 10, 7},  // along it over 2.5
+        {{60, 30}, {60, 30.8}, 8},
+        {{60, 30.1}, {60, 30.7}, 9},  // short, over 0.6
+        {{200, 0}, {210, 0}, 10},
+        {{205, 1e-14}, {215, 1e-14}, 11},  // off the line by rounding noise: along it
+    };
+    const std::vector<std::pair<std::size_t, std::size_t>> expected = {{0, 1}, {6, 7}, {10, 11}};
+    EXPECT_EQ(DxfSegmentGrid(segments, 1.0).conflictingOwners(), expected);
+    const std::vector<std::pair<std::size_t, std::size_t>> finer = {
+        {0, 1}, {2, 3}, {6, 7}, {8, 9}, {10, 11}};
+    EXPECT_EQ(DxfSegmentGrid(segments, 0.4).conflictingOwners(), finer);
+}
+
+// A point touches an outline that passes within the touch distance of it,
+// beside an edge or beyond its end, wherever the edge lies.
+TEST(DxfSegmentGrid, PointsWithinTheTouchDistanceOfAnEdgeTouchItsOwner) {
+    const std::vector<DxfSegment> segments = {{{10, 10}, {20, 10}, 0},
+                                              {{20, 10}, {20, 20}, 0},
+                                              {{20, 20}, {10, 10}, 0},
+                                              {{40, 12}, {30, 12}, 1}};
+    const DxfSegmentGrid grid(segments, 0.5);
+    const struct {
+        ccVector<2> p;
+        std::vector<std::size_t> touching;
+    } cases[] = {
+        {{15, 10.3}, {0}},   {{15, 9.6}, {0}}, {{15, 10.6}, {}},  {{20.3, 9.8}, {0}},
+        {{9.6, 10}, {0}},    {{9.4, 10}, {}},  {{35, 12.4}, {1}}, {{29.7, 12}, {1}},
+        {{40.4, 12.1}, {1}}, {{35, 11.4}, {}}, {{25, 11}, {}},
+    };
+    std::vector<std::size_t> inside, touching;
+    for (const auto& c : cases) {
+        grid.locate(c.p, inside, touching);
+        EXPECT_EQ(touching, c.touching) << c.p.x() << ", " << c.p.y();
+    }
+}
+
 }  // namespace
 }  // namespace shapemod
