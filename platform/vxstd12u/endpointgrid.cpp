@@ -89,8 +89,12 @@ ccEndPointGrid::CellSpan ccEndPointGrid::cellsNear(const ccVector<2>& point) con
     return CellSpan{x0, x1, y0, y1};
 }
 
+std::size_t ccEndPointGrid::filterBitOf(std::size_t hash) const {
+    return hash & (occupied_.size() * 64 - 1);
+}
+
 bool ccEndPointGrid::mayHoldCell(std::size_t hash) const {
-    return hasBit(occupied_, hash & (occupied_.size() * 64 - 1));
+    return hasBit(occupied_, filterBitOf(hash));
 }
 
 bool ccEndPointGrid::homeOf(const ccVector<2>& point, std::size_t& home, std::size_t& hash) const {
@@ -110,7 +114,7 @@ void ccEndPointGrid::place(const Entry& entry) {
     const std::size_t mask = table_.size() - 1;
     while (table_[i].id != kEmpty) i = (i + 1) & mask;
     table_[i] = entry;
-    setBit(occupied_, hash & (occupied_.size() * 64 - 1));
+    setBit(occupied_, filterBitOf(hash));
 }
 
 void ccEndPointGrid::growTable(std::size_t points) {
@@ -165,8 +169,7 @@ void ccEndPointGrid::warm(const ccVector<2>& point) const noexcept {
         for (std::int64_t y = span.y0; y <= span.y1; ++y) {
             // Asking the filter first would wait for memory too.
             const std::size_t hash = cellHash(x, y);
-            const std::size_t bit = hash & (occupied_.size() * 64 - 1);
-            __builtin_prefetch(&occupied_[bit / 64]);
+            __builtin_prefetch(&occupied_[filterBitOf(hash) / 64]);
             __builtin_prefetch(&table_[hash & (table_.size() - 1)]);
         }
     }

@@ -103,6 +103,8 @@ class ccEndPointGrid {
 
     bool hasCell(const ccVector<2>& point, std::int64_t& x, std::int64_t& y) const;
     CellSpan cellsNear(const ccVector<2>& point) const;
+    // The filter's bit for cells of this hash.
+    std::size_t filterBitOf(std::size_t hash) const;
     // Whether a cell of this hash may hold points: false means surely not.
     bool mayHoldCell(std::size_t hash) const;
     // Where the cell of `point` starts its run in the table, with the cell's
